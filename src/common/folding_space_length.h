@@ -1,0 +1,15 @@
+// FoldingSpaceLength: the white-space unit skipped at the start of a request text and of a
+// mail header list. CR LF counts only when a SP or TAB follows it (a folded line).
+#pragma once
+
+#include <cstddef>
+
+namespace quillet {
+
+// 3 for CR LF followed by SP or TAB, 1 for SP or TAB, 0 for anything else.
+inline std::size_t FoldingSpaceLength(unsigned char b0, unsigned char b1, unsigned char b2) {
+  if (b0 == 0x0D) return (b1 == 0x0A && (b2 == 0x20 || b2 == 0x09)) ? 3 : 0;
+  return (b0 == 0x20 || b0 == 0x09) ? 1 : 0;
+}
+
+}  // namespace quillet

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/charset_code_of.h"
+#include "common/compare_no_case.h"
+#include "common/folding_space_length.h"
+#include "common/header_value_of.h"
+
+namespace quillet {
+namespace {
+
+TEST(CompareNoCaseN, Table) {
+  struct Case {
+    const char* a;
+    const char* b;
+    std::size_t n;
+    int expected;
+  };
+  static const Case cases[] = {
+      {"Charset", "charset", 7, 0},
+      {"GET", "GET Version", 3, 0},   // a leading part matches
+      {"", "anything", 0, 0},         // n = 0
+      {"EXECUTE2", "EXECUTE", 8, 1},  // longer than the name: a's '2' > NUL
+      {"abc", "abd", 3, -1},
+      {"abc", "abc", 10, 0},    // both end at the same position
+      {"ab", "abc", 10, -1},    // a ends first
+      {"[", "A", 1, -1},        // 'A' folds to 'a' (0x61) > '[' (0x5B)
+      {"\x82", "a", 1, -1},     // bytes compare as signed: 0x82 < 'a'
+      {"\xC0", "\xE0", 1, -1},  // no folding outside ASCII
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompareNoCaseN(c.a, c.b, c.n), c.expected) << c.a << " vs " << c.b;
+  }
+}
+
+TEST(FoldingSpaceLength, Table) {
+  EXPECT_EQ(FoldingSpaceLength(' ', 'x', 'x'), 1u);
+  EXPECT_EQ(FoldingSpaceLength('\t', 0, 0), 1u);
+  EXPECT_EQ(FoldingSpaceLength('\r', '\n', ' '), 3u);
+  EXPECT_EQ(FoldingSpaceLength('\r', '\n', '\t'), 3u);
+  EXPECT_EQ(FoldingSpaceLength('\r', '\n', 'E'), 0u);  // a plain line end is not white space
+  EXPECT_EQ(FoldingSpaceLength('\r', ' ', ' '), 0u);
+  EXPECT_EQ(FoldingSpaceLength('\n', ' ', ' '), 0u);
+  EXPECT_EQ(FoldingSpaceLength('a', ' ', ' '), 0u);
+  EXPECT_EQ(FoldingSpaceLength(0, 0, 0), 0u);
+}
+
+TEST(HeaderValueOf, Table) {
+  struct Case {
+    std::string line;
+    bool found;
+    std::string value;
+  };
+  const Case cases[] = {
+      {"Subject: Hi", true, "Hi"},
+      {"Subject:  Hi", true, " Hi"},  // not trimmed
+      {"From: a: b", true, "a: b"},   // the first ": " decides
+      {"Subject: ", true, ""},
+      {": x", true, "x"},
+      {"Subject:Hi", false, ""},
+      {"no colon", false, ""},
+      {std::string("A: x\0y", 6), true, std::string("x\0y", 3)},  // zero bytes are data
+  };
+  for (const Case& c : cases) {
+    std::string value = "stale";
+    EXPECT_EQ(HeaderValueOf(c.line, value), c.found) << c.line;
+    EXPECT_EQ(value, c.value) << c.line;
+  }
+}
+
+TEST(CharsetCodeOf, Table) {
+  struct Case {
+    const char* name;
+    int code;
+  };
+  static const Case cases[] = {
+      {"Shift_JIS", 1},      {"shift_jis", 1}, {"SJIS", 1},   {"sjis", 1},
+      {"Shift", 1},          {"", 1},          {"EUC", 2},    {"EUC-JP", 2},
+      {"euc-jp", 2},         {"EUC-", 2},      {"euc-j", 2},  {"ISO-2022-JP", 0},
+      {"Shift_JIS-2004", 0}, {"EUC-JP-MS", 0}, {"x-sjis", 0}, {"UTF-8", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CharsetCodeOf(c.name), c.code) << c.name;
+}
+
+}  // namespace
+}  // namespace quillet
