@@ -1,0 +1,119 @@
+// quillet_console: asks for a template, a separator and a mail header list, builds an EXECUTE
+// request from them, prints the request, has the module answer it and prints the response, and
+// starts over until "quit" is typed or the input ends. The module code runs in this process; no
+// plug-in library is loaded.
+#include <cstdio>
+#include <iostream>
+#include <new>
+#include <string>
+
+#include "module/plugin_module.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace quillet {
+namespace {
+
+constexpr char quitWord[] = "quit";
+
+// What each of the three lines of a cycle becomes: Argument0, Argument1, Argument2.
+constexpr const char* prompts[3] = {"template-string: ", "separator-string: ", "ref4-string: "};
+constexpr const char* argumentNames[3] = {"Argument0: ", "Argument1: ", "Argument2: "};
+
+constexpr char requestLine[] = "EXECUTE SAORI/1.0\r\n";
+constexpr char charsetLine[] = "Charset: Shift_JIS\r\n";
+constexpr char requestRule[] = "request-----------------------\n";
+constexpr char responseRule[] = "response----------------------\n";
+
+void Write(std::ostream& out, const std::string& bytes) {
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Reads one line: every byte up to the next "\n", which is dropped. A CR before it is kept, like
+// any other byte, and a line may be of any length. The last line of the input counts even when no
+// "\n" follows it: it was typed in full, only the line end is missing. Returns false when the input
+// has no byte left.
+bool ReadLine(std::istream& in, std::string& line) {
+  return static_cast<bool>(std::getline(in, line));
+}
+
+// The EXECUTE request for one cycle; the three lines go in byte for byte.
+void BuildRequest(const std::string (&inputs)[3], std::string& requestText) {
+  std::size_t size = sizeof requestLine - 1 + sizeof charsetLine - 1 + 2;
+  for (int i = 0; i < 3; ++i)
+    size += std::char_traits<char>::length(argumentNames[i]) + inputs[i].size() + 2;
+  requestText.clear();
+  requestText.reserve(size);
+  requestText += requestLine;
+  for (int i = 0; i < 3; ++i) {
+    requestText += argumentNames[i];
+    requestText += inputs[i];
+    requestText += "\r\n";
+  }
+  requestText += charsetLine;
+  requestText += "\r\n";  // the empty line that closes the request
+}
+
+// Runs the dialogue until "quit" or the end of the input; the exit code is 0 either way. At the
+// end of the input nothing more is written: the "\n\n" follows only a line that was read.
+int RunConsole(std::istream& in, std::ostream& out) {
+  PluginModule module;
+  module.load("./");
+
+  std::string inputs[3];
+  std::string line;
+  std::string requestText;
+  std::string responseText;
+  for (;;) {
+    for (int i = 0; i < 3; ++i) {
+      out << prompts[i] << std::flush;
+      if (!ReadLine(in, line)) {
+        module.unload();
+        return 0;
+      }
+      out << "\n\n";
+      // The whole line is compared, so "quit" followed by a zero byte is not the quit word.
+      if (line == quitWord) {
+        out << std::flush;
+        module.unload();
+        return 0;
+      }
+      const std::size_t zero = line.find('\0');
+      if (zero != std::string::npos) line.resize(zero);
+      inputs[i].swap(line);
+    }
+
+    BuildRequest(inputs, requestText);
+    out << requestRule;
+    Write(out, requestText);
+    out << "\n\n" << std::flush;  // shown before the module works on it
+
+    module.request(requestText, responseText);
+    out << responseRule;
+    Write(out, responseText);
+    out << "\n\n";
+  }
+}
+
+}  // namespace
+}  // namespace quillet
+
+int main() {
+#ifdef _WIN32
+  // Bytes pass unchanged: CR LF and "\n\n" are written as they stand, and lines read from a file
+  // or a pipe keep every byte. Typed at a console, input stays in text mode, so that the console's
+  // own CR before the line end does not become part of the line ("quit" could never be typed
+  // otherwise) and Ctrl+Z still ends the input.
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (!_isatty(_fileno(stdin))) _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::ios_base::sync_with_stdio(false);
+  try {
+    return quillet::RunConsole(std::cin, std::cout);
+  } catch (const std::bad_alloc&) {
+    return 1;  // a line too long to hold in memory
+  }
+}
