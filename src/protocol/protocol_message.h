@@ -36,4 +36,11 @@ class ProtocolMessage {
   ProtocolMessage& operator=(const ProtocolMessage&) = default;
 };
 
+// The wide forms' conversions, through the C library's multibyte conversions of the current
+// locale (which this code never changes). ToNarrow stops at the first wide character that does
+// not convert; ToWide looks at no more than 2 bytes per character and stops at a NUL or at
+// bytes that do not convert. Both replace out.
+void ToNarrow(const std::wstring& text, std::string& out);
+void ToWide(const std::string& text, std::wstring& out);
+
 }  // namespace quillet

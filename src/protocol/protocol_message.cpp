@@ -1,0 +1,222 @@
+#include "protocol/protocol_message.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "common/byte_at.h"
+#include "common/compare_no_case.h"
+#include "common/folding_space_length.h"
+#include "common/header_value_of.h"
+
+namespace quillet {
+namespace {
+
+// The byte `ahead` places after p, or 0x00 when that is at or past end. The position is clamped
+// to end before it is formed, so no pointer beyond the range is ever made.
+unsigned char Lookahead(const char* p, const char* end, std::ptrdiff_t ahead) {
+  return ByteAt(p + std::min(ahead, end - p), end);
+}
+
+// 2 (the length of the terminator) when b0 b1 is CR LF, else 0. A lone CR or a lone LF is an
+// ordinary byte.
+std::size_t IsLineEnd(unsigned char b0, unsigned char b1) {
+  return (b0 == 0x0D && b1 == 0x0A) ? 2 : 0;
+}
+
+// Whether the header line carries the header `name` (of nameLength bytes): its name is what
+// stands before the first ": ", and it must agree with the first bytes of `name`, ASCII case
+// ignored. The end of `name` differs from every byte of the line's name, a zero byte included,
+// so a name shorter than the line's never matches.
+bool HeaderNameMatches(const std::string& line, const char* name, std::size_t nameLength) {
+  const std::size_t k = line.find(": ");
+  if (k == std::string::npos || k > nameLength) return false;
+  return CompareNoCaseN(line.c_str(), name, k) == 0;
+}
+
+}  // namespace
+
+ProtocolMessage::~ProtocolMessage() = default;
+
+void ProtocolMessage::clear() {
+  startWords.clear();
+  lineVersion.clear();
+  headerLines.clear();
+}
+
+bool ProtocolMessage::parse(const char* text, std::uint32_t length) {
+  clear();
+  if (text == nullptr) return true;
+  const char* p = text;
+  const char* const end = text + length;
+
+  // Leading white space: SP, TAB, and CR LF when a SP or TAB follows it.
+  while (p < end) {
+    const std::size_t n =
+        FoldingSpaceLength(ByteAt(p, end), Lookahead(p, end, 1), Lookahead(p, end, 2));
+    if (n == 0) break;
+    p += n;
+  }
+
+  // Request line: every word before a SP is a start word; the word before CR LF is the version.
+  // A line that never ends is dropped after its last SP, with no header lines after it.
+  const char* s = p;
+  bool lineEnded = false;
+  while (p < end) {
+    const unsigned char c = ByteAt(p, end);
+    if (c == 0x20) {
+      startWords.emplace_back(s, p);
+      ++p;
+      s = p;
+    } else if (IsLineEnd(c, Lookahead(p, end, 1)) != 0) {
+      lineVersion.assign(s, p);
+      p += 2;
+      lineEnded = true;
+      break;
+    } else {
+      ++p;
+    }
+  }
+  if (!lineEnded) return true;
+
+  // Header lines, each up to its CR LF, until a CR LF that another CR LF follows directly.
+  // The bytes after the last CR LF of a section that never closes are dropped.
+  s = p;
+  while (p < end) {
+    if (IsLineEnd(ByteAt(p, end), Lookahead(p, end, 1)) == 0) {
+      ++p;
+      continue;
+    }
+    headerLines.emplace_back(s, p);
+    if (IsLineEnd(Lookahead(p, end, 2), Lookahead(p, end, 3)) != 0) break;
+    p += 2;
+    s = p;
+  }
+  return true;
+}
+
+bool ProtocolMessage::command(std::string& out) {
+  std::size_t size = 0;
+  for (const std::string& word : startWords) size += word.size() + 1;
+  out.clear();
+  out.reserve(size);
+  for (const std::string& word : startWords) {
+    out += word;
+    out += ' ';
+  }
+  if (!out.empty()) out.pop_back();
+  return true;
+}
+
+std::int32_t ProtocolMessage::findHeader(const char* name, std::string& value, std::int32_t start) {
+  if (start < 0 || static_cast<std::size_t>(start) >= headerLines.size()) return -2;
+  if (name == nullptr) return -1;
+  const std::size_t nameLength = std::strlen(name);
+  for (std::size_t i = static_cast<std::size_t>(start); i < headerLines.size(); ++i) {
+    if (HeaderNameMatches(headerLines[i], name, nameLength)) {
+      HeaderValueOf(headerLines[i], value);
+      return static_cast<std::int32_t>(i);
+    }
+  }
+  return -1;
+}
+
+std::int32_t ProtocolMessage::findHeader(const char* name, std::wstring& value,
+                                         std::int32_t start) {
+  std::string found;
+  const std::int32_t index = findHeader(name, found, start);
+  if (index >= 0) ToWide(found, value);
+  return index;
+}
+
+bool ProtocolMessage::addHeader(const char* name, const char* value) {
+  if (name == nullptr || value == nullptr) return false;
+  const std::size_t nameLength = std::strlen(name);
+  const std::size_t valueLength = std::strlen(value);
+  std::string line;
+  line.reserve(nameLength + 2 + valueLength);
+  line.append(name, nameLength);
+  line += ": ";
+  line.append(value, valueLength);
+  headerLines.push_back(std::move(line));
+  return true;
+}
+
+bool ProtocolMessage::addHeader(const wchar_t* name, const wchar_t* value) {
+  if (name == nullptr || value == nullptr) return false;
+  std::wstring line(name);
+  line += L": ";
+  line += value;
+  std::string narrow;
+  ToNarrow(line, narrow);
+  headerLines.push_back(std::move(narrow));
+  return true;
+}
+
+bool ProtocolMessage::setStatus(std::uint32_t code) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(code));
+  startWords.clear();
+  // A row's code is what stands before its first space; the code's decimal text must begin
+  // with it (so 2001 selects "200 OK", and 20 selects nothing).
+  for (const std::string& row : statusTable) {
+    const std::size_t k = row.find(' ');
+    if (k == std::string::npos) continue;
+    if (CompareNoCaseN(row.c_str(), digits, k) == 0) {
+      startWords.push_back(row);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ProtocolMessage::serialize(std::string& out) {
+  std::size_t size = protocolVersion.size() + 1 + 2 + 2;
+  for (const std::string& word : startWords) size += word.size();
+  for (const std::string& line : headerLines) size += line.size() + 2;
+  out.clear();
+  out.reserve(size);
+  out += protocolVersion;
+  out += ' ';
+  for (const std::string& word : startWords) out += word;
+  out += "\r\n";
+  for (const std::string& line : headerLines) {
+    out += line;
+    out += "\r\n";
+  }
+  out += "\r\n";
+  return true;
+}
+
+void ToNarrow(const std::wstring& text, std::string& out) {
+  out.clear();
+  out.reserve(text.size());
+  std::mbstate_t state{};
+  char bytes[MB_LEN_MAX];
+  for (const wchar_t c : text) {
+    const std::size_t n = std::wcrtomb(bytes, c, &state);
+    if (n == static_cast<std::size_t>(-1)) break;
+    out.append(bytes, n);
+  }
+}
+
+void ToWide(const std::string& text, std::wstring& out) {
+  out.clear();
+  out.reserve(text.size());
+  std::mbstate_t state{};
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    wchar_t c = 0;
+    const std::size_t window = std::min<std::size_t>(2, text.size() - pos);
+    const std::size_t n = std::mbrtowc(&c, text.data() + pos, window, &state);
+    // 0: a NUL; -1: bytes that do not convert; -2: a character longer than the window.
+    if (n == 0 || n > window) break;
+    out.push_back(c);
+    pos += n;
+  }
+}
+
+}  // namespace quillet
