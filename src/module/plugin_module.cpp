@@ -1,0 +1,67 @@
+#include "module/plugin_module.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "common/compare_no_case.h"
+#include "protocol/saori_message.h"
+
+namespace quillet {
+namespace {
+
+// A command matches a name when it is, ignoring ASCII case, the name or a leading part of it:
+// "GET" and the empty command match "GET Version", "EXEC" matches "EXECUTE", "EXECUTE2" does
+// not. A command longer than the name never matches, even when a zero byte in it would stop
+// the comparison at the name's end.
+bool CommandMatches(const std::string& command, const char* name) {
+  if (command.size() > std::strlen(name)) return false;
+  return CompareNoCaseN(command.c_str(), name, command.size()) == 0;
+}
+
+}  // namespace
+
+PluginModule::PluginModule() : version("SAORI/1.0") {}
+
+// The mail list goes first, then the path (members are destroyed in reverse order).
+PluginModule::~PluginModule() = default;
+
+bool PluginModule::load(const std::string& modulePath) {
+  path = modulePath;
+  return true;
+}
+
+bool PluginModule::request(const std::string& requestText, std::string& responseText) {
+  int status = 200;
+  SaoriMessage requestMessage(version);
+  SaoriMessage responseMessage(version);
+
+  // The parser takes a 32-bit length; a longer text is read up to what that length can say
+  // rather than wrapping around to a short prefix.
+  const std::size_t length =
+      std::min<std::size_t>(requestText.size(), std::numeric_limits<std::uint32_t>::max());
+  requestMessage.parse(requestText.data(), static_cast<std::uint32_t>(length));
+  dispatch(status, requestMessage, responseMessage);
+  responseMessage.setStatus(static_cast<std::uint32_t>(status));
+  responseMessage.serialize(responseText);
+  return true;
+}
+
+void PluginModule::dispatch(int& status, SaoriMessage& requestMessage,
+                            SaoriMessage& responseMessage) {
+  std::string name;
+  requestMessage.command(name);
+  // "GET Version" is tried first, so the empty command is answered like it.
+  if (CommandMatches(name, "GET Version")) return;
+  if (CommandMatches(name, "EXECUTE")) {
+    execute(status, requestMessage, responseMessage);
+    return;
+  }
+  status = 500;
+}
+
+bool PluginModule::unload() {
+  return true;
+}
+
+}  // namespace quillet
