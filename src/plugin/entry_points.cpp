@@ -1,0 +1,104 @@
+#include "plugin/entry_points.h"
+
+#include <string>
+
+#include "module/plugin_module.h"
+#include "plugin/block_to_string.h"
+#include "plugin/string_to_block.h"
+#include "protocol/saori_message.h"
+
+namespace quillet {
+
+namespace {
+
+// The one module: set by load, destroyed by unload. Detaching the library leaves it alone.
+PluginModule* module = nullptr;
+
+}  // namespace
+
+int PluginLoad(HGLOBAL block, long length) noexcept {
+  if (module != nullptr) return 1;
+  std::string path;
+  if (!BlockToString(block, length, path)) return 0;
+  try {
+    module = new PluginModule();
+    module->load(path);
+  } catch (...) {  // std::bad_alloc
+    delete module;
+    module = nullptr;
+    return 0;
+  }
+  return 1;
+}
+
+HGLOBAL PluginRequest(HGLOBAL block, long* length) noexcept {
+  if (length == nullptr) return nullptr;
+  try {
+    std::string requestText;
+    std::string responseText;
+    if (block != nullptr && *length > 0) {
+      if (!BlockToString(block, *length, requestText)) {
+        *length = 0;
+        return nullptr;
+      }
+      if (module != nullptr) {
+        module->request(requestText, responseText);
+      } else {
+        SaoriMessage answer(nullptr);
+        answer.setStatus(500);
+        answer.serialize(responseText);
+      }
+    }
+    return StringToBlock(responseText, length);
+  } catch (...) {  // std::bad_alloc
+    *length = 0;
+    return nullptr;
+  }
+}
+
+int PluginUnload() noexcept {
+  PluginModule* ending = module;
+  module = nullptr;
+  if (ending != nullptr) {
+    try {
+      ending->unload();
+    } catch (...) {
+    }
+    delete ending;
+  }
+  return 1;
+}
+
+}  // namespace quillet
+
+extern "C" {
+
+int QUILLET_CDECL load(quillet::HGLOBAL h, long len) {
+  return quillet::PluginLoad(h, len);
+}
+
+quillet::HGLOBAL QUILLET_CDECL request(quillet::HGLOBAL h, long* len) {
+  return quillet::PluginRequest(h, len);
+}
+
+int QUILLET_CDECL unload() {
+  return quillet::PluginUnload();
+}
+
+#ifndef _WIN32
+
+long saori_quillet_saori_load(char* path, long len) {
+  return quillet::PluginLoad(path, len);
+}
+
+char* saori_quillet_saori_request(long, char* text, long* len) {
+  return static_cast<char*>(quillet::PluginRequest(text, len));
+}
+
+int saori_quillet_saori_unload(long) {
+  return quillet::PluginUnload();
+}
+
+#endif
+
+}  // extern "C"
