@@ -3,10 +3,20 @@
 namespace quillet {
 
 bool HeaderValueOf(const std::string& text, std::string& value) {
-  value.clear();
+  std::string_view found;
+  if (!HeaderValueOf(std::string_view(text), found)) {
+    value.clear();
+    return false;
+  }
+  value.assign(found.data(), found.size());
+  return true;
+}
+
+bool HeaderValueOf(std::string_view text, std::string_view& value) {
+  value = std::string_view();
   const std::size_t colon = text.find(": ");
-  if (colon == std::string::npos) return false;
-  value.assign(text, colon + 2, std::string::npos);
+  if (colon == std::string_view::npos) return false;
+  value = text.substr(colon + 2);
   return true;
 }
 

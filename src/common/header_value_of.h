@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -11,5 +12,8 @@ namespace quillet {
 // returns false with value empty. The text is a byte string with its own length: a zero byte
 // inside it is data like any other.
 bool HeaderValueOf(const std::string& text, std::string& value);
+
+// The same rule without a copy: value views the bytes of text (empty when there is no ": ").
+bool HeaderValueOf(std::string_view text, std::string_view& value);
 
 }  // namespace quillet

@@ -1,0 +1,50 @@
+// Encoded words ("=?charset?B?text?=") in a mail header list: cut out, base64-decoded and
+// converted to the requested charset.
+//
+// A word starts at "=" followed by "?" and ends at the first later "?" followed by "=". Every
+// other "?" between them ends a field: the first field names the charset, the second the
+// encoding ("B", "b" or empty for base64; anything else leaves the word as text), later fields
+// are ignored, and the text after the last "?" is the payload. A word that meets 0x01, 0x02 or
+// the end of the list before its closing "?=" is no word: it stays as text, so a subject cut
+// short by a mail program costs nothing but its own decoding.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quillet {
+
+// Takes the encoded words of one forward pass over [begin, end). It remembers what its scans
+// found ahead (the next closing "?=" or separator, the last "?" before it, the next "?"), so a
+// start that is not taken costs the next start nothing: a whole pass reads every byte a fixed
+// number of times, however many "=?" the text holds.
+class EncodedWordScanner {
+ public:
+  explicit EncodedWordScanner(const char* end) : end_(end) {}
+
+  // When a word is taken at p (p below end), appends its text converted to the target charset
+  // to out and returns the number of bytes it covers, closing "?=" included; otherwise returns
+  // 0 and appends nothing. Linear over a pass when p never moves backwards between calls.
+  std::size_t take(const char* p, int target, std::string& out);
+
+ private:
+  const char* nextStop(const char* from);
+  const char* nextQuestion(const char* from);
+
+  const char* end_;
+  // Scanned [stopFrom_, stop_): no separator and no closing "?=" in it; stop_ is the first one
+  // (or end_). lastQuestion_ is the last "?" in that range, or null.
+  const char* stopFrom_ = nullptr;
+  const char* stop_ = nullptr;
+  const char* lastQuestion_ = nullptr;
+  // Scanned [questionFrom_, question_): no "?" in it; question_ is the first one (or end_).
+  const char* questionFrom_ = nullptr;
+  const char* question_ = nullptr;
+  std::string name_;     // the charset field of the word being taken
+  std::string decoded_;  // its payload after base64, before conversion
+};
+
+// One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end).
+std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out);
+
+}  // namespace quillet

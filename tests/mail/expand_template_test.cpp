@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mail/expand_template.h"
+#include "mail_test_support.h"
+
+namespace quillet {
+namespace {
+
+using testing_support::FlushBytes;
+using testing_support::Lines;
+using testing_support::ListOf;
+
+const Lines kMail = {"From: Alice", "Subject: Hi", "Date: Mon, 1 Jan 2001 00:00:00 +0900",
+                     "Content-Type: text/plain; charset=ISO-2022-JP"};
+
+struct TemplateCase {
+  const char* label;
+  std::string text;
+  Lines mail;
+  std::string expected;
+};
+
+std::string Expand(const std::string& text, const Lines& lines) {
+  const MailList list = ListOf({lines});
+  const FlushBytes bytes(text);
+  std::string result = "<";
+  ExpandTemplate(list[0], bytes.begin(), bytes.size(), result);
+  return result;
+}
+
+TEST(ExpandTemplate, Table) {
+  const TemplateCase cases[] = {
+      {"empty template", "", kMail, "<"},
+      {"no placeholder", "plain text", kMail, "<plain text"},
+      {"all four", "!From!|!Subject!|!Date!|!Content-Type!", kMail,
+       "<Alice|Hi|Mon, 1 Jan 2001 00:00:00 +0900|text/plain; charset=ISO-2022-JP"},
+      {"case ignored", "!from!!FROM!!From!", kMail, "<AliceAliceAlice"},
+      {"unknown name copied", "!Name!", kMail, "<!Name!"},
+      {"cut short at the end", "x !From", kMail, "<x !From"},
+      {"lone !", "!", kMail, "<!"},
+      {"closing ! is used up", "!From!Subject!", kMail, "<AliceSubject!"},
+      {"! before a placeholder", "!!From!", kMail, "<!Alice"},
+      {"missing field gives nothing", "!From!|!Subject!", {"From: Bob"}, "<Bob|"},
+      {"first line of a field", "!Subject!", {"Subject: 1", "Subject: 2"}, "<1"},
+      {"leading part of a field name", "!Subject!", {"Subj: x", "Subject: y"}, "<x"},
+      {"empty field name answers all", "!From!!Date!", {": x"}, "<xx"},
+      {"no lines", "[!From!]", {}, "<[]"},
+      {"bytes of 0x80 and up copied", "\x82\xA0!From!", kMail,
+       "<\x82\xA0"
+       "Alice"},
+  };
+  for (const TemplateCase& c : cases) {
+    EXPECT_EQ(Expand(c.text, c.mail), c.expected) << c.label;
+  }
+}
+
+TEST(ExpandTemplate, ManyPlaceholders) {
+  std::string text;
+  std::string expected = "<";
+  for (int i = 0; i < 20000; ++i) {
+    text += "!Subject!,";
+    expected += "Hi,";
+  }
+  EXPECT_EQ(Expand(text, kMail), expected);
+}
+
+TEST(TemplateTextLength, Table) {
+  struct Case {
+    std::string text;
+    std::size_t length;
+  };
+  const Case cases[] = {
+      {"", 0}, {"abc", 3}, {"!From!", 0}, {"a!Subject!b!DATE!c", 3}, {"!!From!", 1}, {"!From", 5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TemplateTextLength(c.text.data(), c.text.size()), c.length) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace quillet

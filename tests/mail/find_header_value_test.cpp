@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mail/find_header_value.h"
+#include "mail_test_support.h"
+
+namespace quillet {
+namespace {
+
+using namespace std::string_literals;
+using testing_support::Lines;
+using testing_support::ListOf;
+
+struct LookupCase {
+  const char* label;
+  Lines lines;
+  const char* name;
+  int index;
+  std::string value;
+};
+
+TEST(FindHeaderValue, Table) {
+  const LookupCase cases[] = {
+      {"plain", {"From: a", "Subject: Hi"}, "Subject", 1, "Hi"},
+      {"case ignored", {"subject: Hi"}, "Subject", 0, "Hi"},
+      {"capitals", {"SUBJECT: Hi"}, "Subject", 0, "Hi"},
+      {"no space after the colon", {"Subject:Hi"}, "Subject", -1, "stale"},
+      {"space before the colon", {"Subject : Hi"}, "Subject", -1, "stale"},
+      {"empty value", {"Subject: "}, "Subject", 0, ""},
+      {"not trimmed", {"Subject:  Hi\r"}, "Subject", 0, " Hi\r"},
+      {"first : decides", {"From: a: b"}, "From", 0, "a: b"},
+      {"first of two lines", {"Subject: 1", "Subject: 2"}, "Subject", 0, "1"},
+      {"leading part of the name", {"Subj: x", "Subject: y"}, "Subject", 0, "x"},
+      {"Content answers Content-Type", {"Content: x"}, "Content-Type", 0, "x"},
+      {"longer field name", {"Subjects: x"}, "Subject", -1, "stale"},
+      {"empty field name answers all", {": x", "From: a"}, "From", 0, "x"},
+      {"line without ': '", {"From a", "From: b"}, "From", 1, "b"},
+      {"empty line", {"", "From: b"}, "From", 1, "b"},
+      {"zero byte in the field name", {"From\0x: a"s}, "From", -1, "stale"},
+      {"zero byte in the value", {"From: a\0b"s}, "From", 0, "a\0b"s},
+      {"missing", {"From: a"}, "Date", -1, "stale"},
+      {"no lines", {}, "From", -1, "stale"},
+  };
+  for (const LookupCase& c : cases) {
+    const MailList list = ListOf({c.lines});
+    std::string_view value = "stale";
+    EXPECT_EQ(FindHeaderValue(list[0], c.name, value), c.index) << c.label;
+    EXPECT_EQ(std::string(value), c.value) << c.label;
+  }
+}
+
+TEST(FindHeaderValue, LongLineWithoutSeparator) {
+  const MailList list = ListOf({{std::string(1 << 20, 'x') + ": far", "Date: d"}});
+  std::string_view value;
+  EXPECT_EQ(FindHeaderValue(list[0], "Date", value), 1);
+  EXPECT_EQ(value, "d");
+}
+
+}  // namespace
+}  // namespace quillet

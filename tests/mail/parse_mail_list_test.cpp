@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "common/charset_code_of.h"
+#include "mail/parse_mail_list.h"
+#include "mail_test_support.h"
+#include "reference_mail_list.h"
+
+namespace quillet {
+namespace {
+
+using namespace std::string_literals;
+using testing_support::FlushBytes;
+using testing_support::Mails;
+using testing_support::MailsOf;
+
+Mails Parse(const std::string& text, int target = kCharsetSjis) {
+  const FlushBytes bytes(text);
+  MailList list;
+  ParseMailList(bytes.begin(), bytes.size(), target, list);
+  return MailsOf(list);
+}
+
+struct ListCase {
+  const char* label;
+  std::string input;
+  Mails expected;
+};
+
+TEST(ParseMailList, Table) {
+  const ListCase cases[] = {
+      {"empty list", "", {}},
+      {"no 0x02", "From: A\x01Subject: B", {}},
+      {"one mail, two lines", "From: A\x01Subject: Hello\x02", {{"From: A", "Subject: Hello"}}},
+      {"two mails",
+       "From: A\x02"
+       "From: B\x02",
+       {{"From: A"}, {"From: B"}}},
+      {"0x02 0x02", "\x02\x02", {{""}, {""}}},
+      {"0x01 0x02 ends with an empty line", "From: A\x01\x02", {{"From: A", ""}}},
+      {"0x01 0x01 is an empty line",
+       "a\x01\x01"
+       "b\x02",
+       {{"a", "", "b"}}},
+      {"bytes after the last 0x02 are dropped",
+       "a\x02"
+       "b\x01"
+       "c",
+       {{"a"}}},
+      {"SP TAB SP skipped", " \t From: A\x02", {{"From: A"}}},
+      {"CR LF SP skipped", "\r\n From: A\x02", {{"From: A"}}},
+      {"SP CR LF TAB skipped", " \r\n\tFrom: A\x02", {{"From: A"}}},
+      {"LF SP kept", "\n From: A\x02", {{"\n From: A"}}},
+      {"CR LF kept", "\r\nFrom: A\x02", {{"\r\nFrom: A"}}},
+      {"SP LF: only the SP goes", " \nFrom: A\x02", {{"\nFrom: A"}}},
+      {"white space skipped only at the start",
+       "From: A\x01 Subject: B\x02",
+       {{"From: A", " Subject: B"}}},
+      {"CR and LF inside a line stay", "Subject: a\r\n b\x02", {{"Subject: a\r\n b"}}},
+      {"= before other bytes", "a=b\x02", {{"a=b"}}},
+      {"= right before 0x02", "a=\x02", {{"a="}}},
+      {"=? right before 0x02", "a=?\x02", {{"a=?"}}},
+      {"word decoded in place", "Subject: [=?SJIS?B?QUJD?=]\x02", {{"Subject: [ABC]"}}},
+      {"word in the field name", "=?SJIS?B?RnJvbQ==?=: x\x02", {{"From: x"}}},
+      {"space between words stays", "=?SJIS?B?QQ==?= =?SJIS?B?Qg==?=\x02", {{"A B"}}},
+      {"lower-case b decoded", "=?SJIS?b?QUJD?=\x02", {{"ABC"}}},
+      {"Q word copied", "S: =?ISO-8859-1?Q?abc?=\x02", {{"S: =?ISO-8859-1?Q?abc?="}}},
+      // An encoded word that never closes is left as text.
+      {"unterminated word at the end of a mail",
+       "Subject: =?SJIS?B?abc\x02",
+       {{"Subject: =?SJIS?B?abc"}}},
+      {"unterminated word does not cross 0x01",
+       "=?SJIS?B?ab\x01"
+       "cd?=\x02",
+       {{"=?SJIS?B?ab", "cd?="}}},
+      {"unterminated word does not cross 0x02",
+       "S: =?SJIS?B?ab\x02"
+       "cd?=\x02",
+       {{"S: =?SJIS?B?ab"}, {"cd?="}}},
+      {"a later word still decodes",
+       "=?SJIS?B?ab\x01=?SJIS?B?QUJD?=\x02",
+       {{"=?SJIS?B?ab", "ABC"}}},
+      {"unterminated then a word in the same line",
+       "=?SJIS?B?a =?SJIS?B?QUJD?=\x02",
+       {{"ABC"}}},  // the first start closes at the second word's "?="; its payload is QUJD
+      {"last mail's unterminated word, earlier mails kept", "a\x02=?SJIS?B?QUJD", {{"a"}}},
+  };
+  for (const ListCase& c : cases) {
+    EXPECT_EQ(Parse(c.input), c.expected) << c.label;
+    EXPECT_EQ(reference::ParseList(c.input, kCharsetSjis), c.expected) << c.label;
+  }
+}
+
+TEST(ParseMailList, WordsFollowTheTarget) {
+  const std::string list = "Subject: =?Shift_JIS?B?gqA=?=\x02";  // hiragana a
+  EXPECT_EQ(Parse(list, kCharsetSjis), (Mails{{"Subject: \x82\xA0"}}));
+  EXPECT_EQ(Parse(list, kCharsetEuc), (Mails{{"Subject: \xA4\xA2"}}));
+  EXPECT_EQ(Parse(list, kCharsetJis), (Mails{{"Subject: \x1B$B$\"\x1B(B"}}));
+  // Raw bytes outside words are never converted.
+  EXPECT_EQ(Parse("S: \x82\xA0 =?SJIS?B?gqA=?=\x02", kCharsetEuc),
+            (Mails{{"S: \x82\xA0 \xA4\xA2"}}));
+}
+
+TEST(ParseMailList, ReplacesEarlierContents) {
+  MailList list;
+  const FlushBytes first(
+      "a\x02"
+      "b\x02");
+  ParseMailList(first.begin(), first.size(), kCharsetSjis, list);
+  ASSERT_EQ(list.size(), 2u);
+  const FlushBytes second("c\x02");
+  ParseMailList(second.begin(), second.size(), kCharsetSjis, list);
+  EXPECT_EQ(MailsOf(list), (Mails{{"c"}}));
+  ParseMailList(nullptr, 0, kCharsetSjis, list);
+  EXPECT_TRUE(list.empty());
+}
+
+// Shapes that make a rescan from every "=?" quadratic. Compared with the plain reading where
+// it is quick enough, and checked by hand at a size where a quadratic pass would not finish.
+TEST(ParseMailList, HostileShapesAgreeWithReference) {
+  std::string starts;
+  std::string unclosed;
+  std::string distantClose;
+  for (int i = 0; i < 500; ++i) {
+    starts += "=?";
+    unclosed += "=?x";
+    distantClose += "=?x";
+  }
+  distantClose += "?=";
+  for (const std::string& body : {starts, unclosed, distantClose}) {
+    for (const std::string& text : {body + "\x02", body + "\x01" + body + "\x02", body}) {
+      EXPECT_EQ(Parse(text), reference::ParseList(text, kCharsetSjis)) << text.size();
+    }
+  }
+}
+
+TEST(ParseMailList, HostileShapesAtSize) {
+  const int n = 300000;
+  std::string unclosed;
+  for (int i = 0; i < n; ++i) unclosed += "=?x";
+  // No start closes before the 0x02: the whole line stays as text.
+  EXPECT_EQ(Parse(unclosed + "\x02"), (Mails{{unclosed}}));
+  // Every start finds the one distant close; all but the last have the encoding "x=", which
+  // is not B. The last word decodes to ABC.
+  const std::string tail = "?B?QUJD?=";
+  const Mails distant = Parse(unclosed + tail + "\x02");
+  ASSERT_EQ(distant.size(), 1u);
+  ASSERT_EQ(distant[0].size(), 1u);
+  EXPECT_EQ(distant[0][0], unclosed.substr(0, unclosed.size() - 3) + "ABC");
+
+  std::string starts;
+  for (int i = 0; i < n; ++i) starts += "=?";
+  const std::string text = starts + "\x02";
+  EXPECT_EQ(Parse(text), reference::ParseList(text, kCharsetSjis));  // quick: closes are near
+}
+
+// Random lists over the bytes that matter, against the plain reading.
+TEST(ParseMailList, RandomListsAgreeWithReference) {
+  static const char alphabet[] = "=?=?Bbx \r\n\t\x01\x02QUJDgqA";
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof alphabet - 2);
+  std::uniform_int_distribution<int> length(0, 60);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    const int target = round % 3;
+    ASSERT_EQ(Parse(text, target), reference::ParseList(text, target)) << text;
+  }
+}
+
+}  // namespace
+}  // namespace quillet
