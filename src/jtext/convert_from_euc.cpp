@@ -1,0 +1,178 @@
+// EUC-JP to Shift_JIS (target 1) or ISO-2022-JP (target 0).
+//
+// At each position the byte c and the byte n after it (0x00 past the end) are classified:
+//   SS2 katakana          c = 0x8E and n = 0xA0..0xDF
+//   double-byte character c = 0xA1..0xFE and n = 0xA1..0xFE
+//   single byte           everything else, SS3 (0x8F) included: the two bytes after it are
+//                         read as a double-byte character when both are 0xA1..0xFE
+// Shift_JIS gets the half-width kana n alone. ISO-2022-JP widens it (WidenKana, merging a sound
+// mark written as a following 0x8E 0xDE or 0x8E 0xDF) and switches with ESC $ B / ESC ( B only
+// where the kind of character changes.
+#include <array>
+#include <cstdint>
+
+#include "common/byte_at.h"
+#include "jtext/code_pairs.h"
+#include "jtext/convert_charset.h"
+#include "jtext/convert_support.h"
+#include "jtext/widen_kana.h"
+
+namespace quillet {
+namespace {
+
+using namespace convert;
+
+inline bool IsEucByte(unsigned b) {
+  return b - 0xA1 < 0x5E;
+}
+inline bool IsHalfKana(unsigned b) {
+  return b - 0xA0 < 0x40;
+}
+
+// EucToSjis split by byte: the first Shift_JIS byte depends on e1 only, the second on e2 and
+// the parity of e1. Code = kLeadOf[e1] | kTrailOf[e1 & 1][e2]; zero entries mark bytes
+// outside 0xA1..0xFE (every real entry is nonzero).
+constexpr std::array<std::uint16_t, 256> MakeLeadTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned e1 = 0xA1; e1 <= 0xFE; ++e1) {
+    table[e1] = static_cast<std::uint16_t>(pairs::EucToSjis(e1, 0xA1) & 0xFF00);
+  }
+  return table;
+}
+
+constexpr std::array<std::array<std::uint8_t, 256>, 2> MakeTrailTable() {
+  std::array<std::array<std::uint8_t, 256>, 2> table{};
+  for (unsigned e2 = 0xA1; e2 <= 0xFE; ++e2) {
+    table[0][e2] = static_cast<std::uint8_t>(pairs::EucToSjis(0xA2, e2) & 0xFF);  // even row
+    table[1][e2] = static_cast<std::uint8_t>(pairs::EucToSjis(0xA1, e2) & 0xFF);  // odd row
+  }
+  return table;
+}
+
+constexpr std::array<std::uint16_t, 256> kLeadOf = MakeLeadTable();
+constexpr std::array<std::array<std::uint8_t, 256>, 2> kTrailOf = MakeTrailTable();
+
+// Copies the run of bytes below 0x80 that starts at p, a word at a time while a whole word
+// lies before limit. Returns the new p; o moves along.
+inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
+                                      unsigned char*& o) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    StoreWord(o, w);
+    const Word high = w & kHighBits;
+    if (high != 0) {
+      const unsigned n = BytesBeforeMark(high);
+      o += n;
+      return p + n;
+    }
+    o += 8;
+    p += 8;
+  }
+  while (p < limit && *p < 0x80) *o++ = *p++;
+  return p;
+}
+
+void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output);
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      const unsigned c = *p;
+      if (c < 0x80) {
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const unsigned n = ByteAt(p + 1, end);
+      const unsigned lead = kLeadOf[c];
+      const unsigned trail = kTrailOf[c & 1][n];
+      if ((lead != 0) & (trail != 0)) {
+        o = PutCode(o, lead | trail);
+        p += 2;
+      } else if (c == 0x8E && IsHalfKana(n)) {
+        *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
+        p += 2;
+      } else {
+        *o++ = static_cast<unsigned char>(c);
+        ++p;
+      }
+    }
+  }
+  Finish(output, o);
+}
+
+void EucToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output);
+  bool twoByte = false;  // output mode
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    // At most 4 bytes per input byte: ESC ( B and a single byte.
+    o = MakeRoom(output, o, 4 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      const unsigned c = *p;
+      if (c < 0x80) {
+        if (twoByte) {
+          o = PutToSingle(o);
+          twoByte = false;
+        }
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const unsigned n = ByteAt(p + 1, end);
+      if (IsEucByte(c) & IsEucByte(n)) {
+        if (!twoByte) {
+          o = PutToDouble(o);
+          twoByte = true;
+        }
+        o = PutCode(o, pairs::EucToJis(c, n));
+        p += 2;
+        // EucToJis is a mask per byte, so a run of double-byte characters goes on a word at
+        // a time while all eight bytes are 0xA1..0xFE.
+        while (limit - p >= 8) {
+          const Word w = LoadWord(p);
+          if (HighGraphicBytes(w) != kHighBits) break;
+          StoreWord(o, w & ~kHighBits);
+          o += 8;
+          p += 8;
+        }
+      } else if (c == 0x8E && IsHalfKana(n)) {
+        if (!twoByte) {
+          o = PutToDouble(o);
+          twoByte = true;
+        }
+        // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
+        // is merged with this kana where the combined form exists.
+        const unsigned char run[2] = {
+            static_cast<unsigned char>(n),
+            static_cast<unsigned char>(ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0)};
+        std::uint16_t code = 0;
+        const int used = WidenKana(run, run + 2, code);
+        o = PutCode(o, code);
+        p += 2 * used;
+      } else {
+        if (twoByte) {
+          o = PutToSingle(o);
+          twoByte = false;
+        }
+        *o++ = static_cast<unsigned char>(c);
+        ++p;
+      }
+    }
+  }
+  if (twoByte) o = PutToSingle(o);
+  Finish(output, o);
+}
+
+}  // namespace
+
+int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (target == 1) {
+    EucToSjisText(p, p + size, output);
+  } else {
+    EucToJisText(p, p + size, output);
+  }
+  return 0;
+}
+
+}  // namespace quillet

@@ -1,0 +1,164 @@
+// Shift_JIS to EUC-JP (target 2) or ISO-2022-JP (target 0).
+//
+// At each position the byte c and the byte n after it (0x00 past the end) are classified:
+//   half-width katakana   c = 0xA0..0xDF
+//   double-byte character c = 0x81..0x9F or 0xE0..0xFF, and n = 0x40..0x7E or 0x80..0xFC
+//   single byte           everything else (c alone; n is classified on its own next)
+// EUC-JP keeps half-width katakana as 0x8E c. ISO-2022-JP widens them (WidenKana) and switches
+// with ESC $ B / ESC ( B only where the kind of character changes.
+#include <array>
+#include <cstdint>
+
+#include "common/byte_at.h"
+#include "jtext/code_pairs.h"
+#include "jtext/convert_charset.h"
+#include "jtext/convert_support.h"
+#include "jtext/widen_kana.h"
+
+namespace quillet {
+namespace {
+
+using namespace convert;
+
+// The two halves of SjisToJis, so that a character costs two lookups and an add:
+// code = kRowOf[c] + kColumnOf[n]. A zero entry marks a byte that cannot stand in that place
+// (every real entry is nonzero), so the same lookups classify the pair.
+constexpr std::array<std::uint16_t, 256> MakeRowTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned c = 0x81; c <= 0xFF; ++c) {
+    if (c <= 0x9F || c >= 0xE0) {
+      table[c] = static_cast<std::uint16_t>(pairs::SjisToJis(c, 0x40) & 0xFF00);
+    }
+  }
+  return table;
+}
+
+constexpr std::array<std::uint16_t, 256> MakeColumnTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned n = 0x40; n <= 0xFC; ++n) {
+    // 0x81 starts row 0x21; what lies above it is the column plus 0x100 for the even row.
+    if (n != 0x7F) table[n] = static_cast<std::uint16_t>(pairs::SjisToJis(0x81, n) - 0x2100);
+  }
+  return table;
+}
+
+constexpr std::array<std::uint16_t, 256> kRowOf = MakeRowTable();
+constexpr std::array<std::uint16_t, 256> kColumnOf = MakeColumnTable();
+
+inline bool IsHalfKana(unsigned c) {
+  return c - 0xA0 < 0x40;
+}
+
+// Copies the run of bytes below 0x80 that starts at p (at least one), a word at a time while
+// a whole word lies before limit. Returns the new p; o moves along.
+inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
+                                      unsigned char*& o) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    StoreWord(o, w);
+    const Word high = w & kHighBits;
+    if (high != 0) {
+      const unsigned n = BytesBeforeMark(high);
+      o += n;
+      return p + n;
+    }
+    o += 8;
+    p += 8;
+  }
+  while (p < limit && *p < 0x80) *o++ = *p++;
+  return p;
+}
+
+void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output);
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      const unsigned c = *p;
+      if (c < 0x80) {
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const unsigned row = kRowOf[c];
+      const unsigned column = kColumnOf[ByteAt(p + 1, end)];
+      if ((row != 0) & (column != 0)) {
+        o = PutCode(o, (row + column) | 0x8080);
+        p += 2;
+      } else if (IsHalfKana(c)) {
+        o[0] = 0x8E;  // SS2: half-width katakana stay half-width
+        o[1] = static_cast<unsigned char>(c);
+        o += 2;
+        ++p;
+      } else {
+        *o++ = static_cast<unsigned char>(c);
+        ++p;
+      }
+    }
+  }
+  Finish(output, o);
+}
+
+void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output);
+  bool twoByte = false;  // output mode
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    // At most 5 bytes per input byte: ESC $ B and a widened kana for one half-width kana.
+    o = MakeRoom(output, o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      const unsigned c = *p;
+      if (c < 0x80) {
+        if (twoByte) {
+          o = PutToSingle(o);
+          twoByte = false;
+        }
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const unsigned row = kRowOf[c];
+      const unsigned column = kColumnOf[ByteAt(p + 1, end)];
+      if ((row != 0) & (column != 0)) {
+        if (!twoByte) {
+          o = PutToDouble(o);
+          twoByte = true;
+        }
+        o = PutCode(o, row + column);
+        p += 2;
+      } else if (IsHalfKana(c)) {
+        // A run of half-width kana is written in double-byte mode as it goes; a sound mark
+        // right after a kana is merged with it where the combined form exists.
+        if (!twoByte) {
+          o = PutToDouble(o);
+          twoByte = true;
+        }
+        std::uint16_t code = 0;
+        p += WidenKana(p, end, code);
+        o = PutCode(o, code);
+      } else {
+        if (twoByte) {
+          o = PutToSingle(o);
+          twoByte = false;
+        }
+        *o++ = static_cast<unsigned char>(c);
+        ++p;
+      }
+    }
+  }
+  if (twoByte) o = PutToSingle(o);
+  Finish(output, o);
+}
+
+}  // namespace
+
+int ConvertFromSjis(const char* data, std::size_t size, int target, std::string& output) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (target == 2) {
+    SjisToEucText(p, p + size, output);
+  } else {
+    SjisToJisText(p, p + size, output);
+  }
+  return 0;
+}
+
+}  // namespace quillet

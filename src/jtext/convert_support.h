@@ -1,0 +1,118 @@
+// Helpers shared by the three converters: the output cursor, the escape sequences, and
+// word-at-a-time access to the input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace quillet {
+namespace convert {
+
+// The converters write through a cursor into output's own storage. Each works through its
+// input in chunks and makes room for a chunk's worst case before it, so the output grows with
+// what was written plus one chunk, never with the worst case of the whole input.
+constexpr std::size_t kChunk = 16 * 1024;
+// Room beyond a chunk's worst case: a character that starts inside the chunk and ends after
+// it, the closing escape sequence, and the word stores below (up to 8 bytes past the cursor).
+constexpr std::size_t kSlack = 64;
+
+inline unsigned char* Storage(std::string& s) {
+  return reinterpret_cast<unsigned char*>(&s[0]);
+}
+
+// Returns the cursor o (moved along with the storage) with at least room bytes writable at it.
+inline unsigned char* MakeRoom(std::string& s, unsigned char* o, std::size_t room) {
+  const std::size_t used = static_cast<std::size_t>(o - Storage(s));
+  if (s.size() - used < room) s.resize(used + room);
+  return Storage(s) + used;
+}
+
+// The cursor at the end of what s holds now, where a converter starts appending.
+inline unsigned char* AppendCursor(std::string& s) {
+  return Storage(s) + s.size();
+}
+
+// Cuts s back to what was written up to the cursor.
+inline void Finish(std::string& s, unsigned char* o) {
+  s.resize(static_cast<std::size_t>(o - Storage(s)));
+}
+
+// Input chunk: the end of the next piece of [p, end).
+inline const unsigned char* ChunkEnd(const unsigned char* p, const unsigned char* end) {
+  return (static_cast<std::size_t>(end - p) > kChunk) ? p + kChunk : end;
+}
+
+constexpr unsigned char kEsc = 0x1B;
+
+// ESC $ B: into JIS X 0208 (double-byte mode).
+inline unsigned char* PutToDouble(unsigned char* o) {
+  o[0] = kEsc;
+  o[1] = '$';
+  o[2] = 'B';
+  return o + 3;
+}
+
+// ESC ( B: back to ASCII (single-byte mode).
+inline unsigned char* PutToSingle(unsigned char* o) {
+  o[0] = kEsc;
+  o[1] = '(';
+  o[2] = 'B';
+  return o + 3;
+}
+
+inline unsigned char* PutCode(unsigned char* o, std::uint32_t code) {
+  o[0] = static_cast<unsigned char>(code >> 8);
+  o[1] = static_cast<unsigned char>(code);
+  return o + 2;
+}
+
+// Eight bytes at a time. memcpy keeps the loads and stores free of alignment and aliasing
+// questions; compilers turn it into one plain move.
+using Word = std::uint64_t;
+constexpr Word kOnes = 0x0101010101010101u;
+constexpr Word kHighBits = 0x8080808080808080u;
+
+inline Word LoadWord(const unsigned char* p) {
+  Word w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+inline void StoreWord(unsigned char* o, Word w) {
+  std::memcpy(o, &w, sizeof w);
+}
+
+// 0x80 in every byte of w that is zero, 0x00 in every other (exact, no borrow between bytes).
+inline Word ZeroBytes(Word w) {
+  const Word low7 = kHighBits - kOnes;  // 0x7F in every byte
+  return ~(((w & low7) + low7) | w | low7);
+}
+
+// 0x80 in every byte of w that lies in [0xA1, 0xFE], 0x00 in every other.
+inline Word HighGraphicBytes(Word w) {
+  const Word low7 = w & ~kHighBits;
+  const Word atLeast21 = low7 + 0x5F * kOnes;  // bit 7 set where low7 >= 0x21
+  const Word atMost7E = ~(low7 + kOnes);       // bit 7 set where low7 <= 0x7E
+  return w & atLeast21 & atMost7E & kHighBits;
+}
+
+// Given marks (0x80 in chosen bytes of a word, at least one), the number of bytes that come
+// before the first marked one in memory order.
+inline unsigned BytesBeforeMark(Word marks) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return static_cast<unsigned>(__builtin_clzll(marks)) / 8;
+#else
+  unsigned char bytes[sizeof marks];
+  std::memcpy(bytes, &marks, sizeof marks);
+  unsigned n = 0;
+  while (bytes[n] == 0) ++n;
+  return n;
+#endif
+}
+
+}  // namespace convert
+}  // namespace quillet
