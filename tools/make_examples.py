@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Writes the example data in examples/: a mail header list and EXECUTE requests that carry it
+with Charset Shift_JIS, EUC-JP and ISO-2022-JP, each with the response it must get.
+
+The expected responses are worked out here from Python's own codecs and Unicode tables, not
+from the plug-in: a B-encoded word is base64-decoded, read in its charset and written in the
+requested one; half-width katakana are widened (NFKC, which also merges a kana with its sound
+mark) only on the way into ISO-2022-JP; a word whose charset is the requested one keeps its
+bytes. Every other byte of the list and of the template is copied as it is.
+
+Run from anywhere: python3 tools/make_examples.py
+"""
+
+import base64
+import os
+import re
+import unicodedata
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+EXAMPLES = os.path.join(HERE, os.pardir, "examples")
+
+END_LINE = "\x01"
+END_MAIL = "\x02"
+
+CODECS = {"ISO-2022-JP": "iso2022_jp", "Shift_JIS": "shift_jis", "EUC-JP": "euc_jp"}
+
+
+def word(charset, text):
+    """An encoded word: text in charset, base64, as a mail program writes it."""
+    payload = base64.b64encode(text.encode(CODECS[charset])).decode("ascii")
+    return "=?%s?B?%s?=" % (charset, payload)
+
+
+# Five mails. Everything outside encoded words is ASCII, so it reads the same in every charset.
+MAILS = [
+    [
+        "From: %s <taro@example.jp>" % word("ISO-2022-JP", "山田太郎"),
+        # Two words side by side: the space between them stays.
+        "Subject: %s %s"
+        % (word("ISO-2022-JP", "来週の会議"), word("ISO-2022-JP", "について")),
+        "Date: Mon, 2 Jun 2025 09:15:00 +0900",
+        "Content-Type: text/plain; charset=ISO-2022-JP",
+    ],
+    [
+        "From: %s <hanako@example.co.jp>" % word("Shift_JIS", "佐藤花子"),
+        # Half-width katakana, with sound marks and a prolonged sound mark.
+        "Subject: Re: %s" % word("Shift_JIS", "ﾃｽﾄ ﾒｰﾙ ｶﾞｲﾄﾞ"),
+        "Date: Mon, 2 Jun 2025 10:02:41 +0900",
+        "Content-Type: text/plain; charset=Shift_JIS",
+    ],
+    [
+        "From: %s <ichiro@example.ne.jp>" % word("EUC-JP", "鈴木一郎"),
+        "Subject: %s" % word("EUC-JP", "週報 (第23週) 提出します"),
+        "Date: Tue, 3 Jun 2025 18:30:05 +0900",
+        "Content-Type: text/plain; charset=EUC-JP",
+    ],
+    [
+        "From: Support Desk <support@example.com>",
+        # Q encoding is not decoded: the word stays as it is written.
+        "Subject: =?ISO-8859-1?Q?Caf=E9_menu_for_June?=",
+        "Date: Wed, 4 Jun 2025 07:45:00 +0000",
+        "Content-Type: text/plain; charset=ISO-8859-1",
+    ],
+    [
+        "From: %s <jiro@example.jp>" % word("ISO-2022-JP", "高橋次郎"),
+        # Cut short by a mail program: the word never closes, so it stays as text.
+        "Subject: %s" % word("ISO-2022-JP", "お知らせ")[:-6],
+        "Date: Thu, 5 Jun 2025 12:00:00 +0900",
+    ],
+]
+
+TEMPLATE = "[!Date!] !From! : !Subject! (!Content-Type!)"
+SEPARATOR = " | "
+
+WORD = re.compile(r"=\?([^?\x01\x02]*)\?([Bb])\?([A-Za-z0-9+/=]*)\?=")
+HALF_KANA = re.compile("[\uff61-\uff9f]+")
+
+
+def mail_list():
+    text = ""
+    for lines in MAILS:
+        text += END_LINE.join(lines) + END_MAIL
+    return text.encode("ascii")
+
+
+def decoded_line(line, target):
+    """A header line with its encoded words in the target charset, as bytes."""
+
+    def convert(match):
+        source = match.group(1)
+        raw = base64.b64decode(match.group(3))
+        if source == target:
+            return raw
+        text = raw.decode(CODECS[source])
+        if target == "ISO-2022-JP":
+            text = HALF_KANA.sub(lambda m: unicodedata.normalize("NFKC", m.group(0)), text)
+        return text.encode(CODECS[target])
+
+    out = b""
+    at = 0
+    for match in WORD.finditer(line):
+        out += line[at : match.start()].encode("ascii") + convert(match)
+        at = match.end()
+    return out + line[at:].encode("ascii")
+
+
+def field(lines, name, target):
+    for line in lines:
+        if line.lower().startswith(name.lower() + ": "):
+            return decoded_line(line, target).split(b": ", 1)[1]
+    return b""
+
+
+def expected_result(target):
+    texts = []
+    for lines in MAILS:
+        text = TEMPLATE.encode("ascii")
+        for name in ("From", "Subject", "Date", "Content-Type"):
+            text = text.replace(("!%s!" % name).encode("ascii"), field(lines, name, target))
+        texts.append(text)
+    return SEPARATOR.encode("ascii").join(texts)
+
+
+def request(charset):
+    return (
+        b"EXECUTE SAORI/1.0\r\n"
+        + b"Argument0: " + TEMPLATE.encode("ascii") + b"\r\n"
+        + b"Argument1: " + SEPARATOR.encode("ascii") + b"\r\n"
+        + b"Argument2: " + mail_list() + b"\r\n"
+        + b"Charset: " + charset.encode("ascii") + b"\r\n"
+        + b"\r\n"
+    )
+
+
+def response(charset):
+    result = expected_result(charset)
+    assert b"\r\n" not in result
+    return (
+        b"SAORI/1.0 200 OK\r\n"
+        + b"Result: " + result + b"\r\n"
+        + b"Charset: " + charset.encode("ascii") + b"\r\n"
+        + b"\r\n"
+    )
+
+
+def console_session():
+    # template, separator, mail header list, then the quit word; the console names Shift_JIS.
+    return (TEMPLATE + "\n" + SEPARATOR + "\n").encode("ascii") + mail_list() + b"\nquit\n"
+
+
+def write(name, data):
+    with open(os.path.join(EXAMPLES, name), "wb") as f:
+        f.write(data)
+
+
+def main():
+    os.makedirs(EXAMPLES, exist_ok=True)
+    write("mails.bin", mail_list())
+    for suffix, charset in (("sjis", "Shift_JIS"), ("euc", "EUC-JP"), ("jis", "ISO-2022-JP")):
+        write("request-%s.txt" % suffix, request(charset))
+        write("response-%s.txt" % suffix, response(charset))
+    write("console-session.txt", console_session())
+
+
+if __name__ == "__main__":
+    main()
