@@ -46,8 +46,18 @@ void Complain(const std::string& what) {
 
 using Library = HMODULE;
 
+// The system's text for the last error, or its number when there is none.
 std::string LastError() {
-  return "error " + std::to_string(GetLastError());
+  const DWORD code = GetLastError();
+  char text[512];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                        text[length - 1] == ' ' || text[length - 1] == '.')) {
+    --length;
+  }
+  if (length == 0) return "error " + std::to_string(code);
+  return std::string(text, length);
 }
 
 Library OpenLibrary(const std::string& file, std::string& error) {

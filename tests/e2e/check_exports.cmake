@@ -1,0 +1,55 @@
+# Checks a plug-in library's symbol tables: it must export exactly the names in EXPORTS and, for a
+# Windows DLL, import from no DLL but those in IMPORTS (compared without regard to case).
+#   cmake -DLIBRARY=file -DTOOL=objdump|nm -DFORMAT=pe|elf -DEXPORTS=a;b [-DIMPORTS=x.dll;y.dll]
+#         -P check_exports.cmake
+# FORMAT pe reads `objdump -p`; FORMAT elf reads `nm -D --defined-only` (imports not checked).
+cmake_minimum_required(VERSION 3.25)
+if(FORMAT STREQUAL "pe")
+  execute_process(COMMAND "${TOOL}" -p "${LIBRARY}" OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+else()
+  execute_process(COMMAND "${TOOL}" -D --defined-only "${LIBRARY}" OUTPUT_VARIABLE dump
+                  RESULT_VARIABLE failed)
+endif()
+if(failed)
+  message(FATAL_ERROR "${TOOL} could not read ${LIBRARY}")
+endif()
+
+set(exported)
+set(imported)
+if(FORMAT STREQUAL "pe")
+  # The export names follow the "[Ordinal/Name Pointer] Table" heading, one "[   0] name" a line.
+  # (Brackets never reach a list: they would hide its separators.)
+  if(dump MATCHES "\\[Ordinal/Name Pointer\\] Table\n(([ \t]*\\[ *[0-9]+\\] [^\n]*\n)*)")
+    string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exported "${CMAKE_MATCH_1}")
+    list(REMOVE_ITEM exported "")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" entries "${dump}")
+  foreach(entry IN LISTS entries)
+    string(SUBSTRING "${entry}" 10 -1 name)
+    string(TOLOWER "${name}" name)
+    list(APPEND imported "${name}")
+  endforeach()
+else()
+  # "0000000000001234 T load": keep the names of defined code and data.
+  string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" entries "${dump}")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${entry}")
+    list(APPEND exported "${name}")
+  endforeach()
+endif()
+
+list(SORT exported)
+set(expected ${EXPORTS})
+list(SORT expected)
+if(NOT "${exported}" STREQUAL "${expected}")
+  message(FATAL_ERROR "${LIBRARY} exports [${exported}], expected exactly [${expected}]")
+endif()
+if(FORMAT STREQUAL "pe")
+  string(TOLOWER "${IMPORTS}" allowed)
+  foreach(name IN LISTS imported)
+    if(NOT name IN_LIST allowed)
+      message(FATAL_ERROR "${LIBRARY} imports ${name}; allowed are only [${IMPORTS}]")
+    endif()
+  endforeach()
+endif()
+message(STATUS "${LIBRARY}: exports [${exported}], imports [${imported}]")
