@@ -7,6 +7,7 @@
 #include "common/compare_no_case.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
+#include "mail/find_mark.h"
 
 namespace quillet {
 namespace {
@@ -30,7 +31,7 @@ const char* EncodedWordScanner::nextStop(const char* from) {
   stopFrom_ = from;
   lastQuestion_ = nullptr;
   const char* q = from;
-  for (; q < end_; ++q) {
+  for (; (q = FindMark(q, end_, '?')) < end_; ++q) {
     const unsigned char c = static_cast<unsigned char>(*q);
     if (c == kEndLine || c == kEndMail) break;
     if (c == '?') {

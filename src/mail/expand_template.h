@@ -9,16 +9,40 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "mail/mail_list.h"
 
 namespace quillet {
 
-// Appends the template [text, text + size) filled for mail to result. Each field is looked up
-// at most once, however many placeholders ask for it.
-void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result);
+// A template read once, to be filled for any number of mails: its text runs and placeholders
+// in order. Keeps a pointer to the template bytes, which must outlive it.
+class TemplatePlan {
+ public:
+  TemplatePlan(const char* text, std::size_t size);
 
-// How many bytes of the template are not placeholders: what every mail adds at the least.
-std::size_t TemplateTextLength(const char* text, std::size_t size);
+  // Appends the template filled for mail to result. Each field that the template names is
+  // looked up once, however many placeholders ask for it.
+  void expand(const Mail& mail, std::string& result) const;
+
+  // How many bytes of the template are not placeholders: what every mail adds at the least.
+  std::size_t textLength() const { return textLength_; }
+
+ private:
+  static constexpr int kNoField = -1;
+  struct Piece {
+    std::size_t offset;  // of a run of text in the template (may be empty)
+    std::size_t length;
+    int field;  // the placeholder after the run, or kNoField
+  };
+
+  const char* text_;
+  std::vector<Piece> pieces_;
+  std::size_t textLength_ = 0;
+  std::size_t uses_[4] = {};  // placeholders per field
+};
+
+// Appends the template [text, text + size) filled for mail to result.
+void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result);
 
 }  // namespace quillet

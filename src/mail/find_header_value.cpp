@@ -9,7 +9,11 @@ namespace quillet {
 
 int FindHeaderValue(const Mail& mail, const char* name, std::string_view& value) {
   if (name == nullptr) return -1;
-  const std::size_t nameLength = std::strlen(name);
+  return FindHeaderValue(mail, name, std::strlen(name), value);
+}
+
+int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
+                    std::string_view& value) {
   for (std::size_t i = 0; i < mail.size(); ++i) {
     const std::string_view line = mail[i];
     // A field name longer than name never matches (even when a zero byte inside it would stop

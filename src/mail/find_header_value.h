@@ -1,6 +1,7 @@
 // FindHeaderValue: the value of a named header field in one mail.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "mail/mail_list.h"
@@ -14,5 +15,9 @@ namespace quillet {
 // after that ": " (a view into the mail, not trimmed) and returns the line's index; otherwise
 // returns -1 and leaves value as it was.
 int FindHeaderValue(const Mail& mail, const char* name, std::string_view& value);
+
+// The same with the length of name given (name still ends in a NUL byte).
+int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
+                    std::string_view& value);
 
 }  // namespace quillet

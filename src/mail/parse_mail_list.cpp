@@ -5,6 +5,7 @@
 #include "common/byte_at.h"
 #include "common/folding_space_length.h"
 #include "mail/decode_encoded_word.h"
+#include "mail/find_mark.h"
 
 namespace quillet {
 namespace {
@@ -37,6 +38,8 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   EncodedWordScanner words(end);
   const char* run = p;  // plain bytes of the open line not yet appended
   while (p < end) {
+    p = FindMark(p, end, '=');
+    if (p == end) break;
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == kEndLine || c == kEndMail) {
       mails.append(run, static_cast<std::size_t>(p - run));
@@ -54,7 +57,7 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
         ++p;  // the "=" stays as text, and so does what follows it
       }
     } else {
-      ++p;
+      ++p;  // 0x00, 0x03, or "=" before anything but "?"
     }
   }
   mails.dropOpenMail();

@@ -57,14 +57,15 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
     return;
   }
 
+  // The template is read once; each mail then only fills it.
+  const TemplatePlan plan(templateText.data(), templateText.size());
   std::string result;
   const std::size_t count = mails.size();
-  const std::size_t least = LeastResultSize(
-      count, TemplateTextLength(templateText.data(), templateText.size()), separator.size());
+  const std::size_t least = LeastResultSize(count, plan.textLength(), separator.size());
   if (least < result.max_size()) result.reserve(least);
   for (std::size_t i = 0; i < count; ++i) {
     if (i != 0) result += separator;
-    expandTemplate(mails[i], templateText, result);
+    plan.expand(mails[i], result);
   }
   // A CR LF out of a mail would end the Result line early and let the mail write lines of the
   // response of its own; so each such pair goes, and the answer keeps its two lines.

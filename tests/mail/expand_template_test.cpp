@@ -66,7 +66,7 @@ TEST(ExpandTemplate, ManyPlaceholders) {
   EXPECT_EQ(Expand(text, kMail), expected);
 }
 
-TEST(TemplateTextLength, Table) {
+TEST(TemplatePlan, TextLength) {
   struct Case {
     std::string text;
     std::size_t length;
@@ -75,8 +75,18 @@ TEST(TemplateTextLength, Table) {
       {"", 0}, {"abc", 3}, {"!From!", 0}, {"a!Subject!b!DATE!c", 3}, {"!!From!", 1}, {"!From", 5},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TemplateTextLength(c.text.data(), c.text.size()), c.length) << c.text;
+    EXPECT_EQ(TemplatePlan(c.text.data(), c.text.size()).textLength(), c.length) << c.text;
   }
+}
+
+// One plan filled for several mails: each mail gets its own values, none carried over.
+TEST(TemplatePlan, FilledForEachMail) {
+  const MailList list = ListOf({{"From: a", "Subject: 1"}, {"Subject: 2"}, {}, {"FROM: d"}});
+  const std::string text = "(!From!/!Subject!)";
+  const TemplatePlan plan(text.data(), text.size());
+  std::string result;
+  for (std::size_t i = 0; i < list.size(); ++i) plan.expand(list[i], result);
+  EXPECT_EQ(result, "(a/1)(/2)(/)(d/)");
 }
 
 }  // namespace
