@@ -1,0 +1,126 @@
+// Fuzz target: ConvertCharset. Properties:
+// - for every source and target from -1 to 3: out-of-range codes give 1 (source first) or 2
+//   and append nothing, equal codes give 3 and append the input unchanged, the six directions
+//   give 0; the earlier output always stays in front; no direction writes more than 5 bytes per
+//   input byte plus one closing escape sequence;
+// - 7-bit text without ESC comes out unchanged in every direction;
+// - text made only of valid characters (ASCII, half-width katakana and JIS X 0208 cells, built
+//   from the fuzz bytes) converts from Shift_JIS to EUC-JP and back to exactly the text written
+//   directly in the other encoding; without katakana, ISO-2022-JP built the same way converts to
+//   and from both of them.
+// The encodings here are written with the textbook formulas, independently of the converters.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_check.h"
+#include "jtext/convert_charset.h"
+
+namespace quillet {
+namespace {
+
+const std::string kPrefix = "ab\x82\xA0";  // "ab" and hiragana a in Shift_JIS
+
+std::string Convert(int source, const std::string& input, int target) {
+  std::string out;
+  ConvertCharset(source, input, target, out);
+  return out;
+}
+
+void CheckEveryPair(const std::string& input) {
+  for (int source = -1; source <= 3; ++source) {
+    for (int target = -1; target <= 3; ++target) {
+      std::string output = kPrefix;
+      const int result = ConvertCharset(source, input, target, output);
+      Require(output.compare(0, kPrefix.size(), kPrefix) == 0, "the earlier output is kept");
+      const std::size_t added = output.size() - kPrefix.size();
+      if (source < 0 || source > 2) {
+        Require(result == 1 && added == 0, "a source out of range gives 1 and nothing");
+      } else if (target < 0 || target > 2) {
+        Require(result == 2 && added == 0, "a target out of range gives 2 and nothing");
+      } else if (source == target) {
+        Require(result == 3 && output == kPrefix + input, "equal codes copy the input");
+      } else {
+        Require(result == 0, "a conversion gives 0");
+        Require(added <= 5 * input.size() + 3, "a conversion writes at most 5 bytes per byte");
+      }
+    }
+  }
+}
+
+// JIS X 0208 cell (j1, j2), both 0x21..0x7E, as Shift_JIS: two rows share one first byte.
+void AppendSjis(std::string& out, unsigned j1, unsigned j2) {
+  const unsigned s1 = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+  const unsigned s2 = (j1 % 2 == 1) ? j2 + (j2 >= 0x60 ? 0x20 : 0x1F) : j2 + 0x7E;
+  out += static_cast<char>(s1);
+  out += static_cast<char>(s2);
+}
+
+}  // namespace
+}  // namespace quillet
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quillet;
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  CheckEveryPair(input);
+
+  std::string plain = input;
+  for (char& c : plain) {
+    c = static_cast<char>(c & 0x7F);
+    if (c == 0x1B) c = 0x1A;
+  }
+  for (int source = 0; source <= 2; ++source) {
+    for (int target = 0; target <= 2; ++target) {
+      Require(Convert(source, plain, target) == plain, "7-bit text without ESC is unchanged");
+    }
+  }
+
+  std::string sjis;
+  std::string euc;
+  std::string jis;
+  bool kana = false;
+  bool doubleByte = false;
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned b = data[i];
+    if (b < 0x80) {
+      const char c = static_cast<char>(b == 0x1B ? 0x1A : b);
+      sjis += c;
+      euc += c;
+      if (doubleByte) jis += "\x1B(B";
+      doubleByte = false;
+      jis += c;
+    } else if (b < 0xC0) {
+      const char k = static_cast<char>(0xA1 + (b - 0x80) % 63);  // 0xA1..0xDF
+      sjis += k;
+      euc += '\x8E';
+      euc += k;
+      kana = true;
+    } else if (i + 2 < size) {
+      const unsigned j1 = 0x21 + data[i + 1] % 94;
+      const unsigned j2 = 0x21 + data[i + 2] % 94;
+      i += 2;
+      AppendSjis(sjis, j1, j2);
+      euc += static_cast<char>(j1 | 0x80);
+      euc += static_cast<char>(j2 | 0x80);
+      if (!doubleByte) jis += "\x1B$B";
+      doubleByte = true;
+      jis += static_cast<char>(j1);
+      jis += static_cast<char>(j2);
+    }
+  }
+  if (doubleByte) jis += "\x1B(B";
+
+  Require(Convert(1, sjis, 2) == euc, "valid Shift_JIS converts to the same text in EUC-JP");
+  Require(Convert(2, euc, 1) == sjis, "valid EUC-JP converts to the same text in Shift_JIS");
+  Require(Convert(2, Convert(1, sjis, 2), 1) == sjis, "Shift_JIS round-trips through EUC-JP");
+  if (kana) {
+    Require(Convert(1, sjis, 0) == Convert(2, euc, 0),
+            "Shift_JIS and EUC-JP of the same text give the same ISO-2022-JP");
+  } else {
+    Require(Convert(1, sjis, 0) == jis, "valid Shift_JIS converts to ISO-2022-JP");
+    Require(Convert(2, euc, 0) == jis, "valid EUC-JP converts to ISO-2022-JP");
+    Require(Convert(0, jis, 1) == sjis, "ISO-2022-JP converts to Shift_JIS");
+    Require(Convert(0, jis, 2) == euc, "ISO-2022-JP converts to EUC-JP");
+  }
+  return 0;
+}

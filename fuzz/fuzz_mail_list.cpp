@@ -1,0 +1,169 @@
+// Fuzz target: the mail header list parser. The first byte chooses the target code (0 to 2, or
+// now and then a code out of range); the rest is the list. Properties:
+// - an encoded word is never taken across 0x01, 0x02 or the end of the list, so every 0x02
+//   closes a mail: as many mails as 0x02 bytes, and each mail has one line more than the 0x01
+//   bytes before its 0x02;
+// - a line is made from its own bytes alone: parsed on its own (behind a neutral "A" that keeps
+//   white space from being skipped) it gives the same line;
+// - a line with no "=?" in it is its bytes unchanged;
+// - for lists up to 4 KiB, the result equals that of a deliberately plain reading below that
+//   tries every "=?" afresh (quadratic, hence the limit);
+// - parsing again, on the same module or a fresh one, gives the same mails.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/charset_code_of.h"
+#include "common/folding_space_length.h"
+#include "fuzz_check.h"
+#include "jtext/base64.h"
+#include "jtext/convert_charset.h"
+#include "mail_lines.h"
+#include "module/plugin_module.h"
+
+namespace quillet {
+namespace {
+
+unsigned char At(const std::string& text, std::size_t i) {
+  return i < text.size() ? static_cast<unsigned char>(text[i]) : 0x00;
+}
+
+// The plain reading of one encoded word at i: 0 when none is taken there.
+std::size_t PlainWord(const std::string& text, std::size_t i, int target, std::string& out) {
+  if (At(text, i) != '=' || At(text, i + 1) != '?') return 0;
+  std::vector<std::string> fields;
+  std::size_t fieldStart = i + 2;
+  std::size_t q = i + 2;
+  for (;; ++q) {
+    if (q >= text.size() || At(text, q) == 0x01 || At(text, q) == 0x02) return 0;
+    if (At(text, q) != '?') continue;
+    if (At(text, q + 1) == '=') break;
+    fields.push_back(text.substr(fieldStart, q - fieldStart));
+    fieldStart = q + 1;
+  }
+  int code = kCharsetJis;
+  if (!fields.empty()) code = CharsetCodeOf(fields[0]);
+  // The encoding field selects base64 when it is "B", "b" or empty; a longer field never does,
+  // not even "B" followed by a zero byte.
+  if (fields.size() >= 2 && fields[1] != "" && fields[1] != "B" && fields[1] != "b") return 0;
+  std::string decoded;
+  DecodeBase64(text.substr(fieldStart, q - fieldStart), decoded);
+  ConvertCharset(code, decoded, target, out);
+  return q + 2 - i;
+}
+
+MailLines PlainParse(const std::string& text, int target) {
+  MailLines mails;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t n = FoldingSpaceLength(At(text, i), At(text, i + 1), At(text, i + 2));
+    if (n == 0) break;
+    i += n;
+  }
+  std::vector<std::string> mail;
+  std::string line;
+  while (i < text.size()) {
+    const unsigned char c = At(text, i);
+    if (c == 0x01 || c == 0x02) {
+      mail.push_back(line);
+      line.clear();
+      if (c == 0x02) {
+        mails.push_back(mail);
+        mail.clear();
+      }
+      ++i;
+      continue;
+    }
+    std::string word;
+    const std::size_t n = PlainWord(text, i, target, word);
+    if (n > 0) {
+      line += word;
+      i += n;
+    } else {
+      line += text[i];
+      ++i;
+    }
+  }
+  return mails;
+}
+
+MailLines Parse(const std::string& text, int target) {
+  PluginModule module;
+  module.parseMailList(text.data(), static_cast<std::uint32_t>(text.size()), target);
+  return LinesOf(module.mails);
+}
+
+}  // namespace
+}  // namespace quillet
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quillet;
+  if (size == 0) return 0;
+  const int target = data[0] < 0xF0 ? data[0] % 3 : static_cast<int>(data[0]) - 0xF8;
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+  PluginModule module;
+  module.parseMailList(text.data(), static_cast<std::uint32_t>(text.size()), target);
+  const MailLines mails = LinesOf(module.mails);
+
+  // Where the parse starts: after the white space at the very start of the list.
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t n =
+        FoldingSpaceLength(At(text, start), At(text, start + 1), At(text, start + 2));
+    if (n == 0) break;
+    start += n;
+  }
+
+  // Cut the list at its separators up to its last 0x02 (what follows belongs to no mail); each
+  // line must be the work of its own segment.
+  const std::size_t lastClose = text.rfind('\x02');
+  const std::size_t closed = lastClose == std::string::npos ? 0 : lastClose + 1;
+  std::size_t mailIndex = 0;
+  std::size_t lineIndex = 0;
+  std::size_t segmentStart = start;
+  for (std::size_t i = start; i < closed; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c != 0x01 && c != 0x02) continue;
+    Require(mailIndex < mails.size(), "every 0x02 closes a mail");
+    Require(lineIndex < mails[mailIndex].size(), "every separator ends a line");
+    const std::string segment = text.substr(segmentStart, i - segmentStart);
+    const std::string& line = mails[mailIndex][lineIndex];
+    if (segment.find("=?") == std::string::npos) {
+      Require(line == segment, "a line without \"=?\" is its bytes unchanged");
+    } else {
+      const MailLines alone = Parse("A" + segment + "\x02", target);
+      Require(alone.size() == 1 && alone[0].size() == 1 && alone[0][0] == "A" + line,
+              "a line is made from its own bytes alone");
+    }
+    ++lineIndex;
+    if (c == 0x02) {
+      Require(lineIndex == mails[mailIndex].size(), "a mail has no lines beyond its 0x02");
+      ++mailIndex;
+      lineIndex = 0;
+    }
+    segmentStart = i + 1;
+  }
+  Require(mailIndex == mails.size(), "as many mails as 0x02 bytes");
+
+  if (text.size() <= 4096) {
+    const MailLines plain = PlainParse(text, target);
+    if (mails != plain) {
+      std::fprintf(stderr, "target %d, list %s\n", target, Hex(text).c_str());
+      for (std::size_t i = 0; i < mails.size() && i < plain.size(); ++i) {
+        for (std::size_t j = 0; j < mails[i].size() && j < plain[i].size(); ++j) {
+          if (mails[i][j] == plain[i][j]) continue;
+          std::fprintf(stderr, "mail %zu line %zu:\n parsed %s\n plain  %s\n", i, j,
+                       Hex(mails[i][j]).c_str(), Hex(plain[i][j]).c_str());
+        }
+      }
+    }
+    Require(mails == plain, "the plain reading gives the same mails");
+  }
+
+  module.parseMailList(text.data(), static_cast<std::uint32_t>(text.size()), target);
+  Require(LinesOf(module.mails) == mails, "parsing again on the same module gives the same mails");
+  return 0;
+}
