@@ -31,26 +31,37 @@ def word(charset, text):
     return "=?%s?B?%s?=" % (charset, payload)
 
 
+# Japanese sample texts.
+YAMADA_TARO = "\u5c71\u7530\u592a\u90ce"  # a name
+NEXT_MEETING = "\u6765\u9031\u306e\u4f1a\u8b70"  # "next week's meeting"
+ABOUT = "\u306b\u3064\u3044\u3066"  # "about"
+SATO_HANAKO = "\u4f50\u85e4\u82b1\u5b50"  # a name
+# "test mail guide" in half-width katakana: TE SU TO, ME (long mark) RU, KA+dakuten I DO+dakuten
+HALF_WIDTH_SUBJECT = "\uff83\uff7d\uff84 \uff92\uff70\uff99 \uff76\uff9e\uff72\uff84\uff9e"
+SUZUKI_ICHIRO = "\u9234\u6728\u4e00\u90ce"  # a name
+WEEKLY_REPORT = "\u9031\u5831 (\u7b2c23\u9031) \u63d0\u51fa\u3057\u307e\u3059"  # "weekly report"
+TAKAHASHI_JIRO = "\u9ad8\u6a4b\u6b21\u90ce"  # a name
+NOTICE = "\u304a\u77e5\u3089\u305b"  # "notice"
+
 # Five mails. Everything outside encoded words is ASCII, so it reads the same in every charset.
 MAILS = [
     [
-        "From: %s <taro@example.jp>" % word("ISO-2022-JP", "山田太郎"),
+        "From: %s <taro@example.jp>" % word("ISO-2022-JP", YAMADA_TARO),
         # Two words side by side: the space between them stays.
-        "Subject: %s %s"
-        % (word("ISO-2022-JP", "来週の会議"), word("ISO-2022-JP", "について")),
+        "Subject: %s %s" % (word("ISO-2022-JP", NEXT_MEETING), word("ISO-2022-JP", ABOUT)),
         "Date: Mon, 2 Jun 2025 09:15:00 +0900",
         "Content-Type: text/plain; charset=ISO-2022-JP",
     ],
     [
-        "From: %s <hanako@example.co.jp>" % word("Shift_JIS", "佐藤花子"),
+        "From: %s <hanako@example.co.jp>" % word("Shift_JIS", SATO_HANAKO),
         # Half-width katakana, with sound marks and a prolonged sound mark.
-        "Subject: Re: %s" % word("Shift_JIS", "ﾃｽﾄ ﾒｰﾙ ｶﾞｲﾄﾞ"),
+        "Subject: Re: %s" % word("Shift_JIS", HALF_WIDTH_SUBJECT),
         "Date: Mon, 2 Jun 2025 10:02:41 +0900",
         "Content-Type: text/plain; charset=Shift_JIS",
     ],
     [
-        "From: %s <ichiro@example.ne.jp>" % word("EUC-JP", "鈴木一郎"),
-        "Subject: %s" % word("EUC-JP", "週報 (第23週) 提出します"),
+        "From: %s <ichiro@example.ne.jp>" % word("EUC-JP", SUZUKI_ICHIRO),
+        "Subject: %s" % word("EUC-JP", WEEKLY_REPORT),
         "Date: Tue, 3 Jun 2025 18:30:05 +0900",
         "Content-Type: text/plain; charset=EUC-JP",
     ],
@@ -62,9 +73,9 @@ MAILS = [
         "Content-Type: text/plain; charset=ISO-8859-1",
     ],
     [
-        "From: %s <jiro@example.jp>" % word("ISO-2022-JP", "高橋次郎"),
+        "From: %s <jiro@example.jp>" % word("ISO-2022-JP", TAKAHASHI_JIRO),
         # Cut short by a mail program: the word never closes, so it stays as text.
-        "Subject: %s" % word("ISO-2022-JP", "お知らせ")[:-6],
+        "Subject: %s" % word("ISO-2022-JP", NOTICE)[:-6],
         "Date: Thu, 5 Jun 2025 12:00:00 +0900",
     ],
 ]
