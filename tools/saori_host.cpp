@@ -240,7 +240,10 @@ int Run(int argc, char** argv) {
       if (!SendRequest(plugin, text, argv[i])) ok = false;
     }
   }
-  std::fflush(stdout);
+  if (std::fflush(stdout) != 0) {
+    Complain("cannot write to standard output");
+    ok = false;
+  }
   plugin.unload();
   CloseLibrary(library);
   return ok ? 0 : 1;
