@@ -2,13 +2,10 @@
 # programs run under wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-# The posix thread model: GoogleTest needs std::mutex, which GCC 12's win32 model lacks. Every
-# link is static, so that winpthread, libgcc and libstdc++ go into the DLL and the programs and
-# they run on nothing but KERNEL32 and msvcrt (the import tables are checked by a test).
-find_program(CMAKE_C_COMPILER NAMES i686-w64-mingw32-gcc-posix i686-w64-mingw32-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES i686-w64-mingw32-g++-posix i686-w64-mingw32-g++ REQUIRED)
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
-set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
+# The win32 thread model, so that nothing pulls in winpthread: the DLL and the programs run on
+# nothing but KERNEL32 and msvcrt (the import tables are checked by a test).
+find_program(CMAKE_C_COMPILER NAMES i686-w64-mingw32-gcc-win32 i686-w64-mingw32-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++ REQUIRED)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
