@@ -15,7 +15,7 @@
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/convert_support.h"
-#include "jtext/widen_kana.h"
+#include "jtext/kana_tables.h"
 
 namespace quillet {
 namespace {
@@ -25,9 +25,7 @@ using namespace convert;
 inline bool IsEucByte(unsigned b) {
   return b - 0xA1 < 0x5E;
 }
-inline bool IsHalfKana(unsigned b) {
-  return b - 0xA0 < 0x40;
-}
+using kana::IsHalfKana;
 
 // EucToSjis split by byte: the first Shift_JIS byte depends on e1 only, the second on e2 and
 // the parity of e1. Code = kLeadOf[e1] | kTrailOf[e1 & 1][e2]; zero entries mark bytes
@@ -73,7 +71,7 @@ inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned cha
 }
 
 void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output);
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
@@ -102,7 +100,7 @@ void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string
 }
 
 void EucToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output);
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 4);
   bool twoByte = false;  // output mode
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
@@ -142,11 +140,9 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         }
         // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
         // is merged with this kana where the combined form exists.
-        const unsigned char run[2] = {
-            static_cast<unsigned char>(n),
-            static_cast<unsigned char>(ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0)};
+        const unsigned mark = ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0x00;
         std::uint16_t code = 0;
-        const int used = WidenKana(run, run + 2, code);
+        const int used = kana::Widen(n, mark, code);
         o = PutCode(o, code);
         p += 2 * used;
       } else {

@@ -5,7 +5,9 @@
 // bytes are data). No other escape sequence is known: ESC $ @, ESC ( J and the like are data,
 // copied in single-byte mode and converted in pairs in double-byte mode. In double-byte mode
 // a byte left alone at the end is converted together with 0x00.
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
@@ -19,29 +21,89 @@ using namespace convert;
 
 constexpr Word kEscBytes = kEsc * kOnes;
 
+// JisToSjis split by byte, so that a character costs three lookups: the first byte appended
+// is kFirstOf[j1] | (t >> 8) and the second t & 0xFF, with t = kTrailOf[j1 & 1][j2] (t keeps
+// the carry into bit 8 that bytes of 0x80 and above can cause). Built from JisToSjis itself:
+// rows 0x23 and 0x24 give first byte 0x82, whose bit 8 is clear.
+constexpr std::array<std::uint8_t, 256> MakeFirstTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (unsigned j1 = 0; j1 < 256; ++j1) {
+    table[j1] = static_cast<std::uint8_t>(pairs::JisToSjis(j1, 0x21) >> 8);
+  }
+  return table;
+}
+
+constexpr std::array<std::array<std::uint16_t, 256>, 2> MakeTrailTable() {
+  std::array<std::array<std::uint16_t, 256>, 2> table{};
+  for (unsigned j2 = 0; j2 < 256; ++j2) {
+    table[0][j2] = static_cast<std::uint16_t>(pairs::JisToSjis(0x24, j2) - 0x8200);  // even
+    table[1][j2] = static_cast<std::uint16_t>(pairs::JisToSjis(0x23, j2) - 0x8200);  // odd
+  }
+  return table;
+}
+
+constexpr std::array<std::uint8_t, 256> kFirstOf = MakeFirstTable();
+constexpr std::array<std::array<std::uint16_t, 256>, 2> kTrailOf = MakeTrailTable();
+
 struct ToSjis {
-  static std::uint32_t Pair(std::uint32_t j1, std::uint32_t j2) { return pairs::JisToSjis(j1, j2); }
-  // Four characters from eight bytes; the word holds no ESC.
-  static unsigned char* Word4(unsigned char* o, const unsigned char* p, Word) {
-    o = PutCode(o, pairs::JisToSjis(p[0], p[1]));
-    o = PutCode(o, pairs::JisToSjis(p[2], p[3]));
-    o = PutCode(o, pairs::JisToSjis(p[4], p[5]));
-    return PutCode(o, pairs::JisToSjis(p[6], p[7]));
+  static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
+    const unsigned t = kTrailOf[j1 & 1][j2];
+    o[0] = static_cast<unsigned char>(kFirstOf[j1] | (t >> 8));
+    o[1] = static_cast<unsigned char>(t);
+    return o + 2;
+  }
+  // The characters of [p, p + 2 * count).
+  static unsigned char* PutRun(unsigned char* o, const unsigned char* p, std::size_t count) {
+    for (; count != 0; --count, p += 2) o = Put(o, p[0], p[1]);
+    return o;
   }
 };
 
 struct ToEuc {
-  static std::uint32_t Pair(std::uint32_t j1, std::uint32_t j2) { return pairs::JisToEuc(j1, j2); }
-  // JisToEuc sets bit 7 of both bytes: one OR for four characters.
-  static unsigned char* Word4(unsigned char* o, const unsigned char*, Word w) {
-    StoreWord(o, w | kHighBits);
-    return o + 8;
+  static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
+    return PutCode(o, pairs::JisToEuc(j1, j2));
+  }
+  // JisToEuc only sets bit 7 of both bytes: a word of four characters at a time.
+  static unsigned char* PutRun(unsigned char* o, const unsigned char* p, std::size_t count) {
+    for (; count >= 4; count -= 4, p += 8, o += 8) StoreWord(o, LoadWord(p) | kHighBits);
+    for (; count != 0; --count, p += 2) o = Put(o, p[0], p[1]);
+    return o;
   }
 };
 
+// The first ESC in [p, limit), or limit; a word at a time.
+inline const unsigned char* FindEsc(const unsigned char* p, const unsigned char* limit) {
+  for (; limit - p >= 8; p += 8) {
+    const Word escapes = ZeroBytes(LoadWord(p) ^ kEscBytes);
+    if (escapes != 0) return p + BytesBeforeMark(escapes);
+  }
+  while (p < limit && *p != kEsc) ++p;
+  return p;
+}
+
+// Copies [p, next) to o a word at a time; the last word may copy bytes after next (up to
+// end), which the cursor then leaves behind as spare room.
+inline unsigned char* CopyRun(unsigned char* o, const unsigned char* p, const unsigned char* next,
+                              const unsigned char* end) {
+  const std::size_t length = static_cast<std::size_t>(next - p);
+  if (end - p >= 8) {
+    StoreWord(o, LoadWord(p));
+    for (std::size_t i = 8; i < length; i += 8) {
+      if (end - (p + i) >= 8) {
+        StoreWord(o + i, LoadWord(p + i));
+      } else {
+        std::memcpy(o + i, p + i, length - i);
+      }
+    }
+  } else {
+    std::memcpy(o, p, length);
+  }
+  return o + length;
+}
+
 template <typename Target>
 void JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output);
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   bool twoByte = false;  // input mode
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
@@ -49,8 +111,7 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
     // double-byte mode, which the slack covers.
     o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      const unsigned c = *p;
-      if (c == kEsc) {
+      if (*p == kEsc) {
         const unsigned b1 = ByteAt(p + 1, end);
         const unsigned b2 = ByteAt(p + 2, end);
         if (b1 == '$' && b2 == 'B') {
@@ -64,39 +125,21 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
           continue;
         }
       }
+      // Up to the next ESC that could start an escape sequence (an ESC at p is data here).
+      const unsigned char* const next = FindEsc(p + 1, limit);
       if (!twoByte) {
-        // Copy up to the next ESC, a word at a time while a whole word lies before limit.
-        *o++ = static_cast<unsigned char>(c);
-        ++p;
-        while (limit - p >= 8) {
-          const Word w = LoadWord(p);
-          StoreWord(o, w);
-          const Word escapes = ZeroBytes(w ^ kEscBytes);
-          if (escapes != 0) {
-            const unsigned n = BytesBeforeMark(escapes);
-            o += n;
-            p += n;
-            break;
-          }
-          o += 8;
-          p += 8;
-        }
-        while (p < limit && *p != kEsc) *o++ = *p++;
+        o = CopyRun(o, p, next, end);
+        p = next;
         continue;
       }
-      if (end - p < 2) {  // a lone last byte goes with 0x00
-        o = PutCode(o, Target::Pair(c, 0x00));
-        p = end;
-        break;
-      }
-      o = PutCode(o, Target::Pair(c, p[1]));
-      p += 2;
-      // Four characters at a time while a word without ESC lies before limit.
-      while (limit - p >= 8) {
-        const Word w = LoadWord(p);
-        if (ZeroBytes(w ^ kEscBytes) != 0) break;
-        o = Target::Word4(o, p, w);
-        p += 8;
+      const std::size_t count = static_cast<std::size_t>(next - p) / 2;
+      o = Target::PutRun(o, p, count);
+      p += 2 * count;
+      if (p < next) {
+        // One byte is left before next: it goes with the byte at next (an ESC there is data,
+        // as it falls in a character's second place) or with 0x00 at the very end.
+        o = Target::Put(o, p[0], ByteAt(p + 1, end));
+        p = (end - p >= 2) ? p + 2 : end;
       }
     }
   }

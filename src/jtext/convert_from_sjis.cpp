@@ -13,7 +13,7 @@
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/convert_support.h"
-#include "jtext/widen_kana.h"
+#include "jtext/kana_tables.h"
 
 namespace quillet {
 namespace {
@@ -45,9 +45,7 @@ constexpr std::array<std::uint16_t, 256> MakeColumnTable() {
 constexpr std::array<std::uint16_t, 256> kRowOf = MakeRowTable();
 constexpr std::array<std::uint16_t, 256> kColumnOf = MakeColumnTable();
 
-inline bool IsHalfKana(unsigned c) {
-  return c - 0xA0 < 0x40;
-}
+using kana::IsHalfKana;
 
 // Copies the run of bytes below 0x80 that starts at p (at least one), a word at a time while
 // a whole word lies before limit. Returns the new p; o moves along.
@@ -70,7 +68,7 @@ inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned cha
 }
 
 void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output);
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
@@ -100,7 +98,7 @@ void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string
 }
 
 void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output);
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 5);
   bool twoByte = false;  // output mode
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
@@ -133,7 +131,7 @@ void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string
           twoByte = true;
         }
         std::uint16_t code = 0;
-        p += WidenKana(p, end, code);
+        p += kana::Widen(c, ByteAt(p + 1, end), code);
         o = PutCode(o, code);
       } else {
         if (twoByte) {

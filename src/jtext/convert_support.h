@@ -29,8 +29,13 @@ inline unsigned char* MakeRoom(std::string& s, unsigned char* o, std::size_t roo
   return Storage(s) + used;
 }
 
-// The cursor at the end of what s holds now, where a converter starts appending.
-inline unsigned char* AppendCursor(std::string& s) {
+// The cursor at the end of what s holds now, where a converter starts appending. The
+// capacity for the worst case of the whole input (at most perByte bytes out per byte in) is
+// reserved at once, so that the chunks never move what was written; pages of it that are never
+// written are never touched.
+inline unsigned char* AppendCursor(std::string& s, std::size_t inputSize, std::size_t perByte) {
+  const std::size_t free = s.max_size() - s.size() - kSlack;
+  if (inputSize <= free / perByte) s.reserve(s.size() + perByte * inputSize + kSlack);
   return Storage(s) + s.size();
 }
 

@@ -85,6 +85,18 @@ TEST(DecodeBase64, NeverWritesZeroBytesAndSkipsAnywhere) {
   EXPECT_EQ(Decode(broken), output);
 }
 
+TEST(DecodeBase64, LineBreakAnywhereChangesNothing) {
+  const std::string payload =
+      "QUJDgqCCokFCQ0RFRkdISUpLTE1OT1BRUlNUVVZXWFla";  // ABC, Shift_JIS hiragana a i, A..Z
+  const std::string expected = Decode(payload);
+  ASSERT_EQ(expected.size(), 33u);
+  for (std::size_t at = 0; at <= payload.size(); ++at) {
+    std::string broken = payload;
+    broken.insert(at, "\n");
+    EXPECT_EQ(Hex(Decode(broken)), Hex(expected)) << "line break at " << at;
+  }
+}
+
 TEST(DecodeBase64, LongPayloadMatchesGroupByGroup) {
   // A long line broken every 76 characters, as mail writers do, decodes like its groups
   // decoded one by one.
