@@ -6,6 +6,8 @@ namespace quillet {
 
 #ifdef _WIN32
 
+static_assert(kZeroInit == GMEM_ZEROINIT, "the flag is passed to the system as it is");
+
 HGLOBAL GlobalAlloc(unsigned flags, std::size_t bytes) {
   return ::GlobalAlloc(flags, bytes);
 }

@@ -7,6 +7,9 @@
 #include <cstddef>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // keep std::min and std::max usable wherever this header goes
+#endif
 #include <windows.h>
 #endif
 
