@@ -32,8 +32,11 @@ const char kBadRequest[] = "SAORI/1.0 400 Bad Request\r\n\r\n";
 const char kServerError[] = "SAORI/1.0 500 Internal Server Error\r\n\r\n";
 
 // A command matches a name when it is, ignoring ASCII case, the name or a leading part of it.
+// A command longer than the name never matches, not even when a zero byte inside it would end
+// the comparison at the name's end ("EXECUTE", 0x00, "x" is no EXECUTE).
 bool Matches(const std::string& command, const char* name) {
-  return CompareNoCaseN(command.c_str(), name, command.size()) == 0;
+  return command.size() <= std::strlen(name) &&
+         CompareNoCaseN(command.c_str(), name, command.size()) == 0;
 }
 
 bool StartsWith(const std::string& text, const std::string& head) {
