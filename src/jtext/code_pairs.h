@@ -7,8 +7,8 @@
 //   ISO-2022-JP  j1 j2, between ESC $ B and ESC ( B
 //   EUC-JP       e1 = j1 | 0x80, e2 = j2 | 0x80            (both 0xA1..0xFE)
 //   Shift_JIS    s1 = 0x81..0x9F, 0xE0..0xEF (two rows per lead byte)
-//                s2 = 0x40..0x7E, 0x80..0x9E  for the odd row   (column j2 = s2 - 0x1F, less
-//                                                                one more above 0x7F)
+//                s2 = 0x40..0x7E, 0x80..0x9E  for the odd row   (column j2 = s2 - 0x1F below
+//                                                                0x7F, s2 - 0x20 above it)
 //                     0x9F..0xFC              for the even row  (column j2 = s2 - 0x7E)
 //
 // JIS to Shift_JIS:

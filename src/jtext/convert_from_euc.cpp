@@ -50,26 +50,6 @@ constexpr std::array<std::array<std::uint8_t, 256>, 2> MakeTrailTable() {
 constexpr std::array<std::uint16_t, 256> kLeadOf = MakeLeadTable();
 constexpr std::array<std::array<std::uint8_t, 256>, 2> kTrailOf = MakeTrailTable();
 
-// Copies the run of bytes below 0x80 that starts at p, a word at a time while a whole word
-// lies before limit. Returns the new p; o moves along.
-inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
-                                      unsigned char*& o) {
-  while (limit - p >= 8) {
-    const Word w = LoadWord(p);
-    StoreWord(o, w);
-    const Word high = w & kHighBits;
-    if (high != 0) {
-      const unsigned n = BytesBeforeMark(high);
-      o += n;
-      return p + n;
-    }
-    o += 8;
-    p += 8;
-  }
-  while (p < limit && *p < 0x80) *o++ = *p++;
-  return p;
-}
-
 void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   while (p < end) {
@@ -117,7 +97,7 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         continue;
       }
       const unsigned n = ByteAt(p + 1, end);
-      if (IsEucByte(c) & IsEucByte(n)) {
+      if (IsEucByte(c) && IsEucByte(n)) {
         if (!twoByte) {
           o = PutToDouble(o);
           twoByte = true;
@@ -162,6 +142,7 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
 }  // namespace
 
 int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output) {
+  if (size == 0) return 0;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == 1) {
     EucToSjisText(p, p + size, output);

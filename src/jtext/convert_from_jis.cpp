@@ -23,8 +23,8 @@ constexpr Word kEscBytes = kEsc * kOnes;
 
 // JisToSjis split by byte, so that a character costs three lookups: the first byte appended
 // is kFirstOf[j1] | (t >> 8) and the second t & 0xFF, with t = kTrailOf[j1 & 1][j2] (t keeps
-// the carry into bit 8 that bytes of 0x80 and above can cause). Built from JisToSjis itself:
-// rows 0x23 and 0x24 give first byte 0x82, whose bit 8 is clear.
+// the carry into bit 8 that bytes of 0x80 and above can cause). Built from JisToSjis itself;
+// rows 0x23 and 0x24 have the first byte 0x82, whose low bit is clear, so t reads back whole.
 constexpr std::array<std::uint8_t, 256> MakeFirstTable() {
   std::array<std::uint8_t, 256> table{};
   for (unsigned j1 = 0; j1 < 256; ++j1) {
@@ -149,6 +149,7 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
 }  // namespace
 
 int ConvertFromJis(const char* data, std::size_t size, int target, std::string& output) {
+  if (size == 0) return 0;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == 2) {
     JisToText<ToEuc>(p, p + size, output);

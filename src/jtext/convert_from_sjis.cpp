@@ -47,26 +47,6 @@ constexpr std::array<std::uint16_t, 256> kColumnOf = MakeColumnTable();
 
 using kana::IsHalfKana;
 
-// Copies the run of bytes below 0x80 that starts at p (at least one), a word at a time while
-// a whole word lies before limit. Returns the new p; o moves along.
-inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
-                                      unsigned char*& o) {
-  while (limit - p >= 8) {
-    const Word w = LoadWord(p);
-    StoreWord(o, w);
-    const Word high = w & kHighBits;
-    if (high != 0) {
-      const unsigned n = BytesBeforeMark(high);
-      o += n;
-      return p + n;
-    }
-    o += 8;
-    p += 8;
-  }
-  while (p < limit && *p < 0x80) *o++ = *p++;
-  return p;
-}
-
 void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
   while (p < end) {
@@ -150,6 +130,7 @@ void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string
 }  // namespace
 
 int ConvertFromSjis(const char* data, std::size_t size, int target, std::string& output) {
+  if (size == 0) return 0;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == 2) {
     SjisToEucText(p, p + size, output);

@@ -29,13 +29,16 @@ inline unsigned char* MakeRoom(std::string& s, unsigned char* o, std::size_t roo
   return Storage(s) + used;
 }
 
-// The cursor at the end of what s holds now, where a converter starts appending. The
-// capacity for the worst case of the whole input (at most perByte bytes out per byte in) is
-// reserved at once, so that the chunks never move what was written; pages of it that are never
-// written are never touched.
+// The cursor at the end of what s holds now, where a converter starts appending. Capacity is
+// reserved once for what text usually needs: the input, half as much again for escape
+// sequences and widened kana, never more than the worst case of perByte bytes out per byte in.
+// Text that needs more makes the chunks grow the string geometrically.
 inline unsigned char* AppendCursor(std::string& s, std::size_t inputSize, std::size_t perByte) {
   const std::size_t free = s.max_size() - s.size() - kSlack;
-  if (inputSize <= free / perByte) s.reserve(s.size() + perByte * inputSize + kSlack);
+  if (inputSize <= free / 2) {
+    const std::size_t usual = perByte == 1 ? inputSize : inputSize + inputSize / 2;
+    s.reserve(s.size() + usual + kSlack);
+  }
   return Storage(s) + s.size();
 }
 
@@ -117,6 +120,27 @@ inline unsigned BytesBeforeMark(Word marks) {
   while (bytes[n] == 0) ++n;
   return n;
 #endif
+}
+
+// Copies the run of bytes below 0x80 that starts at p, a word at a time while a whole word
+// lies before limit (the word is stored whole; the cursor keeps only its ASCII part). Returns
+// the new p; o moves along.
+inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
+                                      unsigned char*& o) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    StoreWord(o, w);
+    const Word high = w & kHighBits;
+    if (high != 0) {
+      const unsigned n = BytesBeforeMark(high);
+      o += n;
+      return p + n;
+    }
+    o += 8;
+    p += 8;
+  }
+  while (p < limit && *p < 0x80) *o++ = *p++;
+  return p;
 }
 
 }  // namespace convert
