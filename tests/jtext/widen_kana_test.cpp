@@ -79,12 +79,5 @@ TEST(WidenKana, AgreesWithNfkc) {
   EXPECT_EQ(sizeof kNfkcKana / sizeof kNfkcKana[0], 63u);  // 0xA1..0xDF
 }
 
-TEST(WidenKana, OnlyKanaBytesWiden) {
-  for (unsigned b = 0; b < 0x100; ++b) {
-    const Widened w = Widen({static_cast<unsigned char>(b), 0xDE});
-    EXPECT_EQ(w.used != 0, b >= 0xA0 && b <= 0xDF) << b;
-  }
-}
-
 }  // namespace
 }  // namespace quillet
