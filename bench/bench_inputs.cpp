@@ -1,0 +1,165 @@
+#include "bench_inputs.h"
+
+#include <random>
+
+#include "common/charset_code_of.h"
+#include "jtext/convert_charset.h"
+
+namespace quillet::bench {
+namespace {
+
+// Printable ASCII without "\" and "~", which some Shift_JIS readers take as yen and overline.
+constexpr char kAsciiPool[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,:;!?-_/()[]@#%&+=*'";
+
+void AppendJisCharAsEuc(std::mt19937& rng, std::string& out) {
+  std::uniform_int_distribution<int> pick(0, 99);
+  const int kind = pick(rng);
+  int row;
+  int col;
+  if (kind < 35) {  // hiragana 0x2421..0x2473
+    row = 0x24;
+    col = 0x21 + static_cast<int>(rng() % 83);
+  } else if (kind < 50) {  // katakana 0x2521..0x2576
+    row = 0x25;
+    col = 0x21 + static_cast<int>(rng() % 86);
+  } else if (kind < 90) {  // level-1 kanji rows 0x30..0x4E
+    row = 0x30 + static_cast<int>(rng() % 31);
+    col = 0x21 + static_cast<int>(rng() % 94);
+  } else {  // full-width symbols of row 0x21
+    row = 0x21;
+    col = 0x21 + static_cast<int>(rng() % 94);
+  }
+  out.push_back(static_cast<char>(row | 0x80));
+  out.push_back(static_cast<char>(col | 0x80));
+}
+
+void AppendAscii(std::mt19937& rng, std::size_t count, std::string& out) {
+  for (std::size_t i = 0; i < count; ++i)
+    out.push_back(kAsciiPool[rng() % (sizeof kAsciiPool - 1)]);
+}
+
+}  // namespace
+
+std::string JapaneseTextEuc(std::size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string out;
+  out.reserve(size + 64);
+  while (out.size() < size) {
+    AppendAscii(rng, 1 + rng() % 7, out);  // about 4 ASCII bytes
+    for (unsigned n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, out);  // about 18 bytes
+  }
+  return out;
+}
+
+std::string JapaneseTextSjisWithKana(std::size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string euc;
+  euc.reserve(size + 64);
+  while (euc.size() < size) {
+    AppendAscii(rng, 1 + rng() % 7, euc);
+    for (unsigned n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, euc);
+    if (rng() % 8 == 0) {  // a short run of half-width katakana, sometimes with sound marks
+      for (unsigned n = 1 + rng() % 4; n > 0; --n) {
+        euc.push_back('\x8E');
+        euc.push_back(static_cast<char>(0xB1 + rng() % 0x2D));
+        if (rng() % 4 == 0) {
+          euc.push_back('\x8E');
+          euc.push_back('\xDE');
+        }
+      }
+    }
+  }
+  std::string sjis;
+  ConvertCharset(kCharsetEuc, euc, kCharsetSjis, sjis);
+  return sjis;
+}
+
+std::string EncodeBase64(const std::string& bytes) {
+  static constexpr char alphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
+                       (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                       static_cast<unsigned char>(bytes[i + 2]);
+    out.push_back(alphabet[v >> 18]);
+    out.push_back(alphabet[(v >> 12) & 63]);
+    out.push_back(alphabet[(v >> 6) & 63]);
+    out.push_back(alphabet[v & 63]);
+  }
+  if (i < bytes.size()) {
+    unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    out.push_back(alphabet[v >> 18]);
+    out.push_back(alphabet[(v >> 12) & 63]);
+    out.push_back(i + 1 < bytes.size() ? alphabet[(v >> 6) & 63] : '=');
+    out.push_back('=');
+  }
+  return out;
+}
+
+namespace {
+
+// One encoded word holding `chars` JIS X 0208 characters in the given charset.
+void AppendEncodedWord(std::mt19937& rng, int charset, unsigned chars, std::string& out) {
+  std::string euc;
+  for (unsigned n = 0; n < chars; ++n) AppendJisCharAsEuc(rng, euc);
+  std::string payload;
+  const char* name = "EUC-JP";
+  if (charset == kCharsetEuc) {
+    payload = euc;
+  } else {
+    ConvertCharset(kCharsetEuc, euc, charset, payload);
+    name = charset == kCharsetSjis ? "Shift_JIS" : "ISO-2022-JP";
+  }
+  out += "=?";
+  out += name;
+  out += "?B?";
+  out += EncodeBase64(payload);
+  out += "?=";
+}
+
+}  // namespace
+
+std::string MailListRequest(std::size_t mails, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string list;
+  list.reserve(mails * 320);
+  for (std::size_t i = 0; i < mails; ++i) {
+    const int charset = i % 7 == 3 ? kCharsetEuc : i % 5 == 1 ? kCharsetSjis : kCharsetJis;
+    list += "From: ";
+    AppendEncodedWord(rng, charset, 4, list);
+    list += " <user";
+    list += std::to_string(rng() % 100000);
+    list += "@example.jp>\x01Subject: ";
+    AppendEncodedWord(rng, charset, 12, list);
+    list += " ";
+    AppendEncodedWord(rng, charset, 10, list);
+    list += "\x01";
+    list += "Date: Tue, 08 Dec 2026 15:";
+    list += std::to_string(10 + rng() % 50);
+    list += ":44 +0900\x01";
+    list += "Content-Type: text/plain; charset=";
+    list += charset == kCharsetSjis  ? "Shift_JIS"
+            : charset == kCharsetEuc ? "EUC-JP"
+                                     : "ISO-2022-JP";
+    list += "\x02";
+  }
+  return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list);
+}
+
+std::string ExecuteRequest(const std::string& templateText, const std::string& mailList) {
+  std::string request;
+  request.reserve(mailList.size() + templateText.size() + 128);
+  request += "EXECUTE SAORI/1.0\r\nCharset: Shift_JIS\r\nArgument0: ";
+  request += templateText;
+  request += "\r\nArgument1: ,\r\nArgument2: ";
+  request += mailList;
+  request += "\r\n\r\n";
+  return request;
+}
+
+}  // namespace quillet::bench

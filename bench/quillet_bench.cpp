@@ -1,0 +1,281 @@
+// The benchmark program: every hot path beside its peer in one run (our converters against
+// glibc's iconv and memcpy, our base64 against a textbook decoder, whole requests of every
+// size and hostile shape). Inputs are generated with fixed seeds; nothing is read from disk.
+#include <benchmark/benchmark.h>
+#include <iconv.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench_inputs.h"
+#include "common/charset_code_of.h"
+#include "jtext/base64.h"
+#include "jtext/convert_charset.h"
+#include "module/plugin_module.h"
+
+namespace quillet::bench {
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+struct Encoding {
+  const char* shortName;  // as in the benchmark names
+  const char* iconvName;
+  int code;
+};
+
+constexpr Encoding kEncodings[] = {
+    {"jis", "ISO-2022-JP", kCharsetJis},
+    {"sjis", "SHIFT_JIS", kCharsetSjis},
+    {"euc", "EUC-JP", kCharsetEuc},
+};
+
+// The same text in each encoding, per size; made once and kept for the whole run.
+const std::string& Text(std::size_t size, int code) {
+  static std::map<std::pair<std::size_t, int>, std::string> texts;
+  auto found = texts.find({size, code});
+  if (found != texts.end()) return found->second;
+  std::string euc = JapaneseTextEuc(size, 20261208);
+  for (const Encoding& e : kEncodings) {
+    std::string converted;
+    if (e.code == kCharsetEuc) {
+      converted = euc;
+    } else {
+      ConvertCharset(kCharsetEuc, euc, e.code, converted);
+    }
+    texts[{size, e.code}] = std::move(converted);
+  }
+  return texts[{size, code}];
+}
+
+void ConvertQuillet(benchmark::State& state, const Encoding& from, const Encoding& to,
+                    std::size_t size) {
+  const std::string& input = Text(size, from.code);
+  std::string output;
+  output.reserve(input.size() * 2 + 16);
+  for (auto _ : state) {
+    output.clear();
+    ConvertCharset(from.code, input, to.code, output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+void ConvertIconv(benchmark::State& state, const Encoding& from, const Encoding& to,
+                  std::size_t size) {
+  const std::string& input = Text(size, from.code);
+  iconv_t cd = iconv_open(to.iconvName, from.iconvName);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    state.SkipWithError("iconv_open failed");
+    return;
+  }
+  std::vector<char> output(input.size() * 2 + 16);
+  for (auto _ : state) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    char* out = output.data();
+    std::size_t outLeft = output.size();
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) ||
+        iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+      state.SkipWithError("iconv failed on the benchmark text");
+      break;
+    }
+    benchmark::DoNotOptimize(output.data());
+  }
+  iconv_close(cd);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+void ConvertSjisJisKana(benchmark::State& state) {
+  static const std::string input = JapaneseTextSjisWithKana(kMiB, 7);
+  std::string output;
+  output.reserve(input.size() * 4);
+  for (auto _ : state) {
+    output.clear();
+    ConvertCharset(kCharsetSjis, input, kCharsetJis, output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+void CopyMemcpy(benchmark::State& state, std::size_t size) {
+  const std::string& input = Text(size, kCharsetEuc);
+  std::vector<char> output(input.size());
+  for (auto _ : state) {
+    std::memcpy(output.data(), input.data(), input.size());
+    benchmark::DoNotOptimize(output.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+const std::string& Base64Input() {
+  static const std::string input = EncodeBase64(JapaneseTextEuc(kMiB / 4 * 3, 11)).substr(0, kMiB);
+  return input;
+}
+
+void DecodeBase64Quillet(benchmark::State& state) {
+  const std::string& input = Base64Input();
+  std::string output;
+  output.reserve(input.size());
+  for (auto _ : state) {
+    output.clear();
+    DecodeBase64(input, output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+// The baseline: a plain table-driven decoder of canonical base64, as a textbook writes it.
+void TextbookDecode(const std::string& input, std::string& output) {
+  static const std::vector<int> values = [] {
+    std::vector<int> v(256, -1);
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i) v[static_cast<unsigned char>(alphabet[i])] = i;
+    return v;
+  }();
+  unsigned buffer = 0;
+  int bits = 0;
+  for (unsigned char c : input) {
+    const int value = values[c];
+    if (value < 0) continue;
+    buffer = (buffer << 6) | static_cast<unsigned>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      output.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+    }
+  }
+}
+
+void DecodeBase64Textbook(benchmark::State& state) {
+  const std::string& input = Base64Input();
+  std::string output;
+  output.reserve(input.size());
+  for (auto _ : state) {
+    output.clear();
+    TextbookDecode(input, output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+// Bytes processed are the request's bytes, or the response's where the output is what grows.
+void RunRequests(benchmark::State& state, const std::string& request, bool countResponse = false) {
+  PluginModule module;
+  module.load("./");
+  std::string response;
+  for (auto _ : state) {
+    module.request(request, response);
+    benchmark::DoNotOptimize(response.data());
+  }
+  const std::size_t counted = countResponse ? response.size() : request.size();
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * counted));
+  state.counters["request_bytes"] = static_cast<double>(request.size());
+  state.counters["response_bytes"] = static_cast<double>(response.size());
+}
+
+std::string Repeat(const std::string& unit, std::size_t size) {
+  std::string out;
+  out.reserve(size + unit.size());
+  while (out.size() < size) out += unit;
+  return out;
+}
+
+std::string HostileRequest(const std::string& name) {
+  if (name == "open_words") return ExecuteRequest("!Subject!", Repeat("=?", 2 * kMiB));
+  if (name == "unfinished_fields") {
+    return ExecuteRequest("!Subject!", Repeat("=?x", 2 * kMiB) + "?=\x02");
+  }
+  if (name == "long_line") return ExecuteRequest("!Subject!", Repeat("a", 2 * kMiB) + "\x02");
+  if (name == "placeholders") {
+    std::string mails;
+    for (int i = 0; i < 100; ++i) mails += "From: a\x01Subject: " + std::to_string(i) + "\x02";
+    return ExecuteRequest(Repeat("!Subject!", 64 * 1024), mails);
+  }
+  if (name == "ascii_16M") {
+    return ExecuteRequest("!From! !Subject!",
+                          Repeat("From: someone@example.com\x01Subject: plain ascii text line"
+                                 "\x01"
+                                 "Date: Tue, 08 Dec 2026\x02",
+                                 16 * kMiB));
+  }
+  return {};
+}
+
+void RegisterAll() {
+  const std::pair<const char*, std::size_t> sizes[] = {{"1M", kMiB}, {"16M", 16 * kMiB}};
+  for (const Encoding& from : kEncodings) {
+    for (const Encoding& to : kEncodings) {
+      if (from.code == to.code) continue;
+      for (const auto& [sizeName, size] : sizes) {
+        const std::string dir = std::string(from.shortName) + "_" + to.shortName;
+        benchmark::RegisterBenchmark(("Convert/" + dir + "/quillet/" + sizeName).c_str(),
+                                     ConvertQuillet, from, to, size)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("Convert/" + dir + "/iconv/" + sizeName).c_str(),
+                                     ConvertIconv, from, to, size)
+            ->Unit(benchmark::kMicrosecond);
+      }
+    }
+  }
+  benchmark::RegisterBenchmark("Convert/sjis_jis_kana/quillet/1M", ConvertSjisJisKana)
+      ->Unit(benchmark::kMicrosecond);
+  for (const auto& [sizeName, size] : sizes) {
+    benchmark::RegisterBenchmark((std::string("Copy/memcpy/") + sizeName).c_str(), CopyMemcpy, size)
+        ->Unit(benchmark::kMicrosecond);
+  }
+  benchmark::RegisterBenchmark("DecodeBase64/quillet/1M", DecodeBase64Quillet)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("DecodeBase64/textbook/1M", DecodeBase64Textbook)
+      ->Unit(benchmark::kMicrosecond);
+  for (std::size_t mails : {1000u, 10000u, 100000u}) {
+    const std::string name = "Execute/mails:" + std::to_string(mails);
+    benchmark::RegisterBenchmark(name.c_str(), [mails](benchmark::State& state) {
+      static std::map<std::size_t, std::string> requests;
+      if (!requests.count(mails)) requests[mails] = MailListRequest(mails, 42);
+      RunRequests(state, requests[mails]);
+    })->Unit(benchmark::kMillisecond);
+  }
+  for (const char* hostile :
+       {"open_words", "unfinished_fields", "long_line", "placeholders", "ascii_16M"}) {
+    const std::string name = std::string("Execute/hostile/") + hostile;
+    benchmark::RegisterBenchmark(name.c_str(), [hostile](benchmark::State& state) {
+      const std::string request = HostileRequest(hostile);
+      RunRequests(state, request, std::string(hostile) == "placeholders");
+    })->Unit(benchmark::kMillisecond);
+  }
+}
+
+// --write-request FILE: writes an EXECUTE request of about 16 MiB (for measuring the peak
+// memory of one request through saori_host) and exits.
+bool WriteRequestFile(int& argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--write-request") != 0) continue;
+    const std::string request = MailListRequest(16 * kMiB / 300, 42);
+    std::FILE* file = std::fopen(argv[i + 1], "wb");
+    if (file == nullptr) return true;
+    std::fwrite(request.data(), 1, request.size(), file);
+    std::fclose(file);
+    std::printf("%zu bytes written to %s\n", request.size(), argv[i + 1]);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+}  // namespace quillet::bench
+
+int main(int argc, char** argv) {
+  if (quillet::bench::WriteRequestFile(argc, argv)) return 0;
+  quillet::bench::RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
