@@ -67,6 +67,23 @@ void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string
       if ((lead != 0) & (trail != 0)) {
         o = PutCode(o, lead | trail);
         p += 2;
+        // The run goes on four characters at a time: each word is converted whole, and the
+        // cursor keeps the characters before its first byte outside 0xA1..0xFE.
+        while (limit - p >= 8) {
+          const Word w = LoadWord(p);
+          for (int i = 0; i < 8; i += 2)
+            PutCode(o + i, kLeadOf[p[i]] | kTrailOf[p[i] & 1][p[i + 1]]);
+          const Word others = HighGraphicBytes(w) ^ kHighBits;
+          if (others == 0) {
+            o += 8;
+            p += 8;
+            continue;
+          }
+          const unsigned taken = BytesBeforeMark(others) & ~1u;
+          o += taken;
+          p += taken;
+          break;
+        }
       } else if (c == 0x8E && IsHalfKana(n)) {
         *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
         p += 2;
@@ -104,14 +121,22 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         }
         o = PutCode(o, pairs::EucToJis(c, n));
         p += 2;
-        // EucToJis is a mask per byte, so a run of double-byte characters goes on a word at
-        // a time while all eight bytes are 0xA1..0xFE.
+        // EucToJis is a mask per byte, so the run goes on a word at a time: each word is
+        // written whole, and the cursor keeps the characters before its first byte outside
+        // 0xA1..0xFE.
         while (limit - p >= 8) {
           const Word w = LoadWord(p);
-          if (HighGraphicBytes(w) != kHighBits) break;
           StoreWord(o, w & ~kHighBits);
-          o += 8;
-          p += 8;
+          const Word others = HighGraphicBytes(w) ^ kHighBits;
+          if (others == 0) {
+            o += 8;
+            p += 8;
+            continue;
+          }
+          const unsigned taken = BytesBeforeMark(others) & ~1u;
+          o += taken;
+          p += taken;
+          break;
         }
       } else if (c == 0x8E && IsHalfKana(n)) {
         if (!twoByte) {

@@ -7,7 +7,6 @@
 // a byte left alone at the end is converted together with 0x00.
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
@@ -52,10 +51,12 @@ struct ToSjis {
     o[1] = static_cast<unsigned char>(t);
     return o + 2;
   }
-  // The characters of [p, p + 2 * count).
-  static unsigned char* PutRun(unsigned char* o, const unsigned char* p, std::size_t count) {
-    for (; count != 0; --count, p += 2) o = Put(o, p[0], p[1]);
-    return o;
+  // The four characters of the eight bytes at p (whose value is w).
+  static void Put4(unsigned char* o, const unsigned char* p, Word) {
+    Put(o, p[0], p[1]);
+    Put(o + 2, p[2], p[3]);
+    Put(o + 4, p[4], p[5]);
+    Put(o + 6, p[6], p[7]);
   }
 };
 
@@ -63,43 +64,9 @@ struct ToEuc {
   static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(o, pairs::JisToEuc(j1, j2));
   }
-  // JisToEuc only sets bit 7 of both bytes: a word of four characters at a time.
-  static unsigned char* PutRun(unsigned char* o, const unsigned char* p, std::size_t count) {
-    for (; count >= 4; count -= 4, p += 8, o += 8) StoreWord(o, LoadWord(p) | kHighBits);
-    for (; count != 0; --count, p += 2) o = Put(o, p[0], p[1]);
-    return o;
-  }
+  // JisToEuc only sets bit 7 of both bytes: one OR for four characters.
+  static void Put4(unsigned char* o, const unsigned char*, Word w) { StoreWord(o, w | kHighBits); }
 };
-
-// The first ESC in [p, limit), or limit; a word at a time.
-inline const unsigned char* FindEsc(const unsigned char* p, const unsigned char* limit) {
-  for (; limit - p >= 8; p += 8) {
-    const Word escapes = ZeroBytes(LoadWord(p) ^ kEscBytes);
-    if (escapes != 0) return p + BytesBeforeMark(escapes);
-  }
-  while (p < limit && *p != kEsc) ++p;
-  return p;
-}
-
-// Copies [p, next) to o a word at a time; the last word may copy bytes after next (up to
-// end), which the cursor then leaves behind as spare room.
-inline unsigned char* CopyRun(unsigned char* o, const unsigned char* p, const unsigned char* next,
-                              const unsigned char* end) {
-  const std::size_t length = static_cast<std::size_t>(next - p);
-  if (end - p >= 8) {
-    StoreWord(o, LoadWord(p));
-    for (std::size_t i = 8; i < length; i += 8) {
-      if (end - (p + i) >= 8) {
-        StoreWord(o + i, LoadWord(p + i));
-      } else {
-        std::memcpy(o + i, p + i, length - i);
-      }
-    }
-  } else {
-    std::memcpy(o, p, length);
-  }
-  return o + length;
-}
 
 template <typename Target>
 void JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
@@ -125,21 +92,50 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
           continue;
         }
       }
-      // Up to the next ESC that could start an escape sequence (an ESC at p is data here).
-      const unsigned char* const next = FindEsc(p + 1, limit);
+      // p is at a character (an ESC here is data). The run after it goes a word at a time up
+      // to the next ESC: every word is written whole, and the cursor keeps what comes before
+      // the ESC, so a word that ends a run needs no loop of its own.
       if (!twoByte) {
-        o = CopyRun(o, p, next, end);
-        p = next;
+        *o++ = *p++;
+        while (limit - p >= 8) {
+          const Word w = LoadWord(p);
+          StoreWord(o, w);
+          const Word escapes = ZeroBytes(w ^ kEscBytes);
+          if (escapes != 0) {
+            const unsigned before = BytesBeforeMark(escapes);
+            o += before;
+            p += before;
+            break;
+          }
+          o += 8;
+          p += 8;
+        }
+        while (p < limit && *p != kEsc) *o++ = *p++;
         continue;
       }
-      const std::size_t count = static_cast<std::size_t>(next - p) / 2;
-      o = Target::PutRun(o, p, count);
-      p += 2 * count;
-      if (p < next) {
-        // One byte is left before next: it goes with the byte at next (an ESC there is data,
-        // as it falls in a character's second place) or with 0x00 at the very end.
-        o = Target::Put(o, p[0], ByteAt(p + 1, end));
-        p = (end - p >= 2) ? p + 2 : end;
+      if (end - p < 2) {  // a lone last byte goes with 0x00
+        o = Target::Put(o, p[0], 0x00);
+        p = end;
+        break;
+      }
+      o = Target::Put(o, p[0], p[1]);
+      p += 2;
+      while (limit - p >= 8) {
+        const Word w = LoadWord(p);
+        Target::Put4(o, p, w);
+        const Word escapes = ZeroBytes(w ^ kEscBytes);
+        if (escapes == 0) {
+          o += 8;
+          p += 8;
+          continue;
+        }
+        // The characters before the first ESC count; an ESC in a character's second place
+        // is data, and its character counts too.
+        const unsigned before = BytesBeforeMark(escapes);
+        const unsigned taken = (before + 1) & ~1u;
+        o += taken;
+        p += taken;
+        if ((before & 1) == 0) break;
       }
     }
   }
