@@ -20,8 +20,19 @@ static constexpr CharsetName charsetNames[] = {
 }  // namespace
 
 int CharsetCodeOf(const std::string& name) {
+  return CharsetCodeOf(name.data(), name.size());
+}
+
+int CharsetCodeOf(const char* name, std::size_t size) {
+  // Every candidate begins with "s" or "e": any other first byte matches none, and the one
+  // name most words carry ("ISO-2022-JP") is answered without a comparison.
+  if (size != 0) {
+    const char first = name[0];
+    if (first != 'S' && first != 's' && first != 'E' && first != 'e') return kCharsetJis;
+  }
+  // CompareNoCaseN reads no more than size bytes of name, and stops at a zero byte.
   for (const CharsetName& candidate : charsetNames) {
-    if (CompareNoCaseN(name.c_str(), candidate.name, name.size()) == 0) return candidate.code;
+    if (CompareNoCaseN(name, candidate.name, size) == 0) return candidate.code;
   }
   return kCharsetJis;
 }

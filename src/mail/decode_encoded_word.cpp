@@ -4,7 +4,6 @@
 
 #include "common/byte_at.h"
 #include "common/charset_code_of.h"
-#include "common/compare_no_case.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
 #include "mail/find_mark.h"
@@ -19,7 +18,7 @@ constexpr unsigned char kEndMail = 0x02;
 // ASCII case ignored). A longer field never does, even when a zero byte inside it would stop
 // the comparison early.
 bool SelectsBase64(const char* field, std::size_t size) {
-  return size <= 1 && CompareNoCaseN(field, "B", size) == 0;
+  return size == 0 || (size == 1 && (field[0] == 'B' || field[0] == 'b'));
 }
 
 }  // namespace
@@ -75,8 +74,7 @@ std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out
     }
     // lastQuestion_ covers [stopFrom_, close), which holds charsetEnd.
     payload = lastQuestion_ + 1;
-    name_.assign(first, charsetEnd);
-    code = CharsetCodeOf(name_);
+    code = CharsetCodeOf(first, static_cast<std::size_t>(charsetEnd - first));
   }
 
   decoded_.clear();

@@ -40,7 +40,6 @@ class EncodedWordScanner {
   // Scanned [questionFrom_, question_): no "?" in it; question_ is the first one (or end_).
   const char* questionFrom_ = nullptr;
   const char* question_ = nullptr;
-  std::string name_;     // the charset field of the word being taken
   std::string decoded_;  // its payload after base64, before conversion
 };
 

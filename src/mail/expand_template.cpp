@@ -1,5 +1,6 @@
 #include "mail/expand_template.h"
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -17,7 +18,7 @@ struct Placeholder {
   std::size_t fieldLength;
 };
 
-constexpr int kFieldCount = 4;
+constexpr int kFieldCount = TemplatePlan::kFieldCount;
 
 static constexpr Placeholder placeholders[kFieldCount] = {
     {"!From!", 6, "From", 4},
@@ -37,6 +38,36 @@ int PlaceholderAt(const char* p, const char* end) {
     }
   }
   return -1;
+}
+
+// Copies size bytes to out and returns the position after them. The pieces of a template and
+// the values of a mail are mostly a few bytes long: those are moved in one or two fixed-size
+// loads and stores (which may overlap) rather than by a call.
+char* CopyBytes(char* out, const char* from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::uint64_t head;
+    std::uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + size - 8, 8);
+    std::memcpy(out, &head, 8);
+    std::memcpy(out + size - 8, &tail, 8);
+  } else if (size >= 4 && size < 8) {
+    std::uint32_t head;
+    std::uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(out, &head, 4);
+    std::memcpy(out + size - 4, &tail, 4);
+  } else if (size < 4) {
+    if (size != 0) {
+      out[0] = from[0];
+      out[size / 2] = from[size / 2];
+      out[size - 1] = from[size - 1];
+    }
+  } else {
+    std::memcpy(out, from, size);
+  }
+  return out + size;
 }
 
 // a + b * c, or the largest size when that does not fit.
@@ -76,32 +107,39 @@ TemplatePlan::TemplatePlan(const char* text, std::size_t size) : text_(text) {
   }
 }
 
-void TemplatePlan::expand(const Mail& mail, std::string& result) const {
-  std::string_view values[kFieldCount];
+std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
   std::size_t size = textLength_;
   for (int field = 0; field < kFieldCount; ++field) {
+    fill.values[field] = std::string_view();
     if (uses_[field] == 0) continue;
     const Placeholder& placeholder = placeholders[field];
-    FindHeaderValue(mail, placeholder.field, placeholder.fieldLength, values[field]);
-    size = AddProduct(size, uses_[field], values[field].size());
+    FindHeaderValue(mail, placeholder.field, placeholder.fieldLength, fill.values[field]);
+    size = AddProduct(size, uses_[field], fill.values[field].size());
   }
-  if (size == 0) return;
+  fill.size = size;
+  return size;
+}
 
+void TemplatePlan::write(const Fill& fill, std::string& result) const {
+  if (fill.size == 0) return;
   // Sized once, then written through a pointer: a template of many placeholders costs no
   // growth checks per piece.
   const std::size_t start = result.size();
-  result.resize(AddProduct(start, 1, size));
+  result.resize(AddProduct(start, 1, fill.size));
   char* out = &result[start];
   for (const Piece& piece : pieces_) {
-    if (piece.length != 0) {
-      std::memcpy(out, text_ + piece.offset, piece.length);
-      out += piece.length;
-    }
-    if (piece.field != kNoField && !values[piece.field].empty()) {
-      std::memcpy(out, values[piece.field].data(), values[piece.field].size());
-      out += values[piece.field].size();
+    out = CopyBytes(out, text_ + piece.offset, piece.length);
+    if (piece.field != kNoField) {
+      const std::string_view value = fill.values[piece.field];
+      out = CopyBytes(out, value.data(), value.size());
     }
   }
+}
+
+void TemplatePlan::expand(const Mail& mail, std::string& result) const {
+  Fill fill;
+  measure(mail, fill);
+  write(fill, result);
 }
 
 void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mail/mail_list.h"
@@ -19,14 +20,30 @@ namespace quillet {
 // in order. Keeps a pointer to the template bytes, which must outlive it.
 class TemplatePlan {
  public:
+  static constexpr int kFieldCount = 4;
+
+  // The values one mail gives the placeholders, and the size of its filled template.
+  struct Fill {
+    std::string_view values[kFieldCount];
+    std::size_t size = 0;
+  };
+
   TemplatePlan(const char* text, std::size_t size);
 
   // Appends the template filled for mail to result. Each field that the template names is
   // looked up once, however many placeholders ask for it.
   void expand(const Mail& mail, std::string& result) const;
 
+  // expand in two steps, so that a caller can make room before it writes: measure looks the
+  // fields up and returns the size of the filled template (the largest size when it does not
+  // fit in memory); write appends the filled template to result.
+  std::size_t measure(const Mail& mail, Fill& fill) const;
+  void write(const Fill& fill, std::string& result) const;
+
   // How many bytes of the template are not placeholders: what every mail adds at the least.
   std::size_t textLength() const { return textLength_; }
+  // How many placeholders the template holds, of all fields together.
+  std::size_t placeholderCount() const { return uses_[0] + uses_[1] + uses_[2] + uses_[3]; }
 
  private:
   static constexpr int kNoField = -1;
@@ -39,7 +56,7 @@ class TemplatePlan {
   const char* text_;
   std::vector<Piece> pieces_;
   std::size_t textLength_ = 0;
-  std::size_t uses_[4] = {};  // placeholders per field
+  std::size_t uses_[kFieldCount] = {};  // placeholders per field
 };
 
 // Appends the template [text, text + size) filled for mail to result.

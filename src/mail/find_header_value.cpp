@@ -2,10 +2,31 @@
 
 #include <cstring>
 
-#include "common/compare_no_case.h"
-#include "common/header_value_of.h"
-
 namespace quillet {
+namespace {
+
+unsigned char FoldAsciiCase(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Where the line's field name ends (the position of its first ": ") when that name agrees
+// with the first bytes of name, ASCII case ignored; std::string_view::npos otherwise. A field
+// name longer than name never matches (even when a zero byte inside it would stop a
+// comparison at the end of name), so at most nameLength + 2 bytes of the line are read: a long
+// line without ": " costs no more than a short one.
+std::size_t MatchingNameLength(std::string_view line, const char* name, std::size_t nameLength) {
+  const std::size_t size = line.size();
+  for (std::size_t k = 0;; ++k) {
+    if (k + 1 < size && line[k] == ':' && line[k + 1] == ' ') return k;
+    if (k == nameLength || k >= size) return std::string_view::npos;
+    if (FoldAsciiCase(static_cast<unsigned char>(line[k])) !=
+        FoldAsciiCase(static_cast<unsigned char>(name[k]))) {
+      return std::string_view::npos;
+    }
+  }
+}
+
+}  // namespace
 
 int FindHeaderValue(const Mail& mail, const char* name, std::string_view& value) {
   if (name == nullptr) return -1;
@@ -16,13 +37,9 @@ int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
                     std::string_view& value) {
   for (std::size_t i = 0; i < mail.size(); ++i) {
     const std::string_view line = mail[i];
-    // A field name longer than name never matches (even when a zero byte inside it would stop
-    // the comparison at the end of name), so only the first nameLength + 2 bytes can hold the
-    // ": " that matters: a long line without one costs no more than a short one.
-    const std::size_t k = line.substr(0, nameLength + 2).find(": ");
-    if (k == std::string_view::npos) continue;
-    if (CompareNoCaseN(line.data(), name, k) == 0) {
-      HeaderValueOf(line, value);
+    const std::size_t k = MatchingNameLength(line, name, nameLength);
+    if (k != std::string_view::npos) {
+      value = line.substr(k + 2);
       return static_cast<int>(i);
     }
   }

@@ -46,6 +46,8 @@ class MailList {
   std::size_t size() const { return mailEnds_.size(); }
   bool empty() const { return mailEnds_.empty(); }
   Mail operator[](std::size_t i) const;
+  // The bytes of all lines of the closed mails together (once the list is built).
+  std::size_t textSize() const { return text_.size(); }
 
   // Forgets every mail and gives the memory back.
   void clear();

@@ -19,16 +19,58 @@ namespace {
 constexpr int kOk = 200;
 constexpr int kBadRequest = 400;
 
-// What the joined text of `mails` mails needs at the least: the template's own bytes for each
-// mail and the separator between two of them. No reservation when that does not fit in memory.
-std::size_t LeastResultSize(std::size_t mails, std::size_t templateText, std::size_t separator) {
-  if (mails == 0) return 0;
-  const std::size_t most = std::numeric_limits<std::size_t>::max() / 2;
-  if (templateText != 0 && mails > most / templateText) return 0;
-  const std::size_t texts = mails * templateText;
-  if (separator != 0 && mails - 1 > (most - texts) / separator) return 0;
-  return texts + (mails - 1) * separator;
+constexpr char kResultPrefix[] = "Result: ";
+constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
+
+// a + b * c, or the largest size when that does not fit.
+std::size_t AddProduct(std::size_t a, std::size_t b, std::size_t c) {
+  const std::size_t most = std::numeric_limits<std::size_t>::max();
+  if (c != 0 && b > (most - a) / c) return most;
+  return a + b * c;
 }
+
+// The joined text of every mail's filled template, written straight into the Result line.
+// Room is made ahead: once a few mails are in, the mails still to come are projected at the
+// average size of those filled so far, with a margin that shrinks as the sample grows. A list's
+// mails are mostly alike, so the line is seldom copied when it is large and never holds much
+// more than it needs. Room grows by at least a half each time, so copies stay linear, and it
+// never exceeds what the list can give at the most: each placeholder of each mail stands for a
+// value inside that mail's own lines.
+class ResultLine {
+ public:
+  ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator)
+      : count_(mails.size()) {
+    const std::size_t texts = AddProduct(kResultPrefixLength, count_, plan.textLength());
+    const std::size_t separators = AddProduct(texts, count_ == 0 ? 0 : count_ - 1, separator);
+    most_ = AddProduct(separators, plan.placeholderCount(), mails.textSize());
+    line_ = kResultPrefix;
+  }
+
+  // Room for `need` more bytes at mail `index` (0-based).
+  void makeRoom(std::size_t index, std::size_t need) {
+    if (line_.capacity() - line_.size() >= need) return;
+    constexpr std::size_t kSample = 16;  // mails filled before the average is trusted
+    const std::size_t least = AddProduct(line_.size(), 1, need);
+    double room = static_cast<double>(line_.capacity()) * 1.5;
+    if (index >= kSample) {
+      const double filled = static_cast<double>(index + 1);
+      const double done = static_cast<double>(least - kResultPrefixLength);
+      const double rest = done / filled * static_cast<double>(count_ - index - 1);
+      const double projected = static_cast<double>(least) + rest + rest / 8 + rest / filled;
+      if (projected > room) room = projected;
+    }
+    if (room > static_cast<double>(most_)) room = static_cast<double>(most_);
+    const std::size_t wanted = static_cast<std::size_t>(room);
+    line_.reserve(wanted > least ? wanted : least);
+  }
+
+  std::string& text() { return line_; }
+
+ private:
+  std::size_t count_;
+  std::size_t most_ = 0;
+  std::string line_;
+};
 
 }  // namespace
 
@@ -40,38 +82,56 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   if (requestMessage.findHeader("Charset", charset, 0) < 0) charset = "Shift_JIS";
   const int target = CharsetCodeOf(charset);
 
-  std::string list;
-  if (requestMessage.findHeader("Argument2", list, 0) < 0) {
+  // The long values are read where they stand in the request message, not copied out.
+  std::string_view list;
+  const std::int32_t listLine = requestMessage.findHeaderValue("Argument2", list, 0);
+  if (listLine < 0) {
     status = kBadRequest;
     return;
   }
   // The list is a header value, so its length already fits the 32 bits of a request.
   parseMailList(list.data(), static_cast<std::uint32_t>(list.size()), target);
-  std::string().swap(list);
 
-  std::string templateText;
-  std::string separator;
-  if (requestMessage.findHeader("Argument0", templateText, 0) < 0 ||
-      requestMessage.findHeader("Argument1", separator, 0) < 0) {
+  std::string_view templateText;
+  std::string_view separator;
+  const std::int32_t templateLine = requestMessage.findHeaderValue("Argument0", templateText, 0);
+  if (templateLine < 0) {
     status = kBadRequest;  // the new mails stay all the same
     return;
+  }
+  const std::int32_t separatorLine = requestMessage.findHeaderValue("Argument1", separator, 0);
+  if (separatorLine < 0) {
+    status = kBadRequest;
+    return;
+  }
+  // The list has been read: unless the template or the separator stand in the same line, its
+  // memory goes back before the result grows. Nothing reads the request's lines after EXECUTE.
+  if (listLine != templateLine && listLine != separatorLine) {
+    std::string().swap(requestMessage.headerLines[static_cast<std::size_t>(listLine)]);
   }
 
   // The template is read once; each mail then only fills it.
   const TemplatePlan plan(templateText.data(), templateText.size());
-  std::string result;
+  ResultLine result(plan, mails, separator.size());
+  std::string& line = result.text();
+  TemplatePlan::Fill fill;
   const std::size_t count = mails.size();
-  const std::size_t least = LeastResultSize(count, plan.textLength(), separator.size());
-  if (least < result.max_size()) result.reserve(least);
   for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) result += separator;
-    plan.expand(mails[i], result);
+    const std::size_t size = plan.measure(mails[i], fill);
+    result.makeRoom(i, AddProduct(size, i == 0 ? 0 : 1, separator.size()));
+    if (i != 0) line.append(separator.data(), separator.size());
+    plan.write(fill, line);
   }
   // A CR LF out of a mail would end the Result line early and let the mail write lines of the
-  // response of its own; so each such pair goes, and the answer keeps its two lines.
-  RemoveCrLfPairs(result);
+  // response of its own; so each such pair goes, and the answer keeps its two lines. The
+  // prefix "Result: " holds neither CR nor LF, so it takes no part in this.
+  RemoveCrLfPairs(line);
+  // A header value ends at its first zero byte, as addHeader takes it.
+  const std::size_t zero = line.find('\0', kResultPrefixLength);
+  if (zero != std::string::npos) line.resize(zero);
 
-  responseMessage.addHeader("Result", result.c_str());
+  // The line addHeader("Result", ...) would add, without copying the text once more.
+  responseMessage.headerLines.push_back(std::move(line));
   responseMessage.addHeader("Charset", charset.c_str());
   status = kOk;
 }

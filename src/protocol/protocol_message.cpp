@@ -21,19 +21,27 @@ unsigned char Lookahead(const char* p, const char* end, std::ptrdiff_t ahead) {
   return ByteAt(p + std::min(ahead, end - p), end);
 }
 
-// 2 (the length of the terminator) when b0 b1 is CR LF, else 0. A lone CR or a lone LF is an
-// ordinary byte.
-std::size_t IsLineEnd(unsigned char b0, unsigned char b1) {
-  return (b0 == 0x0D && b1 == 0x0A) ? 2 : 0;
+// The first CR LF at or after p (a lone CR and a lone LF are ordinary bytes), or end when there
+// is none. A CR is found by memchr, so a long line costs no more than a copy of it.
+const char* FindLineEnd(const char* p, const char* end) {
+  while (p < end) {
+    const void* cr = std::memchr(p, 0x0D, static_cast<std::size_t>(end - p));
+    if (cr == nullptr) return end;
+    p = static_cast<const char*>(cr);
+    if (ByteAt(p + 1, end) == 0x0A) return p;
+    ++p;
+  }
+  return end;
 }
 
 // Whether the header line carries the header `name` (of nameLength bytes): its name is what
 // stands before the first ": ", and it must agree with the first bytes of `name`, ASCII case
 // ignored. The end of `name` differs from every byte of the line's name, a zero byte included,
-// so a name shorter than the line's never matches.
+// so a name shorter than the line's never matches; only the first nameLength + 2 bytes can hold
+// a ": " that matters, and a long line without one costs no more than a short one.
 bool HeaderNameMatches(const std::string& line, const char* name, std::size_t nameLength) {
-  const std::size_t k = line.find(": ");
-  if (k == std::string::npos || k > nameLength) return false;
+  const std::size_t k = std::string_view(line).substr(0, nameLength + 2).find(": ");
+  if (k == std::string_view::npos) return false;
   return CompareNoCaseN(line.c_str(), name, k) == 0;
 }
 
@@ -65,35 +73,28 @@ bool ProtocolMessage::parse(const char* text, std::uint32_t length) {
   // A line that never ends is dropped after its last SP, with no header lines after it.
   const char* s = p;
   bool lineEnded = false;
-  while (p < end) {
-    const unsigned char c = ByteAt(p, end);
+  for (; p < end; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
     if (c == 0x20) {
       startWords.emplace_back(s, p);
-      ++p;
-      s = p;
-    } else if (IsLineEnd(c, Lookahead(p, end, 1)) != 0) {
+      s = p + 1;
+    } else if (c == 0x0D && ByteAt(p + 1, end) == 0x0A) {
       lineVersion.assign(s, p);
       p += 2;
       lineEnded = true;
       break;
-    } else {
-      ++p;
     }
   }
   if (!lineEnded) return true;
 
   // Header lines, each up to its CR LF, until a CR LF that another CR LF follows directly.
   // The bytes after the last CR LF of a section that never closes are dropped.
-  s = p;
   while (p < end) {
-    if (IsLineEnd(ByteAt(p, end), Lookahead(p, end, 1)) == 0) {
-      ++p;
-      continue;
-    }
-    headerLines.emplace_back(s, p);
-    if (IsLineEnd(Lookahead(p, end, 2), Lookahead(p, end, 3)) != 0) break;
-    p += 2;
-    s = p;
+    const char* const lineEnd = FindLineEnd(p, end);
+    if (lineEnd == end) break;
+    headerLines.emplace_back(p, lineEnd);
+    if (Lookahead(lineEnd, end, 2) == 0x0D && Lookahead(lineEnd, end, 3) == 0x0A) break;
+    p = lineEnd + 2;
   }
   return true;
 }
@@ -111,17 +112,25 @@ bool ProtocolMessage::command(std::string& out) {
   return true;
 }
 
-std::int32_t ProtocolMessage::findHeader(const char* name, std::string& value, std::int32_t start) {
+std::int32_t ProtocolMessage::findHeaderValue(const char* name, std::string_view& value,
+                                              std::int32_t start) const {
   if (start < 0 || static_cast<std::size_t>(start) >= headerLines.size()) return -2;
   if (name == nullptr) return -1;
   const std::size_t nameLength = std::strlen(name);
   for (std::size_t i = static_cast<std::size_t>(start); i < headerLines.size(); ++i) {
     if (HeaderNameMatches(headerLines[i], name, nameLength)) {
-      HeaderValueOf(headerLines[i], value);
+      HeaderValueOf(std::string_view(headerLines[i]), value);
       return static_cast<std::int32_t>(i);
     }
   }
   return -1;
+}
+
+std::int32_t ProtocolMessage::findHeader(const char* name, std::string& value, std::int32_t start) {
+  std::string_view found;
+  const std::int32_t index = findHeaderValue(name, found, start);
+  if (index >= 0) value.assign(found.data(), found.size());
+  return index;
 }
 
 std::int32_t ProtocolMessage::findHeader(const char* name, std::wstring& value,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
@@ -23,6 +24,11 @@ class ProtocolMessage {
 
   // Empties startWords, lineVersion and headerLines; the status table and version stay.
   void clear();
+
+  // The search of findHeader without the copy: on a match, value views the value inside
+  // headerLines (valid until the lines change) and the line's index is returned; otherwise
+  // -1 or -2 as findHeader answers, with value unchanged.
+  std::int32_t findHeaderValue(const char* name, std::string_view& value, std::int32_t start) const;
 
   std::vector<std::string> statusTable;  // "200 OK", ...: filled by the derived constructor
   std::vector<std::string> startWords;   // request line words before the last; or the status

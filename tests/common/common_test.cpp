@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/charset_code_of.h"
@@ -81,6 +83,34 @@ TEST(CharsetCodeOf, Table) {
       {"Shift_JIS-2004", 0}, {"EUC-JP-MS", 0}, {"x-sjis", 0}, {"UTF-8", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(CharsetCodeOf(c.name), c.code) << c.name;
+}
+
+// The bytes of a field inside a longer text: only the given size counts, read flush against the
+// end of its own allocation, and a zero byte ends the name as it does in a string.
+TEST(CharsetCodeOf, BytesWithSize) {
+  struct Case {
+    std::string name;
+    int code;
+  };
+  const Case cases[] = {
+      {"EUC-JP", 2},
+      {"sjis", 1},
+      {"", 1},
+      {"Shift_JIS-2004", 0},
+      {"iso-2022-jp", 0},
+      {"E", 2},
+      {"s", 1},
+      {"x", 0},
+      {std::string("EUC\0x", 5), 2},
+      {std::string("S\0", 2), 0},
+      {"EUC-JP?", 0},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<char[]> bytes(new char[c.name.size()]);
+    std::memcpy(bytes.get(), c.name.data(), c.name.size());
+    EXPECT_EQ(CharsetCodeOf(bytes.get(), c.name.size()), c.code) << c.name;
+    EXPECT_EQ(CharsetCodeOf(c.name), c.code) << c.name;
+  }
 }
 
 }  // namespace

@@ -155,6 +155,42 @@ TEST(Execute, MailTextCannotForgeResponseLines) {
   }
 }
 
+// A line named "Argument" answers the search for every argument: the list, the template and the
+// separator may stand in one line, and the list's text must outlast its parsing then.
+TEST(Execute, ArgumentsSharingALine) {
+  EXPECT_EQ(Answer({"Argument: Subject: 1\x02"}), Ok("Subject: 1\x02", "Shift_JIS"));
+  EXPECT_EQ(Answer({"Argument0: [!Subject!]", "Argument: x\x02y\x02"}),
+            Ok("[]x\x02y\x02[]", "Shift_JIS"));
+  EXPECT_EQ(Answer({"Argument: <!Subject!>\x02", "Argument1: ,"}), Ok("<>\x02", "Shift_JIS"));
+}
+
+// The Result value ends at its first zero byte, wherever that comes from.
+TEST(Execute, ZeroByteEndsTheResult) {
+  using namespace std::string_literals;
+  const std::string three = "Argument2: Subject: 1\x02Subject: 2\x02Subject: 3\x02";
+  EXPECT_EQ(Answer({"Argument0: [!Subject!]\0tail"s, kSeparator, three}), Ok("[1]", "Shift_JIS"));
+  EXPECT_EQ(Answer({kTemplate, kSeparator, "Argument2: Subject: 1\x02Subject: a\0b\x02"s}),
+            Ok("[1],[a", "Shift_JIS"));
+}
+
+// Mails of growing and of shrinking size: however the room for the result is guessed, the
+// joined text is the same.
+TEST(Execute, ResultOfUnevenMails) {
+  for (const bool growing : {true, false}) {
+    std::string list = "Argument2: ";
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+      const std::string subject(static_cast<std::size_t>(growing ? i * 7 : (299 - i) * 7),
+                                static_cast<char>('a' + i % 26));
+      list += "Subject: " + subject + "\x02";
+      if (i != 0) expected += "; ";
+      expected += "<" + subject + ">";
+    }
+    EXPECT_EQ(Answer({"Argument0: <!Subject!>", "Argument1: ; ", list}), Ok(expected, "Shift_JIS"))
+        << growing;
+  }
+}
+
 TEST(PluginModuleMembers, ThinOverTheMailUnits) {
   PluginModule module;
   const std::string text = "=?SJIS?B?QUJD?=rest";
