@@ -43,7 +43,8 @@ bool PluginModule::request(const std::string& requestText, std::string& response
   requestMessage.parse(requestText.data(), static_cast<std::uint32_t>(length));
   dispatch(status, requestMessage, responseMessage);
   responseMessage.setStatus(static_cast<std::uint32_t>(status));
-  responseMessage.serialize(responseText);
+  // The message goes right after: its lines may lend their memory to the response.
+  responseMessage.serializeAndClear(responseText);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // EXECUTE: the mail header list of Argument2 parsed into the module's mails, the template of
 // Argument0 filled for every mail, the texts joined with the separator of Argument1, and the
 // answer given in Result and Charset.
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -34,29 +35,31 @@ std::size_t AddProduct(std::size_t a, std::size_t b, std::size_t c) {
 // average size of those filled so far, with a margin that shrinks as the sample grows. A list's
 // mails are mostly alike, so the line is seldom copied when it is large and never holds much
 // more than it needs. Room grows by at least a half each time, so copies stay linear, and it
-// never exceeds what the list can give at the most: each placeholder of each mail stands for a
-// value inside that mail's own lines.
+// never exceeds what the list can give at the most (each placeholder of each mail stands for a
+// value inside that mail's own lines) and the `tail` of bytes kept free behind the text.
 class ResultLine {
  public:
-  ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator)
-      : count_(mails.size()) {
+  ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator,
+             std::size_t tail)
+      : count_(mails.size()), tail_(tail) {
     const std::size_t texts = AddProduct(kResultPrefixLength, count_, plan.textLength());
     const std::size_t separators = AddProduct(texts, count_ == 0 ? 0 : count_ - 1, separator);
-    most_ = AddProduct(separators, plan.placeholderCount(), mails.textSize());
+    most_ = AddProduct(AddProduct(separators, plan.placeholderCount(), mails.textSize()), 1, tail);
     line_ = kResultPrefix;
   }
 
-  // Room for `need` more bytes at mail `index` (0-based).
+  // Room for `need` more bytes at mail `index` (0-based), and the tail behind them.
   void makeRoom(std::size_t index, std::size_t need) {
-    if (line_.capacity() - line_.size() >= need) return;
+    const std::size_t filled = AddProduct(line_.size(), 1, need);
+    const std::size_t least = AddProduct(filled, 1, tail_);
+    if (line_.capacity() >= least) return;
     constexpr std::size_t kSample = 16;  // mails filled before the average is trusted
-    const std::size_t least = AddProduct(line_.size(), 1, need);
     double room = static_cast<double>(line_.capacity()) * 1.5;
     if (index >= kSample) {
-      const double filled = static_cast<double>(index + 1);
-      const double done = static_cast<double>(least - kResultPrefixLength);
-      const double rest = done / filled * static_cast<double>(count_ - index - 1);
-      const double projected = static_cast<double>(least) + rest + rest / 8 + rest / filled;
+      const double mailsIn = static_cast<double>(index + 1);
+      const double done = static_cast<double>(filled - kResultPrefixLength);
+      const double rest = done / mailsIn * static_cast<double>(count_ - index - 1);
+      const double projected = static_cast<double>(least) + rest + rest / 8 + rest / mailsIn;
       if (projected > room) room = projected;
     }
     if (room > static_cast<double>(most_)) room = static_cast<double>(most_);
@@ -68,6 +71,7 @@ class ResultLine {
 
  private:
   std::size_t count_;
+  std::size_t tail_;
   std::size_t most_ = 0;
   std::string line_;
 };
@@ -110,9 +114,12 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
     std::string().swap(requestMessage.headerLines[static_cast<std::size_t>(listLine)]);
   }
 
-  // The template is read once; each mail then only fills it.
+  // The template is read once; each mail then only fills it. The Result line keeps room behind
+  // its text for the rest of the response (status line, Charset line, blank line), so that
+  // the response can be written in its memory rather than in a second copy (see request).
   const TemplatePlan plan(templateText.data(), templateText.size());
-  ResultLine result(plan, mails, separator.size());
+  const std::size_t tail = std::strlen(version) + charset.size() + 64;
+  ResultLine result(plan, mails, separator.size(), tail);
   std::string& line = result.text();
   TemplatePlan::Fill fill;
   const std::size_t count = mails.size();

@@ -43,6 +43,8 @@ HGLOBAL PluginRequest(HGLOBAL block, long* length) noexcept {
       }
       if (module != nullptr) {
         module->request(requestText, responseText);
+        // The request is done with: its memory goes back before the response is copied.
+        std::string().swap(requestText);
       } else {
         SaoriMessage answer(nullptr);
         answer.setStatus(500);

@@ -200,6 +200,43 @@ bool ProtocolMessage::serialize(std::string& out) {
   return true;
 }
 
+void ProtocolMessage::serializeAndClear(std::string& out) {
+  std::size_t size = protocolVersion.size() + 1 + 2 + 2;
+  for (const std::string& word : startWords) size += word.size();
+  std::size_t longest = 0;
+  for (std::size_t i = 0; i < headerLines.size(); ++i) {
+    size += headerLines[i].size() + 2;
+    if (headerLines[i].size() > headerLines[longest].size()) longest = i;
+  }
+  if (headerLines.empty() || headerLines[longest].capacity() < size) {
+    ProtocolMessage::serialize(out);
+    clear();
+    return;
+  }
+
+  // What stands before the longest line goes in front of it, in place; the rest after it.
+  std::string head;
+  head.reserve(size - headerLines[longest].size());
+  head += protocolVersion;
+  head += ' ';
+  for (const std::string& word : startWords) head += word;
+  head += "\r\n";
+  for (std::size_t i = 0; i < longest; ++i) {
+    head += headerLines[i];
+    head += "\r\n";
+  }
+  std::string text = std::move(headerLines[longest]);
+  text.insert(0, head);
+  text += "\r\n";
+  for (std::size_t i = longest + 1; i < headerLines.size(); ++i) {
+    text += headerLines[i];
+    text += "\r\n";
+  }
+  text += "\r\n";
+  clear();
+  out.swap(text);
+}
+
 void ToNarrow(const std::wstring& text, std::string& out) {
   out.clear();
   out.reserve(text.size());

@@ -25,6 +25,12 @@ class ProtocolMessage {
   // Empties startWords, lineVersion and headerLines; the status table and version stay.
   void clear();
 
+  // serialize and then clear, for a message that has had its say: the text is the one
+  // ProtocolMessage::serialize writes, but where the longest header line has room for the
+  // whole text, the text is written in that line's memory, so a long response is not held
+  // twice.
+  void serializeAndClear(std::string& out);
+
   // The search of findHeader without the copy: on a match, value views the value inside
   // headerLines (valid until the lines change) and the line's index is returned; otherwise
   // -1 or -2 as findHeader answers, with value unchanged.

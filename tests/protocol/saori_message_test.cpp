@@ -144,5 +144,52 @@ TEST(SaoriMessageSerialize, ClearRemovesStatusAndHeaders) {
   EXPECT_EQ(out, "SAORI/1.0 400 Bad Request\r\n\r\n");
 }
 
+// serializeAndClear writes what serialize writes, whether or not the longest line has room to
+// hold the whole text, wherever that line stands, and leaves no header lines behind.
+TEST(SaoriMessageSerialize, AndClearWritesTheSameText) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> lines;
+    bool room;  // whether the longest line has room for the whole text
+    bool status;
+  };
+  const std::string longValue(300, 'v');
+  const Case cases[] = {
+      {"no lines", {}, false, true},
+      {"no lines, no status", {}, false, false},
+      {"long line first, with room", {"Result: " + longValue, "Charset: x"}, true, true},
+      {"long line first, no room", {"Result: " + longValue, "Charset: x"}, false, true},
+      {"long line last, with room", {"A: 1", "B: 22", "Result: " + longValue}, true, true},
+      {"long line between, with room", {"A: 1", "Result: " + longValue, "B: 2"}, true, false},
+      {"long line between, no room", {"A: 1", "Result: " + longValue, "B: 2"}, false, true},
+      {"short lines only", {"A: 1", "B: 2"}, false, true},
+      {"empty lines", {"", ""}, false, true},
+  };
+  for (const Case& c : cases) {
+    SaoriMessage message(nullptr);
+    for (const std::string& line : c.lines) message.headerLines.push_back(line);
+    std::size_t longest = 0;
+    for (std::size_t i = 0; i < c.lines.size(); ++i) {
+      if (c.lines[i].size() > c.lines[longest].size()) longest = i;
+    }
+    const char* lineMemory = nullptr;
+    if (c.room) {
+      message.headerLines[longest].reserve(2 * message.headerLines[longest].size());
+      lineMemory = message.headerLines[longest].data();
+    }
+    if (c.status) message.setStatus(200);
+    std::string expected;
+    message.serialize(expected);
+    std::string out = "stale";
+    message.serializeAndClear(out);
+    EXPECT_EQ(out, expected) << c.label;
+    if (c.room) {
+      EXPECT_EQ(out.data(), lineMemory) << c.label << ": written in the line's memory";
+    }
+    EXPECT_TRUE(message.headerLines.empty()) << c.label;
+    EXPECT_TRUE(message.startWords.empty()) << c.label;
+  }
+}
+
 }  // namespace
 }  // namespace quillet
