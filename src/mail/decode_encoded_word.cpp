@@ -11,9 +11,6 @@
 namespace quillet {
 namespace {
 
-constexpr unsigned char kEndLine = 0x01;
-constexpr unsigned char kEndMail = 0x02;
-
 // The encoding field selects base64 when it is "B" or "b" or empty (a leading part of "B",
 // ASCII case ignored). A longer field never does, even when a zero byte inside it would stop
 // the comparison early.
@@ -21,66 +18,78 @@ bool SelectsBase64(const char* field, std::size_t size) {
   return size == 0 || (size == 1 && (field[0] == 'B' || field[0] == 'b'));
 }
 
+// The first "?" in [from, end), or end. Fields are short: the next few bytes are looked at in
+// line before memchr is called for the rest. The fields of the starts that one word holds are
+// apart from each other (each start brings a "?" of its own), so the scans of a whole pass
+// read each byte a few times at the most.
+const char* NextQuestion(const char* from, const char* end) {
+  const char* q = from;
+  const char* const near = end - q > 16 ? q + 16 : end;
+  while (q < near && *q != '?') ++q;
+  if (q == near && q < end) {
+    const void* found = std::memchr(q, '?', static_cast<std::size_t>(end - q));
+    q = found != nullptr ? static_cast<const char*>(found) : end;
+  }
+  return q;
+}
+
 }  // namespace
 
 // The first separator (0x01, 0x02) or closing "?" "=" at or after from, or end_. Results are
-// reused while from stays inside the range already scanned.
-const char* EncodedWordScanner::nextStop(const char* from) {
-  if (stop_ != nullptr && from >= stopFrom_ && from <= stop_) return stop_;
-  stopFrom_ = from;
-  lastQuestion_ = nullptr;
-  const char* q = from;
-  for (; (q = FindMark(q, end_, '?')) < end_; ++q) {
-    const unsigned char c = static_cast<unsigned char>(*q);
-    if (c == kEndLine || c == kEndMail) break;
-    if (c == '?') {
-      if (ByteAt(q + 1, end_) == '=') break;
-      lastQuestion_ = q;
-    }
+// reused while from stays inside the range already scanned, so the many starts that one long
+// unclosed word may hold cost one scan together.
+inline const char* EncodedWordScanner::nextStop(const char* from) {
+  if (stop_ == nullptr || from < stopFrom_ || from > stop_) {
+    stopFrom_ = from;
+    stop_ = FindWordEnd(from, end_);
   }
-  stop_ = q;
   return stop_;
 }
 
-// The first "?" at or after from, or end_.
-const char* EncodedWordScanner::nextQuestion(const char* from) {
-  if (question_ != nullptr && from >= questionFrom_ && from <= question_) return question_;
-  questionFrom_ = from;
-  const void* found =
-      from < end_ ? std::memchr(from, '?', static_cast<std::size_t>(end_ - from)) : nullptr;
-  question_ = found != nullptr ? static_cast<const char*>(found) : end_;
-  return question_;
-}
-
-std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
-  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return 0;
+bool EncodedWordScanner::find(const char* p, Word& word) {
+  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
 
   // The word ends at its closing "?=": a separator or the end of the list before it means
   // that there is no word here at all.
   const char* const close = nextStop(first);
-  if (close == end_ || *close != '?') return 0;
+  if (close == end_ || *close != '?') return false;
 
   // Every "?" before the closing one ends a field; since close is a "?", these searches never
   // look past it.
   const char* payload = first;
   int code = kCharsetJis;
-  const char* const charsetEnd = nextQuestion(first);
+  const char* const charsetEnd = NextQuestion(first, close);
   if (charsetEnd < close) {
-    const char* const encodingEnd = nextQuestion(charsetEnd + 1);
+    const char* const encodingEnd = NextQuestion(charsetEnd + 1, close);
     if (encodingEnd < close &&
         !SelectsBase64(charsetEnd + 1, static_cast<std::size_t>(encodingEnd - charsetEnd - 1))) {
-      return 0;  // not B: the caller keeps the word as text
+      return false;  // not B: the caller keeps the word as text
     }
-    // lastQuestion_ covers [stopFrom_, close), which holds charsetEnd.
-    payload = lastQuestion_ + 1;
+    // The payload follows the last "?" before the close, which is charsetEnd at the earliest:
+    // looking back for it costs what decoding the payload costs.
+    payload = close;
+    while (payload[-1] != '?') --payload;
     code = CharsetCodeOf(first, static_cast<std::size_t>(charsetEnd - first));
   }
+  word.payload = payload;
+  word.payloadSize = static_cast<std::size_t>(close - payload);
+  word.code = code;
+  word.length = static_cast<std::size_t>(close + 2 - p);
+  return true;
+}
 
+void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
   decoded_.clear();
-  DecodeBase64(payload, static_cast<std::size_t>(close - payload), decoded_);
-  ConvertCharset(code, decoded_, target, out);
-  return static_cast<std::size_t>(close + 2 - p);
+  DecodeBase64(word.payload, word.payloadSize, decoded_);
+  if (!decoded_.empty()) ConvertCharset(word.code, decoded_, target, out);
+}
+
+std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
+  Word word;
+  if (!find(p, word)) return 0;
+  decode(word, target, out);
+  return word.length;
 }
 
 std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out) {

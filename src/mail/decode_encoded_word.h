@@ -14,12 +14,20 @@
 
 namespace quillet {
 
-// Takes the encoded words of one forward pass over [begin, end). It remembers what its scans
-// found ahead (the next closing "?=" or separator, the last "?" before it, the next "?"), so a
-// start that is not taken costs the next start nothing: a whole pass reads every byte a fixed
-// number of times, however many "=?" the text holds.
+// Takes the encoded words of one forward pass over [begin, end). It remembers how far its scan
+// for the next closing "?=" or separator went, so a start that is not taken costs the next
+// start nothing: a whole pass reads every byte a fixed number of times, however many "=?" the
+// text holds.
 class EncodedWordScanner {
  public:
+  // Where a word found at a position stands: its payload, its charset code, its length.
+  struct Word {
+    const char* payload = nullptr;
+    std::size_t payloadSize = 0;
+    int code = 0;
+    std::size_t length = 0;  // from its "=" to its closing "?=", both included
+  };
+
   explicit EncodedWordScanner(const char* end) : end_(end) {}
 
   // When a word is taken at p (p below end), appends its text converted to the target charset
@@ -27,20 +35,20 @@ class EncodedWordScanner {
   // 0 and appends nothing. Linear over a pass when p never moves backwards between calls.
   std::size_t take(const char* p, int target, std::string& out);
 
+  // take in two steps: find tells whether a word is taken at p and where it stands (the same
+  // rule for passes); decode appends its text converted to the target charset to out.
+  bool find(const char* p, Word& word);
+  void decode(const Word& word, int target, std::string& out);
+
  private:
   const char* nextStop(const char* from);
-  const char* nextQuestion(const char* from);
 
   const char* end_;
   // Scanned [stopFrom_, stop_): no separator and no closing "?=" in it; stop_ is the first one
-  // (or end_). lastQuestion_ is the last "?" in that range, or null.
+  // (or end_).
   const char* stopFrom_ = nullptr;
   const char* stop_ = nullptr;
-  const char* lastQuestion_ = nullptr;
-  // Scanned [questionFrom_, question_): no "?" in it; question_ is the first one (or end_).
-  const char* questionFrom_ = nullptr;
-  const char* question_ = nullptr;
-  std::string decoded_;  // its payload after base64, before conversion
+  std::string decoded_;  // a payload after base64, before conversion
 };
 
 // One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end).

@@ -1,5 +1,6 @@
-// FindMark: the word-at-a-time search behind the mail list scans. Plain header text is long
-// runs of bytes that matter to nobody; this skips them eight at a time.
+// FindMark and FindWordEnd: the word-at-a-time searches behind the mail list scans. Plain
+// header text and encoded words are long runs of bytes that matter to nobody; these skip them
+// eight at a time.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,44 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c <= 0x03 || c == mark) return p;
+  }
+  return end;
+}
+
+// 0x80 in each byte of x that is 0x00, and 0 in every other bit (exact: no carry crosses
+// from one byte into the next).
+inline std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The first byte in [p, end) that is a separator (0x01, 0x02) or a "?" directly followed by
+// "=" (a "?" in the last byte is followed by nothing); end when there is none. Reads nothing
+// outside [p, end).
+inline const char* FindWordEnd(const char* p, const char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
+  // Nine bytes in reach: the eight of a block and the one after its last.
+  while (end - p >= 9) {
+    std::uint64_t block;
+    std::uint64_t next;  // the block one byte further on
+    std::memcpy(&block, p, sizeof block);
+    std::memcpy(&next, p + 1, sizeof next);
+    const std::uint64_t closes = ZeroBytes(block ^ (kOnes * '?')) & ZeroBytes(next ^ (kOnes * '='));
+    if ((closes | ZeroBytes(block & kLowBits)) != 0) {
+      // A close, or a byte of 0..3 that may be a separator: the bytes of this block decide.
+      for (const char* const blockEnd = p + 8; p < blockEnd; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c == 0x01 || c == 0x02 || (c == '?' && p[1] == '=')) return p;
+      }
+    } else {
+      p += 8;
+    }
+  }
+  for (; p < end; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == 0x01 || c == 0x02) return p;
+    if (c == '?' && end - p >= 2 && p[1] == '=') return p;
   }
   return end;
 }

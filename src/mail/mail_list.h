@@ -56,7 +56,13 @@ class MailList {
 
   // Building, always at the end: bytes go to the open line; ending a line adds it to the open
   // mail; ending a mail closes it.
-  void append(const char* data, std::size_t size) { text_.append(data, size); }
+  void append(const char* data, std::size_t size) {
+    if (size == 1) {
+      text_.push_back(*data);  // no call for the byte between two encoded words
+    } else {
+      text_.append(data, size);
+    }
+  }
   // The string whose tail is the open line, for routines that append their output to a byte
   // string. Only appending to it is allowed.
   std::string& lineOutput() { return text_; }

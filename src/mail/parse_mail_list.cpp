@@ -36,6 +36,7 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   // Decoded words are seldom longer than their encoded form.
   mails.reserve(static_cast<std::size_t>(end - p));
   EncodedWordScanner words(end);
+  EncodedWordScanner::Word word;
   const char* run = p;  // plain bytes of the open line not yet appended
   while (p < end) {
     p = FindMark(p, end, '=');
@@ -46,18 +47,14 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
       mails.endLine();
       if (c == kEndMail) mails.endMail();
       run = ++p;
-    } else if (c == '=' && ByteAt(p + 1, end) == '?') {
+    } else if (c == '=' && words.find(p, word)) {
       mails.append(run, static_cast<std::size_t>(p - run));
+      words.decode(word, target, mails.lineOutput());
+      p += word.length;
       run = p;
-      const std::size_t taken = words.take(p, target, mails.lineOutput());
-      if (taken != 0) {
-        p += taken;
-        run = p;
-      } else {
-        ++p;  // the "=" stays as text, and so does what follows it
-      }
     } else {
-      ++p;  // 0x00, 0x03, or "=" before anything but "?"
+      // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
+      ++p;
     }
   }
   mails.dropOpenMail();

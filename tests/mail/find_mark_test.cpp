@@ -35,5 +35,43 @@ TEST(FindMark, FirstOfSeveral) {
   EXPECT_EQ(FindMark(bytes.begin(), bytes.end(), '~'), bytes.begin() + 13);
 }
 
+// The plain rule, byte by byte: a separator, or "?" with "=" right after it inside the text.
+const char* SlowWordEnd(const char* p, const char* end) {
+  for (; p < end; ++p) {
+    if (*p == '\x01' || *p == '\x02') return p;
+    if (*p == '?' && p + 1 < end && p[1] == '=') return p;
+  }
+  return end;
+}
+
+// Every byte value at every position, alone and in front of a "=", around the blocks of eight
+// and their one byte of reach beyond.
+TEST(FindWordEnd, EveryByteAtEveryPosition) {
+  for (std::size_t size = 0; size <= 20; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
+      for (int value = 0; value < 256; ++value) {
+        for (const char after : {'a', '='}) {
+          std::string text(size, '?');  // a "?" before anything but "=" ends nothing
+          text[at] = static_cast<char>(value);
+          if (at + 1 < size) text[at + 1] = after;
+          const FlushBytes bytes(text);
+          ASSERT_EQ(FindWordEnd(bytes.begin(), bytes.end()),
+                    SlowWordEnd(bytes.begin(), bytes.end()))
+              << "size " << size << " at " << at << " value " << value << " before " << after;
+        }
+      }
+    }
+  }
+}
+
+TEST(FindWordEnd, FirstOfSeveral) {
+  const FlushBytes bytes("=?ISO-2022-JP?B?GyRCJCIbKEI=?= x\x01y?=");
+  EXPECT_EQ(FindWordEnd(bytes.begin(), bytes.end()) - bytes.begin(), 28);
+  EXPECT_EQ(FindWordEnd(bytes.begin() + 29, bytes.end()) - bytes.begin(), 32);
+  EXPECT_EQ(FindWordEnd(bytes.begin() + 33, bytes.end()) - bytes.begin(), 34);
+  const FlushBytes cut("abcdefghijklmnop?");  // the "=" would lie past the end
+  EXPECT_EQ(FindWordEnd(cut.begin(), cut.end()), cut.end());
+}
+
 }  // namespace
 }  // namespace quillet
