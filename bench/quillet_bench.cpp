@@ -251,12 +251,13 @@ void RegisterAll() {
   }
 }
 
-// --write-request FILE: writes an EXECUTE request of about 16 MiB (for measuring the peak
-// memory of one request through saori_host) and exits.
+// --write-request FILE: writes an EXECUTE request of 16 MiB or a little more (for measuring the
+// peak memory of one request through saori_host) and exits.
 bool WriteRequestFile(int& argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--write-request") != 0) continue;
-    const std::string request = MailListRequest(16 * kMiB / 300, 42);
+    const std::size_t perMail = MailListRequest(1000, 42).size() / 1000;
+    const std::string request = MailListRequest(16 * kMiB / perMail + 1, 42);
     std::FILE* file = std::fopen(argv[i + 1], "wb");
     if (file == nullptr) return true;
     std::fwrite(request.data(), 1, request.size(), file);
