@@ -14,6 +14,7 @@ bool HeaderValueOf(const std::string& text, std::string& value) {
 
 bool HeaderValueOf(std::string_view text, std::string_view& value) {
   value = std::string_view();
+  text = text.substr(0, text.find('\0'));
   const std::size_t colon = text.find(": ");
   if (colon == std::string_view::npos) return false;
   value = text.substr(colon + 2);

@@ -8,9 +8,10 @@
 namespace quillet {
 
 // Empties value; when text holds ":" directly followed by " ", sets value to every byte after
-// the first such pair (to the end of the text, nothing trimmed) and returns true. Otherwise
-// returns false with value empty. The text is a byte string with its own length: a zero byte
-// inside it is data like any other.
+// the first such pair (nothing trimmed) and returns true. Otherwise returns false with value
+// empty. The text reads as a NUL-terminated string: a zero byte ends it, so neither the ": "
+// nor the value goes past one. A zero byte in one mail's field thus cuts that field alone,
+// and no zero byte reaches a value that ends up in a response line.
 bool HeaderValueOf(const std::string& text, std::string& value);
 
 // The same rule without a copy: value views the bytes of text (empty when there is no ": ").

@@ -39,7 +39,10 @@ int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
     const std::string_view line = mail[i];
     const std::size_t k = MatchingNameLength(line, name, nameLength);
     if (k != std::string_view::npos) {
+      // The name holds no zero byte, so the line has none before k: the value is cut at its
+      // first zero byte as HeaderValueOf cuts it.
       value = line.substr(k + 2);
+      value = value.substr(0, value.find('\0'));
       return static_cast<int>(i);
     }
   }

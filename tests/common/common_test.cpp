@@ -62,7 +62,8 @@ TEST(HeaderValueOf, Table) {
       {": x", true, "x"},
       {"Subject:Hi", false, ""},
       {"no colon", false, ""},
-      {std::string("A: x\0y", 6), true, std::string("x\0y", 3)},  // zero bytes are data
+      {std::string("A: x\0y", 6), true, "x"},  // a zero byte ends the text
+      {std::string("A\0: x", 5), false, ""},   // ... also before the ": "
   };
   for (const Case& c : cases) {
     std::string value = "stale";

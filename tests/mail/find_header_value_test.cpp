@@ -38,7 +38,7 @@ TEST(FindHeaderValue, Table) {
       {"line without ': '", {"From a", "From: b"}, "From", 1, "b"},
       {"empty line", {"", "From: b"}, "From", 1, "b"},
       {"zero byte in the field name", {"From\0x: a"s}, "From", -1, "stale"},
-      {"zero byte in the value", {"From: a\0b"s}, "From", 0, "a\0b"s},
+      {"zero byte ends the value", {"From: a\0b"s}, "From", 0, "a"},
       {"missing", {"From: a"}, "Date", -1, "stale"},
       {"no lines", {}, "From", -1, "stale"},
   };

@@ -165,12 +165,20 @@ TEST(Execute, ArgumentsSharingALine) {
 }
 
 // The Result value ends at its first zero byte, wherever that comes from.
-TEST(Execute, ZeroByteEndsTheResult) {
+// A zero byte ends the value it stands in, as in a NUL-terminated header line, and nothing
+// more: the other mails and the rest of the template still reach Result, which never holds a
+// zero byte itself.
+TEST(Execute, ZeroByteEndsItsValueOnly) {
   using namespace std::string_literals;
   const std::string three = "Argument2: Subject: 1\x02Subject: 2\x02Subject: 3\x02";
-  EXPECT_EQ(Answer({"Argument0: [!Subject!]\0tail"s, kSeparator, three}), Ok("[1]", "Shift_JIS"));
+  EXPECT_EQ(Answer({"Argument0: [!Subject!]\0tail"s, kSeparator, three}),
+            Ok("[1],[2],[3]", "Shift_JIS"));
   EXPECT_EQ(Answer({kTemplate, kSeparator, "Argument2: Subject: 1\x02Subject: a\0b\x02"s}),
-            Ok("[1],[a", "Shift_JIS"));
+            Ok("[1]", "Shift_JIS"));
+  // ESC $ B 0x21 0xE0 ESC ( B decodes to Shift_JIS 0x81 0x00: the zero cuts that Subject alone.
+  EXPECT_EQ(Answer({kTemplate, kSeparator,
+                    "Argument2: Subject: =?ISO-2022-JP?B?GyRCIeAbKEI=?=z\x02Subject: 2\x02"}),
+            Ok("[\x81],[2]", "Shift_JIS"));
 }
 
 // Mails of growing and of shrinking size: however the room for the result is guessed, the
