@@ -106,19 +106,13 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
     while (p < limit) {
       const unsigned c = *p;
       if (c < 0x80) {
-        if (twoByte) {
-          o = PutToSingle(o);
-          twoByte = false;
-        }
+        o = SwitchToSingle(o, twoByte);
         p = CopyAscii(p, limit, o);
         continue;
       }
       const unsigned n = ByteAt(p + 1, end);
       if (IsEucByte(c) && IsEucByte(n)) {
-        if (!twoByte) {
-          o = PutToDouble(o);
-          twoByte = true;
-        }
+        o = SwitchToDouble(o, twoByte);
         o = PutCode(o, pairs::EucToJis(c, n));
         p += 2;
         // EucToJis is a mask per byte, so the run goes on a word at a time: each word is
@@ -139,10 +133,7 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
           break;
         }
       } else if (c == 0x8E && IsHalfKana(n)) {
-        if (!twoByte) {
-          o = PutToDouble(o);
-          twoByte = true;
-        }
+        o = SwitchToDouble(o, twoByte);
         // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
         // is merged with this kana where the combined form exists.
         const unsigned mark = ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0x00;
@@ -151,10 +142,7 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         o = PutCode(o, code);
         p += 2 * used;
       } else {
-        if (twoByte) {
-          o = PutToSingle(o);
-          twoByte = false;
-        }
+        o = SwitchToSingle(o, twoByte);
         *o++ = static_cast<unsigned char>(c);
         ++p;
       }

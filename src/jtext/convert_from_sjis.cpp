@@ -87,37 +87,25 @@ void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string
     while (p < limit) {
       const unsigned c = *p;
       if (c < 0x80) {
-        if (twoByte) {
-          o = PutToSingle(o);
-          twoByte = false;
-        }
+        o = SwitchToSingle(o, twoByte);
         p = CopyAscii(p, limit, o);
         continue;
       }
       const unsigned row = kRowOf[c];
       const unsigned column = kColumnOf[ByteAt(p + 1, end)];
       if ((row != 0) & (column != 0)) {
-        if (!twoByte) {
-          o = PutToDouble(o);
-          twoByte = true;
-        }
+        o = SwitchToDouble(o, twoByte);
         o = PutCode(o, row + column);
         p += 2;
       } else if (IsHalfKana(c)) {
         // A run of half-width kana is written in double-byte mode as it goes; a sound mark
         // right after a kana is merged with it where the combined form exists.
-        if (!twoByte) {
-          o = PutToDouble(o);
-          twoByte = true;
-        }
+        o = SwitchToDouble(o, twoByte);
         std::uint16_t code = 0;
         p += kana::Widen(c, ByteAt(p + 1, end), code);
         o = PutCode(o, code);
       } else {
-        if (twoByte) {
-          o = PutToSingle(o);
-          twoByte = false;
-        }
+        o = SwitchToSingle(o, twoByte);
         *o++ = static_cast<unsigned char>(c);
         ++p;
       }

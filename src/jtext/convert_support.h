@@ -70,6 +70,19 @@ inline unsigned char* PutToSingle(unsigned char* o) {
   return o + 3;
 }
 
+// The output mode of ISO-2022-JP: an escape sequence is written only when the mode changes.
+inline unsigned char* SwitchToDouble(unsigned char* o, bool& twoByte) {
+  if (twoByte) return o;
+  twoByte = true;
+  return PutToDouble(o);
+}
+
+inline unsigned char* SwitchToSingle(unsigned char* o, bool& twoByte) {
+  if (!twoByte) return o;
+  twoByte = false;
+  return PutToSingle(o);
+}
+
 inline unsigned char* PutCode(unsigned char* o, std::uint32_t code) {
   o[0] = static_cast<unsigned char>(code >> 8);
   o[1] = static_cast<unsigned char>(code);
