@@ -47,7 +47,7 @@ std::string JapaneseTextEuc(std::size_t size, unsigned seed) {
   out.reserve(size + 64);
   while (out.size() < size) {
     AppendAscii(rng, 1 + rng() % 7, out);  // about 4 ASCII bytes
-    for (unsigned n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, out);  // about 18 bytes
+    for (auto n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, out);  // about 18 bytes
   }
   return out;
 }
@@ -58,9 +58,9 @@ std::string JapaneseTextSjisWithKana(std::size_t size, unsigned seed) {
   euc.reserve(size + 64);
   while (euc.size() < size) {
     AppendAscii(rng, 1 + rng() % 7, euc);
-    for (unsigned n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, euc);
+    for (auto n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, euc);
     if (rng() % 8 == 0) {  // a short run of half-width katakana, sometimes with sound marks
-      for (unsigned n = 1 + rng() % 4; n > 0; --n) {
+      for (auto n = 1 + rng() % 4; n > 0; --n) {
         euc.push_back('\x8E');
         euc.push_back(static_cast<char>(0xB1 + rng() % 0x2D));
         if (rng() % 4 == 0) {

@@ -145,7 +145,7 @@ TEST(EntryPointsSoak, EveryBlockReleasedOnceAndNothingLeaks) {
   long cycles = 0;         // loads that made a module
   long withoutModule = 0;  // requests answered with no module loaded
   for (long handled = 0; handled < kRequests; ++steps) {
-    const unsigned pick = random() % 1000;
+    const unsigned pick = static_cast<unsigned>(random() % 1000);
     const long releasedBefore = Blocks().releasedByPlugin;
     if (pick < 2) {
       if (unload() != 1) tally.fail(tally.wrongResults, steps, "unload answered");
