@@ -70,7 +70,10 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     // looking back for it costs what decoding the payload costs.
     payload = close;
     while (payload[-1] != '?') --payload;
-    code = CharsetCodeOf(first, static_cast<std::size_t>(charsetEnd - first));
+    // A language after "*" ("UTF-8*ja") says nothing about the bytes.
+    const void* star = std::memchr(first, '*', static_cast<std::size_t>(charsetEnd - first));
+    const char* const nameEnd = star != nullptr ? static_cast<const char*>(star) : charsetEnd;
+    code = CharsetCodeOf(first, static_cast<std::size_t>(nameEnd - first));
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);

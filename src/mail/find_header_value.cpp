@@ -2,12 +2,10 @@
 
 #include <cstring>
 
+#include "common/compare_no_case.h"
+
 namespace quillet {
 namespace {
-
-unsigned char FoldAsciiCase(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
 
 // Where the line's field name ends (the position of its first ": ") when that name agrees
 // with the first bytes of name, ASCII case ignored; std::string_view::npos otherwise. A field

@@ -78,10 +78,39 @@ TEST(CharsetCodeOf, Table) {
     int code;
   };
   static const Case cases[] = {
-      {"Shift_JIS", 1},      {"shift_jis", 1}, {"SJIS", 1},   {"sjis", 1},
-      {"Shift", 1},          {"", 1},          {"EUC", 2},    {"EUC-JP", 2},
-      {"euc-jp", 2},         {"EUC-", 2},      {"euc-j", 2},  {"ISO-2022-JP", 0},
-      {"Shift_JIS-2004", 0}, {"EUC-JP-MS", 0}, {"x-sjis", 0}, {"UTF-8", 0},
+      {"Shift_JIS", 1},
+      {"shift_jis", 1},
+      {"SJIS", 1},
+      {"sjis", 1},
+      {"Shift", 1},
+      {"", 1},
+      {"EUC", 2},
+      {"EUC-JP", 2},
+      {"euc-jp", 2},
+      {"EUC-", 2},
+      {"euc-j", 2},
+      {"ISO-2022-JP", 0},
+      {"Shift_JIS-2004", 0},
+      {"EUC-JP-MS", 0},
+      {"x-sjis", 0},
+      {"UTF-8", 3},
+      // UTF-8 after the four, by the same prefix rule; then whole names only.
+      {"utf-8", 3},
+      {"UTF", 3},
+      {"utf-", 3},
+      {"UTF-8-MAC", 0},
+      {"Shift-JIS", 1},
+      {"cp932", 1},
+      {"WINDOWS-31J", 1},
+      {"MS932", 1},
+      {"ms_kanji", 1},
+      {"EUC_JP", 2},
+      {"EUCJP", 2},
+      {"X-EUC-JP", 2},
+      {"utf8", 3},
+      {"CP93", 0},
+      {"CP9320", 0},
+      {"x-euc", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(CharsetCodeOf(c.name), c.code) << c.name;
 }
@@ -105,6 +134,8 @@ TEST(CharsetCodeOf, BytesWithSize) {
       {std::string("EUC\0x", 5), 2},
       {std::string("S\0", 2), 0},
       {"EUC-JP?", 0},
+      {std::string("UTF8\0x", 6), 3},
+      {std::string("CP932x", 5), 1},
   };
   for (const Case& c : cases) {
     std::unique_ptr<char[]> bytes(new char[c.name.size()]);

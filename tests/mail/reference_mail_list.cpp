@@ -36,7 +36,7 @@ std::size_t DecodeWord(const std::string& text, std::size_t p, int target, std::
     if (fields.size() >= 2 && !(fields[1].empty() || fields[1] == "B" || fields[1] == "b")) {
       return 0;
     }
-    const int code = fields.empty() ? 0 : CharsetCodeOf(fields[0]);
+    const int code = fields.empty() ? 0 : CharsetCodeOf(fields[0].substr(0, fields[0].find('*')));
     std::string decoded;
     DecodeBase64(field, decoded);
     ConvertCharset(code, decoded, target, out);

@@ -48,7 +48,7 @@ TEST(Execute, Charsets) {
       {"no Charset: Shift_JIS", {}, "[\x82\xA0]", "Shift_JIS"},
       {"euc-jp, spelled as sent", {"Charset: euc-jp"}, "[\xA4\xA2]", "euc-jp"},
       {"ISO-2022-JP", {"Charset: ISO-2022-JP"}, "[\x1B$B$\"\x1B(B]", "ISO-2022-JP"},
-      {"unknown name is ISO-2022-JP", {"Charset: UTF-8"}, "[\x1B$B$\"\x1B(B]", "UTF-8"},
+      {"unknown name is ISO-2022-JP", {"Charset: UTF-16"}, "[\x1B$B$\"\x1B(B]", "UTF-16"},
       {"empty Charset: Shift_JIS, answered empty", {"Charset: "}, "[\x82\xA0]", ""},
   };
   for (const Case& c : cases) {
