@@ -2,6 +2,11 @@
 // request from them, prints the request, has the module answer it and prints the response, and
 // starts over until "quit" is typed or the input ends. The module code runs in this process; no
 // plug-in library is loaded.
+//
+//   quillet_console [--charset NAME | -c NAME]
+//
+// The request names NAME in its Charset header (Shift_JIS when none is given); every other
+// argument is ignored.
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -24,7 +29,8 @@ constexpr const char* prompts[3] = {"template-string: ", "separator-string: ", "
 constexpr const char* argumentNames[3] = {"Argument0: ", "Argument1: ", "Argument2: "};
 
 constexpr char requestLine[] = "EXECUTE SAORI/1.0\r\n";
-constexpr char charsetLine[] = "Charset: Shift_JIS\r\n";
+constexpr char charsetHeader[] = "Charset: ";
+constexpr char defaultCharset[] = "Shift_JIS";
 constexpr char requestRule[] = "request-----------------------\n";
 constexpr char responseRule[] = "response----------------------\n";
 
@@ -33,16 +39,33 @@ void Write(std::ostream& out, const std::string& bytes) {
 }
 
 // Reads one line: every byte up to the next "\n", which is dropped. A CR before it is kept, like
-// any other byte, and a line may be of any length. The last line of the input counts even when no
-// "\n" follows it: it was typed in full, only the line end is missing. Returns false when the input
+// any other byte (on Windows, where CR LF is the line end, a CR directly before the "\n" goes
+// with it), and a line may be of any length. The last line of the input counts even when no "\n"
+// follows it: it was typed in full, only the line end is missing. Returns false when the input
 // has no byte left.
 bool ReadLine(std::istream& in, std::string& line) {
-  return static_cast<bool>(std::getline(in, line));
+  if (!std::getline(in, line)) return false;
+#ifdef _WIN32
+  if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
+#endif
+  return true;
+}
+
+// The charset named by the last "--charset NAME" or "-c NAME" among the arguments; Shift_JIS
+// when there is none. An option without a NAME after it is ignored like any other argument.
+const char* CharsetArgument(int argc, char** argv) {
+  const char* charset = defaultCharset;
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--charset" || option == "-c") charset = argv[++i];
+  }
+  return charset;
 }
 
 // The EXECUTE request for one cycle; the three lines go in byte for byte.
-void BuildRequest(const std::string (&inputs)[3], std::string& requestText) {
-  std::size_t size = sizeof requestLine - 1 + sizeof charsetLine - 1 + 2;
+void BuildRequest(const std::string (&inputs)[3], const std::string& charset,
+                  std::string& requestText) {
+  std::size_t size = sizeof requestLine - 1 + sizeof charsetHeader - 1 + charset.size() + 4;
   for (int i = 0; i < 3; ++i)
     size += std::char_traits<char>::length(argumentNames[i]) + inputs[i].size() + 2;
   requestText.clear();
@@ -53,13 +76,15 @@ void BuildRequest(const std::string (&inputs)[3], std::string& requestText) {
     requestText += inputs[i];
     requestText += "\r\n";
   }
-  requestText += charsetLine;
+  requestText += charsetHeader;
+  requestText += charset;
+  requestText += "\r\n";
   requestText += "\r\n";  // the empty line that closes the request
 }
 
 // Runs the dialogue until "quit" or the end of the input; the exit code is 0 either way. At the
 // end of the input nothing more is written: the "\n\n" follows only a line that was read.
-int RunConsole(std::istream& in, std::ostream& out) {
+int RunConsole(std::istream& in, std::ostream& out, const std::string& charset) {
   PluginModule module;
   module.load("./");
 
@@ -86,7 +111,7 @@ int RunConsole(std::istream& in, std::ostream& out) {
       inputs[i].swap(line);
     }
 
-    BuildRequest(inputs, requestText);
+    BuildRequest(inputs, charset, requestText);
     out << requestRule;
     Write(out, requestText);
     out << "\n\n" << std::flush;  // shown before the module works on it
@@ -101,18 +126,17 @@ int RunConsole(std::istream& in, std::ostream& out) {
 }  // namespace
 }  // namespace quillet
 
-int main() {
+int main(int argc, char** argv) {
 #ifdef _WIN32
   // Bytes pass unchanged: CR LF and "\n\n" are written as they stand, and lines read from a file
-  // or a pipe keep every byte. Typed at a console, input stays in text mode, so that the console's
-  // own CR before the line end does not become part of the line ("quit" could never be typed
-  // otherwise) and Ctrl+Z still ends the input.
+  // or a pipe keep every byte but the CR of a CR LF line end (ReadLine). Typed at a console, input
+  // stays in text mode, so that Ctrl+Z still ends the input.
   _setmode(_fileno(stdout), _O_BINARY);
   if (!_isatty(_fileno(stdin))) _setmode(_fileno(stdin), _O_BINARY);
 #endif
   std::ios_base::sync_with_stdio(false);
   try {
-    return quillet::RunConsole(std::cin, std::cout);
+    return quillet::RunConsole(std::cin, std::cout, quillet::CharsetArgument(argc, argv));
   } catch (const std::bad_alloc&) {
     return 1;  // a line too long to hold in memory
   }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/zero_bytes.h"
+
 namespace quillet {
 namespace {
 
@@ -65,12 +67,8 @@ inline std::uint64_t TwoGroups(std::uint32_t first, std::uint32_t second) {
                     : std::uint64_t{first} | std::uint64_t{second} << 24;
 }
 
-// Whether any of the six bytes of TwoGroups is 0x00 (exact: no borrow between bytes).
-inline bool HasZeroByte(std::uint64_t six) {
-  constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-  constexpr std::uint64_t sixBytes = kBigEndian ? 0x8080808080800000u : 0x0000808080808080u;
-  return (~(((six & low7) + low7) | six | low7) & sixBytes) != 0;
-}
+// The marks of ZeroBytes that fall on the six bytes of TwoGroups.
+constexpr std::uint64_t kSixBytes = kBigEndian ? 0x8080808080800000u : 0x0000808080808080u;
 
 // Writes the three bytes of the group whose four 6-bit values are packed in bits 0..23 of
 // bits, high byte first, and returns how many of them count: those before the first 0x00.
@@ -115,7 +113,7 @@ int DecodeBase64(const char* data, std::size_t size, std::string& output) {
           const std::uint32_t second = PlacedGroup(p + 4);
           if ((first | second) & kSkipMark) break;
           const std::uint64_t six = TwoGroups(first, second);
-          if (HasZeroByte(six)) break;
+          if (ZeroBytes(six) & kSixBytes) break;
           std::memcpy(out, &six, sizeof six);
           out += 6;
           p += 8;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/zero_bytes.h"
+
 namespace quillet {
 namespace convert {
 
@@ -103,12 +105,6 @@ inline Word LoadWord(const unsigned char* p) {
 
 inline void StoreWord(unsigned char* o, Word w) {
   std::memcpy(o, &w, sizeof w);
-}
-
-// 0x80 in every byte of w that is zero, 0x00 in every other (exact, no borrow between bytes).
-inline Word ZeroBytes(Word w) {
-  const Word low7 = kHighBits - kOnes;  // 0x7F in every byte
-  return ~(((w & low7) + low7) | w | low7);
 }
 
 // 0x80 in every byte of w that lies in [0xA1, 0xFE], 0x00 in every other.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/zero_bytes.h"
+
 namespace quillet {
 
 // The first byte in [p, end) that is 0x00..0x03 (the separators 0x01 and 0x02 among them) or
@@ -29,13 +31,6 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
     if (c <= 0x03 || c == mark) return p;
   }
   return end;
-}
-
-// 0x80 in each byte of x that is 0x00, and 0 in every other bit (exact: no carry crosses
-// from one byte into the next).
-inline std::uint64_t ZeroBytes(std::uint64_t x) {
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
 // The first byte in [p, end) that is a separator (0x01, 0x02) or a "?" directly followed by

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "common/charset_code_of.h"
 #include "common/compare_no_case.h"
 #include "protocol/saori_message.h"
 
@@ -53,7 +54,14 @@ void PluginModule::dispatch(int& status, SaoriMessage& requestMessage,
   std::string name;
   requestMessage.command(name);
   // "GET Version" is tried first, so the empty command is answered like it.
-  if (CommandMatches(name, "GET Version")) return;
+  if (CommandMatches(name, "GET Version")) {
+    // A host that names a Charset learns which encoding EXECUTE will answer in for that name.
+    std::string charset;
+    if (requestMessage.findHeader("Charset", charset, 0) >= 0) {
+      responseMessage.addHeader("Charset", CanonicalCharsetName(CharsetCodeOf(charset)));
+    }
+    return;
+  }
   if (CommandMatches(name, "EXECUTE")) {
     execute(status, requestMessage, responseMessage);
     return;

@@ -16,10 +16,10 @@ PluginModule* module = nullptr;
 
 }  // namespace
 
-int PluginLoad(HGLOBAL block, long length) noexcept {
-  if (module != nullptr) return 1;
-  std::string path;
-  if (!BlockToString(block, length, path)) return 0;
+namespace {
+
+// Makes the module with path as its folder: 1, or 0 when there is no memory for it.
+int MakeModule(const std::string& path) noexcept {
   try {
     module = new PluginModule();
     module->load(path);
@@ -30,6 +30,39 @@ int PluginLoad(HGLOBAL block, long length) noexcept {
   }
   return 1;
 }
+
+}  // namespace
+
+int PluginLoad(HGLOBAL block, long length) noexcept {
+  if (module != nullptr) return 1;
+  std::string path;
+  if (!BlockToString(block, length, path)) return 0;
+  return MakeModule(path);
+}
+
+#ifndef _WIN32
+
+int PosixPluginLoad(HGLOBAL block, long length) noexcept {
+  std::string path;
+  if (module == nullptr && block != nullptr && length > 0) {
+    // The block is released here even when its copy fails; the folder then stays empty.
+    BlockToString(block, length, path);
+  } else {
+    GlobalFree(block);
+  }
+  if (module != nullptr) return 1;
+  return MakeModule(path);
+}
+
+HGLOBAL PosixPluginRequest(HGLOBAL block, long* length) noexcept {
+  if (block != nullptr && (length == nullptr || *length <= 0)) {
+    GlobalFree(block);
+    block = nullptr;
+  }
+  return PluginRequest(block, length);
+}
+
+#endif
 
 HGLOBAL PluginRequest(HGLOBAL block, long* length) noexcept {
   if (length == nullptr) return nullptr;
@@ -90,11 +123,11 @@ int QUILLET_CDECL unload() {
 #ifndef _WIN32
 
 long saori_quillet_saori_load(char* path, long len) {
-  return quillet::PluginLoad(path, len);
+  return quillet::PosixPluginLoad(path, len);
 }
 
 char* saori_quillet_saori_request(long, char* text, long* len) {
-  return static_cast<char*>(quillet::PluginRequest(text, len));
+  return static_cast<char*>(quillet::PosixPluginRequest(text, len));
 }
 
 int saori_quillet_saori_unload(long) {

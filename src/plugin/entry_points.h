@@ -2,9 +2,9 @@
 //
 // A host calls load once, request once per request, unload once at the end, one call at a
 // time. Request and response texts travel in global memory blocks (plugin/global_memory.h):
-// a block the host passes with a length above 0 is the plug-in's to release; a block that
-// request returns is the host's. No entry point throws, writes text of its own or ends the
-// process.
+// a block the host passes with a length above 0 (under the POSIX names: any block) is the
+// plug-in's to release; a block that request returns is the host's. No entry point throws, writes
+// text of its own or ends the process.
 #pragma once
 
 #include "plugin/global_memory.h"
@@ -36,6 +36,14 @@ HGLOBAL PluginRequest(HGLOBAL block, long* length) noexcept;
 // Destroys the module if there is one. Always 1.
 int PluginUnload() noexcept;
 
+#ifndef _WIN32
+// The same for POSIX hosts, which hand every block over for good: a non-null block is always
+// released, whatever its length and whether or not it is read. PosixPluginLoad makes the module
+// also when there is no folder to read (null block, length 0 or less): its folder is then empty.
+int PosixPluginLoad(HGLOBAL block, long length) noexcept;
+HGLOBAL PosixPluginRequest(HGLOBAL block, long* length) noexcept;
+#endif
+
 }  // namespace quillet
 
 extern "C" {
@@ -45,9 +53,9 @@ QUILLET_EXPORT quillet::HGLOBAL QUILLET_CDECL request(quillet::HGLOBAL h, long* 
 QUILLET_EXPORT int QUILLET_CDECL unload();
 
 #ifndef _WIN32
-// The names under which POSIX SAORI hosts look a plug-in up, over the same single module.
-// load answers the instance id 1, or 0 when no module could be created; the id passed to
-// request and unload is not looked at.
+// The names under which POSIX SAORI hosts look a plug-in up, over the same single module, with
+// the block rules of PosixPluginLoad and PosixPluginRequest. load answers the instance id 1, or 0
+// when no module could be created; the id passed to request and unload is not looked at.
 QUILLET_EXPORT long saori_quillet_saori_load(char* path, long len);
 QUILLET_EXPORT char* saori_quillet_saori_request(long id, char* text, long* len);
 QUILLET_EXPORT int saori_quillet_saori_unload(long id);

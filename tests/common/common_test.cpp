@@ -8,6 +8,7 @@
 #include "common/compare_no_case.h"
 #include "common/folding_space_length.h"
 #include "common/header_value_of.h"
+#include "common/zero_bytes.h"
 
 namespace quillet {
 namespace {
@@ -34,6 +35,16 @@ TEST(CompareNoCaseN, Table) {
   for (const Case& c : cases) {
     EXPECT_EQ(CompareNoCaseN(c.a, c.b, c.n), c.expected) << c.a << " vs " << c.b;
   }
+}
+
+TEST(ZeroBytes, MarksExactlyTheZeroBytes) {
+  // A zero byte next to 0x01 or 0x80, and 0x80 or 0x01 after one: no mark spills over.
+  const std::uint64_t cases[][2] = {
+      {0x0000000000000000u, 0x8080808080808080u}, {0xFFFFFFFFFFFFFFFFu, 0},
+      {0x0100010001000100u, 0x0080008000800080u}, {0x8000800080008000u, 0x0080008000800080u},
+      {0x0101010101010100u, 0x0000000000000080u}, {0x007F80FF01000000u, 0x8000000000808080u},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ZeroBytes(c[0]), c[1]) << std::hex << c[0];
 }
 
 TEST(FoldingSpaceLength, Table) {

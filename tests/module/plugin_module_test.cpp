@@ -60,6 +60,16 @@ TEST(PluginModuleRequest, Dispatch) {
       {"EXECUTE with a trailing empty word", "EXECUTE  SAORI/1.0\r\n\r\n", kServerError},
       {"NUL after EXECUTE", "EXECUTE\0x SAORI/1.0\r\n\r\n"s, kServerError},
       {"NUL after GET Version", "GET Version\0 SAORI/1.0\r\n\r\n"s, kServerError},
+      // With a Charset the answer names the encoding EXECUTE answers in for it.
+      {"GET Version names UTF-8", "GET Version SAORI/1.0\r\ncharset: utf8\r\n\r\n",
+       "SAORI/1.0 200 OK\r\nCharset: UTF-8\r\n\r\n"},
+      {"GET Version names EUC-JP", "GET Version SAORI/1.0\r\nCharset: EUC_JP\r\n\r\n",
+       "SAORI/1.0 200 OK\r\nCharset: EUC-JP\r\n\r\n"},
+      {"an empty Charset is Shift_JIS", "GET SAORI/1.0\r\nCharset: \r\n\r\n",
+       "SAORI/1.0 200 OK\r\nCharset: Shift_JIS\r\n\r\n"},
+      {"an unknown Charset is ISO-2022-JP", "GET Version SAORI/1.0\r\nCharset: koi8-r\r\n\r\n",
+       "SAORI/1.0 200 OK\r\nCharset: ISO-2022-JP\r\n\r\n"},
+      {"other commands name none", "NOTIFY SAORI/1.0\r\nCharset: UTF-8\r\n\r\n", kServerError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -240,7 +240,41 @@ TEST_F(EntryPoints, PosixNamesDriveTheSameModule) {
   GlobalFree(response);
   EXPECT_EQ(saori_quillet_saori_unload(1), 1);
   EXPECT_EQ(Record().destroyed, 1);
-  EXPECT_EQ(saori_quillet_saori_load(nullptr, 0), 0);
+}
+
+TEST_F(EntryPoints, PosixNamesReleaseEveryBlockAndLoadWithoutAFolder) {
+  // load: a module whatever the length, the folder empty when there is none to read.
+  for (long length : {0L, -1L}) {
+    char* path = static_cast<char*>(HostBlock("dir/"));
+    EXPECT_EQ(saori_quillet_saori_load(path, length), 1) << length;
+    EXPECT_EQ(Ledger().live.count(path), 0u) << length;
+    // While the module exists a further block is released unread.
+    char* again = static_cast<char*>(HostBlock("other/"));
+    EXPECT_EQ(saori_quillet_saori_load(again, 6), 1) << length;
+    EXPECT_EQ(Ledger().live.count(again), 0u) << length;
+    EXPECT_EQ(Send("x").bytes, std::string("|x\0", 3)) << length;
+    saori_quillet_saori_unload(1);
+  }
+  EXPECT_EQ(saori_quillet_saori_load(nullptr, 0), 1);
+  EXPECT_EQ(Record().constructed, 3);
+  ASSERT_EQ(Record().paths.size(), 3u);
+  EXPECT_EQ(Record().paths[2], "");
+
+  // request: a block without a length is released, and the answer is what load/request give.
+  for (long length : {0L, -5L}) {
+    char* text = static_cast<char*>(HostBlock("GET Version SAORI/1.0\r\n\r\n"));
+    long inOut = length;
+    char* response = saori_quillet_saori_request(1, text, &inOut);
+    EXPECT_EQ(Ledger().live.count(text), 0u) << length;
+    EXPECT_EQ(inOut, 0) << length;
+    EXPECT_EQ(BlockBytes(response), std::string(1, '\0')) << length;
+    GlobalFree(response);
+  }
+  char* text = static_cast<char*>(HostBlock("r"));
+  EXPECT_EQ(saori_quillet_saori_request(1, text, nullptr), nullptr);
+  EXPECT_EQ(Ledger().live.count(text), 0u);
+  EXPECT_EQ(Ledger().strayReleases, 0);
+  EXPECT_EQ(Record().requests.size(), 2u);  // only the two requests sent with their length
 }
 #endif
 
