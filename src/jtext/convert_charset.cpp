@@ -25,19 +25,22 @@ std::uint32_t EucToSjis(std::uint32_t e1, std::uint32_t e2) {
 
 int ConvertCharset(int source, const char* data, std::size_t size, int target,
                    std::string& output) {
-  if (source < 0 || source > 2) return 1;
-  if (target < 0 || target > 2) return 2;
+  if (source < 0 || source > 3) return 1;
+  if (target < 0 || target > 3) return 2;
+  if (source == 3) return ConvertFromUtf8(data, size, target, output);
   if (source == target) {
     if (size != 0) output.append(data, size);
     return 3;
   }
-  switch (source) {
+  switch (target == 3 ? 3 : source) {
     case 0:
       return ConvertFromJis(data, size, target, output);
     case 1:
       return ConvertFromSjis(data, size, target, output);
-    default:
+    case 2:
       return ConvertFromEuc(data, size, target, output);
+    default:
+      return ConvertToUtf8(source, data, size, output);
   }
 }
 

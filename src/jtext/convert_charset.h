@@ -1,4 +1,5 @@
-// Conversion between ISO-2022-JP (code 0), Shift_JIS (1) and EUC-JP (2) in all six directions.
+// Conversion between ISO-2022-JP (code 0), Shift_JIS (1), EUC-JP (2) and UTF-8 (3), in every
+// direction.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,13 @@ int ConvertFromJis(const char* data, std::size_t size, int target, std::string& 
 int ConvertFromSjis(const char* data, std::size_t size, int target, std::string& output);
 int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output);
 
-// 0 converted; 1 source not 0..2; 2 target not 0..2; 3 same code, input appended unchanged.
+// UTF-8 into any of the four codes (into UTF-8 itself: ill-formed sequences replaced), and
+// the three others into UTF-8. Append, return 0.
+int ConvertFromUtf8(const char* data, std::size_t size, int target, std::string& output);
+int ConvertToUtf8(int source, const char* data, std::size_t size, std::string& output);
+
+// 0 converted; 1 source not 0..3; 2 target not 0..3; 3 same code 0..2, input appended
+// unchanged (UTF-8 to UTF-8 is a conversion: ill-formed sequences become U+FFFD).
 // Nothing is appended for results 1 and 2.
 int ConvertCharset(int source, const char* data, std::size_t size, int target, std::string& output);
 

@@ -218,11 +218,11 @@ TEST(ConvertCharset, Dispatch) {
       {"same code Shift_JIS", kSjis, kSjis, 3, "A\x82\xA0\xB1"},
       {"same code ISO-2022-JP keeps escapes", kJis, kJis, 3, jis},
       {"same code EUC-JP", kEuc, kEuc, 3, jis},
-      {"source out of range", 3, kSjis, 1, ""},
+      {"source out of range", 4, kSjis, 1, ""},
       {"source negative", -1, kEuc, 1, ""},
       {"target out of range", kSjis, -1, 2, ""},
-      {"target too large", kEuc, 3, 2, ""},
-      {"both out of range", 3, -1, 1, ""},
+      {"target too large", kEuc, 4, 2, ""},
+      {"both out of range", 4, -1, 1, ""},
   };
   for (const Case& c : cases) {
     const std::string input = c.source == kSjis ? "A\x82\xA0\xB1" : jis;

@@ -1,0 +1,251 @@
+// UTF-8 to Shift_JIS (1), EUC-JP (2), ISO-2022-JP (0), or to clean UTF-8 (3).
+//
+// Each character becomes its Windows-31J code: the table's code where the table has the
+// character (the first code that decodes to it, which is the one the Windows-31J encoder
+// writes), the half-width katakana byte for U+FF61..U+FF9F, and for seven characters the
+// code of their other common form (U+301C wave dash and the like). A character with no code,
+// a private-use character, and every maximal subpart of an ill-formed sequence become the
+// geta mark, Shift_JIS 0x81AC. For EUC-JP and ISO-2022-JP those codes then take the way of
+// the Shift_JIS converter: kana as 0x8E c in EUC-JP, widened (a sound mark merged) in
+// ISO-2022-JP, two-byte codes by the pair arithmetic.
+//
+// UTF-8 to UTF-8 copies well-formed characters and writes U+FFFD for each maximal subpart.
+#include <array>
+#include <cstdint>
+
+#include "common/byte_at.h"
+#include "jtext/code_pairs.h"
+#include "jtext/convert_charset.h"
+#include "jtext/convert_support.h"
+#include "jtext/cp932_table.h"
+#include "jtext/kana_tables.h"
+#include "jtext/utf8_support.h"
+
+namespace quillet {
+namespace {
+
+using namespace convert;
+
+constexpr std::uint32_t kGeta = 0x81AC;
+
+// Unicode to Shift_JIS, two levels: the 256 characters of a page share a block of codes, and
+// pages without any code share the empty block 0. Built from the table at compile time.
+constexpr bool IsPrivateUse(std::uint32_t u) {
+  return u - 0xE000 < 0x1900;
+}
+
+constexpr unsigned LeadOfRow(int row) {
+  return static_cast<unsigned>(row < 31 ? 0x81 + row : 0xE0 + (row - 31));
+}
+
+constexpr unsigned TrailOfColumn(int column) {
+  return static_cast<unsigned>(column < 0x3F ? 0x40 + column : 0x41 + column);
+}
+
+struct Alias {
+  std::uint16_t u;
+  std::uint16_t code;
+};
+
+// Characters whose other common form is what Windows-31J decodes: accepted on the way in.
+constexpr Alias kAliases[] = {
+    {0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C}, {0x00A2, 0x8191},
+    {0x00A3, 0x8192}, {0x00AC, 0x81CA}, {0x2014, 0x815C},
+};
+
+constexpr int CountBlocks() {
+  bool used[256] = {};
+  for (int i = 0; i < cp932::kRows * cp932::kColumns; ++i) {
+    const std::uint32_t u = cp932::sjisToUnicode[i];
+    if (u != 0 && !IsPrivateUse(u)) used[u >> 8] = true;
+  }
+  used[0xFF] = true;  // half-width katakana
+  for (const Alias& alias : kAliases) used[alias.u >> 8] = true;
+  int count = 1;  // the empty block
+  for (bool b : used) count += b ? 1 : 0;
+  return count;
+}
+
+constexpr int kBlocks = CountBlocks();
+
+struct ReverseTable {
+  std::array<std::uint8_t, 256> blockOf{};
+  std::array<std::uint16_t, kBlocks * 256> codes{};
+
+  constexpr std::uint16_t& slot(std::uint32_t u, int& nextBlock) {
+    if (blockOf[u >> 8] == 0) blockOf[u >> 8] = static_cast<std::uint8_t>(nextBlock++);
+    return codes[blockOf[u >> 8] * 256 + (u & 0xFF)];
+  }
+};
+
+constexpr ReverseTable MakeReverseTable() {
+  ReverseTable table{};
+  int nextBlock = 1;
+  for (int row = 0; row < cp932::kRows; ++row) {
+    for (int column = 0; column < cp932::kColumns; ++column) {
+      const std::uint32_t u = cp932::sjisToUnicode[row * cp932::kColumns + column];
+      if (u == 0 || IsPrivateUse(u)) continue;
+      std::uint16_t& code = table.slot(u, nextBlock);
+      if (code == 0) code = static_cast<std::uint16_t>(LeadOfRow(row) << 8 | TrailOfColumn(column));
+    }
+  }
+  for (std::uint32_t u = 0xFF61; u <= 0xFF9F; ++u) {
+    table.slot(u, nextBlock) = static_cast<std::uint16_t>(0xA1 + (u - 0xFF61));
+  }
+  for (const Alias& alias : kAliases) table.slot(alias.u, nextBlock) = alias.code;
+  return table;
+}
+
+constexpr ReverseTable kReverse = MakeReverseTable();
+
+// The Shift_JIS code of u, above U+007F: a half-width kana byte (below 0x100), a two-byte
+// code, or the geta mark.
+inline std::uint32_t CodeOf(std::uint32_t u) {
+  if (u > 0xFFFF) return kGeta;
+  const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
+  return code != 0 ? code : kGeta;
+}
+
+// The code of the character at p (not ASCII), with p moved past it or its maximal subpart.
+inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* end) {
+  std::uint32_t u = 0;
+  const int length = utf8::Decode(p, end, u);
+  if (length < 0) {
+    p -= length;
+    return kGeta;
+  }
+  p += length;
+  return CodeOf(u);
+}
+
+void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
+    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      if (*p < 0x80) {
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const std::uint32_t code = ReadCode(p, end);
+      if (code < 0x100) {
+        *o++ = static_cast<unsigned char>(code);
+      } else {
+        o = PutCode(o, code);
+      }
+    }
+  }
+  Finish(output, o);
+}
+
+void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      if (*p < 0x80) {
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const std::uint32_t code = ReadCode(p, end);
+      if (code < 0x100) {
+        o[0] = 0x8E;  // SS2: half-width katakana stay half-width
+        o[1] = static_cast<unsigned char>(code);
+        o += 2;
+      } else {
+        o = PutCode(o, pairs::SjisToEuc(code >> 8, code & 0xFF));
+      }
+    }
+  }
+  Finish(output, o);
+}
+
+// U+FF9E / U+FF9F, the half-width sound marks, as the Shift_JIS byte that follows a kana:
+// 0xDE / 0xDF when the character at p is one of them, else 0x00.
+inline unsigned MarkAt(const unsigned char* p, const unsigned char* end) {
+  if (ByteAt(p, end) != 0xEF || ByteAt(p + 1, end) != 0xBE) return 0x00;
+  const unsigned b = ByteAt(p + 2, end);
+  return (b == 0x9E || b == 0x9F) ? b + 0x40 : 0x00;
+}
+
+void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
+  bool twoByte = false;  // output mode
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    // At most 5 bytes per byte in: ESC $ B and a geta mark for one ill-formed byte.
+    o = MakeRoom(output, o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      if (*p < 0x80) {
+        o = SwitchToSingle(o, twoByte);
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const std::uint32_t code = ReadCode(p, end);
+      o = SwitchToDouble(o, twoByte);
+      if (code < 0x100) {
+        std::uint16_t wide = 0;
+        const unsigned mark = MarkAt(p, end);
+        if (kana::Widen(code, mark, wide) == 2) p += 3;
+        o = PutCode(o, wide);
+      } else {
+        o = PutCode(o, pairs::SjisToJis(code >> 8, code & 0xFF));
+      }
+    }
+  }
+  if (twoByte) o = PutToSingle(o);
+  Finish(output, o);
+}
+
+void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  while (p < end) {
+    const unsigned char* const limit = ChunkEnd(p, end);
+    // At most 3 bytes per byte in: U+FFFD for one ill-formed byte.
+    o = MakeRoom(output, o, 3 * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      if (*p < 0x80) {
+        p = CopyAscii(p, limit, o);
+        continue;
+      }
+      std::uint32_t u = 0;
+      const int length = utf8::Decode(p, end, u);
+      if (length < 0) {
+        o = utf8::PutReplacement(o);
+        p -= length;
+        continue;
+      }
+      for (int i = 0; i < length; ++i) o[i] = p[i];
+      o += length;
+      p += length;
+    }
+  }
+  Finish(output, o);
+}
+
+}  // namespace
+
+int ConvertFromUtf8(const char* data, std::size_t size, int target, std::string& output) {
+  if (size == 0) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  switch (target) {
+    case 1:
+      Utf8ToSjisText(p, p + size, output);
+      break;
+    case 2:
+      Utf8ToEucText(p, p + size, output);
+      break;
+    case 3:
+      Utf8ToUtf8Text(p, p + size, output);
+      break;
+    default:
+      Utf8ToJisText(p, p + size, output);
+      break;
+  }
+  return 0;
+}
+
+}  // namespace quillet
