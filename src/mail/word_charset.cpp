@@ -1,5 +1,6 @@
 #include "mail/word_charset.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "common/charset_code_of.h"
@@ -26,6 +27,8 @@ static constexpr WordCharsetName wordCharsetNames[] = {
 }  // namespace
 
 WordCharset WordCharsetOf(const char* name, std::size_t size) {
+  // The name most mail carries today, answered before the general rules (which agree).
+  if (size == 5 && EqualNoCase(name, "UTF-8", 5)) return kWordUtf8;
   // CharsetCodeOf gives 0 both for ISO-2022-JP and for a name it does not know.
   const CharsetCode code = CharsetCodeOf(name, size);
   if (code != kCharsetJis) return static_cast<WordCharset>(code);
@@ -54,8 +57,31 @@ void ConvertWordText(WordCharset charset, const std::string& bytes, std::string&
   }
 }
 
+namespace {
+
+// Whether [p, end) is all ASCII, read eight bytes at a time.
+bool AllAscii(const char* p, const char* end) {
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  std::uint64_t high = 0;
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, p, sizeof block);
+    high |= block;
+  }
+  for (; p < end; ++p) high |= static_cast<unsigned char>(*p);
+  return (high & kHighs) == 0;
+}
+
+}  // namespace
+
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out) {
-  if (size != 0) ConvertCharset(kCharsetUtf8, data, size, kCharsetUtf8, out);
+  if (size == 0) return;
+  // Header text around encoded words is nearly always ASCII, which needs no cleaning.
+  if (AllAscii(data, data + size)) {
+    out.append(data, size);
+  } else {
+    ConvertCharset(kCharsetUtf8, data, size, kCharsetUtf8, out);
+  }
 }
 
 }  // namespace quillet
