@@ -117,6 +117,23 @@ TEST(MailListUtf8, SingleWordEntryPoint) {
   EXPECT_EQ(out, "A\xC3\xA9");
 }
 
+// Requests in the three other encodings keep the B-only rules, and a UTF-8 word among them is
+// read as UTF-8 (hiragana a, E3 81 82 = "44GC").
+TEST(MailListUtf8, Utf8WordInOtherTargets) {
+  struct Case {
+    int target;
+    std::string out;
+  };
+  const Case cases[] = {
+      {kCharsetSjis, "\x82\xA0"}, {kCharsetEuc, "\xA4\xA2"}, {kCharsetJis, "\x1B$B$\"\x1B(B"}};
+  for (const Case& c : cases) {
+    const FlushBytes bytes("=?UTF-8?B?44GC?=");
+    std::string out;
+    EXPECT_EQ(DecodeEncodedWord(bytes.begin(), bytes.end(), c.target, out), 16u) << c.target;
+    EXPECT_EQ(out, c.out) << c.target;
+  }
+}
+
 std::string Repeat(const std::string& unit, std::size_t count) {
   std::string out;
   out.reserve(unit.size() * count);
