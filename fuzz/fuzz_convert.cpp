@@ -1,8 +1,11 @@
 // Fuzz target: ConvertCharset. Properties:
-// - for every source and target from -1 to 3: out-of-range codes give 1 (source first) or 2
-//   and append nothing, equal codes give 3 and append the input unchanged, the six directions
-//   give 0; the earlier output always stays in front; no direction writes more than 5 bytes per
-//   input byte plus one closing escape sequence;
+// - for every source and target from -1 to 4: out-of-range codes give 1 (source first) or 2
+//   and append nothing, equal codes 0..2 give 3 and append the input unchanged, the other
+//   directions (UTF-8 to UTF-8 too) give 0; the earlier output always stays in front; no
+//   direction writes more than 5 bytes per input byte plus one closing escape sequence;
+// - UTF-8 output is always valid UTF-8, from any bytes in any source encoding;
+// - valid Windows-31J text (ASCII, half-width katakana, and the codes its encoder writes, built
+//   from the fuzz bytes) goes Shift_JIS to UTF-8 to Shift_JIS unchanged;
 // - 7-bit text without ESC comes out unchanged in every direction;
 // - text made only of valid characters (ASCII, half-width katakana and JIS X 0208 cells, built
 //   from the fuzz bytes) converts from Shift_JIS to EUC-JP and back to exactly the text written
@@ -13,8 +16,11 @@
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
 #include "fuzz_check.h"
 #include "jtext/convert_charset.h"
+#include "jtext/cp932_table.h"
 
 namespace quillet {
 namespace {
@@ -28,17 +34,17 @@ std::string Convert(int source, const std::string& input, int target) {
 }
 
 void CheckEveryPair(const std::string& input) {
-  for (int source = -1; source <= 3; ++source) {
-    for (int target = -1; target <= 3; ++target) {
+  for (int source = -1; source <= 4; ++source) {
+    for (int target = -1; target <= 4; ++target) {
       std::string output = kPrefix;
       const int result = ConvertCharset(source, input, target, output);
       Require(output.compare(0, kPrefix.size(), kPrefix) == 0, "the earlier output is kept");
       const std::size_t added = output.size() - kPrefix.size();
-      if (source < 0 || source > 2) {
+      if (source < 0 || source > 3) {
         Require(result == 1 && added == 0, "a source out of range gives 1 and nothing");
-      } else if (target < 0 || target > 2) {
+      } else if (target < 0 || target > 3) {
         Require(result == 2 && added == 0, "a target out of range gives 2 and nothing");
-      } else if (source == target) {
+      } else if (source == target && source != 3) {
         Require(result == 3 && output == kPrefix + input, "equal codes copy the input");
       } else {
         Require(result == 0, "a conversion gives 0");
@@ -56,6 +62,56 @@ void AppendSjis(std::string& out, unsigned j1, unsigned j2) {
   out += static_cast<char>(s2);
 }
 
+// Well-formed UTF-8, by Unicode's table of byte sequences.
+bool IsValidUtf8(const std::string& s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const unsigned char* end = p + s.size();
+  while (p < end) {
+    const unsigned b = *p;
+    std::size_t length = 1;
+    unsigned lo = 0x80, hi = 0xBF;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    if (b >= 0xC2 && b <= 0xDF)
+      length = 2;
+    else if (b >= 0xE0 && b <= 0xEF)
+      length = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+    else if (b >= 0xF0 && b <= 0xF4)
+      length = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+    else
+      return false;
+    if (static_cast<std::size_t>(end - p) < length || p[1] < lo || p[1] > hi) return false;
+    for (std::size_t i = 2; i < length; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+    }
+    p += length;
+  }
+  return true;
+}
+
+// The double-byte codes that the Windows-31J encoder writes: decodable, not private use, and
+// the first code of their character.
+const std::vector<std::uint16_t>& EncoderCodes() {
+  static const std::vector<std::uint16_t> codes = [] {
+    std::vector<std::uint16_t> list;
+    std::vector<bool> seen(0x10000, false);
+    for (int row = 0; row < cp932::kRows; ++row) {
+      for (int column = 0; column < cp932::kColumns; ++column) {
+        const unsigned u = cp932::sjisToUnicode[row * cp932::kColumns + column];
+        if (u == 0 || (u >= 0xE000 && u <= 0xF8FF) || seen[u]) continue;
+        seen[u] = true;
+        const unsigned lead = row < 31 ? 0x81 + row : 0xE0 + row - 31;
+        const unsigned trail = column < 0x3F ? 0x40 + column : 0x41 + column;
+        list.push_back(static_cast<std::uint16_t>(lead << 8 | trail));
+      }
+    }
+    return list;
+  }();
+  return codes;
+}
+
 }  // namespace
 }  // namespace quillet
 
@@ -64,13 +120,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size);
   CheckEveryPair(input);
 
+  for (int source = 0; source <= 3; ++source) {
+    Require(IsValidUtf8(Convert(source, input, 3)), "UTF-8 output is valid UTF-8");
+  }
+
+  std::string cp932;
+  const std::vector<std::uint16_t>& codes = EncoderCodes();
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned b = data[i];
+    if (b < 0x80) {
+      cp932 += static_cast<char>(b);
+    } else if (b < 0xC0) {
+      cp932 += static_cast<char>(0xA1 + (b - 0x80) % 63);  // 0xA1..0xDF
+    } else if (i + 1 < size) {
+      const std::uint16_t code = codes[(data[i + 1] << 6 | (b & 0x3F)) % codes.size()];
+      cp932 += static_cast<char>(code >> 8);
+      cp932 += static_cast<char>(code & 0xFF);
+      ++i;
+    }
+  }
+  Require(Convert(3, Convert(1, cp932, 3), 1) == cp932,
+          "valid Windows-31J goes Shift_JIS to UTF-8 to Shift_JIS unchanged");
+
   std::string plain = input;
   for (char& c : plain) {
     c = static_cast<char>(c & 0x7F);
     if (c == 0x1B) c = 0x1A;
   }
-  for (int source = 0; source <= 2; ++source) {
-    for (int target = 0; target <= 2; ++target) {
+  for (int source = 0; source <= 3; ++source) {
+    for (int target = 0; target <= 3; ++target) {
       Require(Convert(source, plain, target) == plain, "7-bit text without ESC is unchanged");
     }
   }
