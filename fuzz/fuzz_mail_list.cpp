@@ -46,7 +46,8 @@ std::size_t PlainWord(const std::string& text, std::size_t i, int target, std::s
     fieldStart = q + 1;
   }
   int code = kCharsetJis;
-  if (!fields.empty()) code = CharsetCodeOf(fields[0]);
+  // A language after "*" is no part of the charset name.
+  if (!fields.empty()) code = CharsetCodeOf(fields[0].substr(0, fields[0].find('*')));
   // The encoding field selects base64 when it is "B", "b" or empty; a longer field never does,
   // not even "B" followed by a zero byte.
   if (fields.size() >= 2 && fields[1] != "" && fields[1] != "B" && fields[1] != "b") return 0;
