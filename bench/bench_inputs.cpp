@@ -46,7 +46,7 @@ std::string JapaneseTextEuc(std::size_t size, unsigned seed) {
   std::string out;
   out.reserve(size + 64);
   while (out.size() < size) {
-    AppendAscii(rng, 1 + rng() % 7, out);  // about 4 ASCII bytes
+    AppendAscii(rng, 1 + rng() % 7, out);                                   // about 4 ASCII bytes
     for (auto n = 5 + rng() % 9; n > 0; --n) AppendJisCharAsEuc(rng, out);  // about 18 bytes
   }
   return out;
@@ -151,10 +151,88 @@ std::string MailListRequest(std::size_t mails, unsigned seed) {
   return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list);
 }
 
-std::string ExecuteRequest(const std::string& templateText, const std::string& mailList) {
+namespace {
+
+// Japanese text of `chars` JIS X 0208 characters in UTF-8.
+std::string Utf8Text(std::mt19937& rng, unsigned chars) {
+  std::string euc;
+  for (unsigned n = 0; n < chars; ++n) AppendJisCharAsEuc(rng, euc);
+  std::string utf8;
+  ConvertCharset(kCharsetEuc, euc, kCharsetUtf8, utf8);
+  return utf8;
+}
+
+void AppendUtf8Word(const std::string& bytes, std::string& out) {
+  out += "=?UTF-8?B?";
+  out += EncodeBase64(bytes);
+  out += "?=";
+}
+
+// Q as mail programs write it: ASCII letters and digits as they are, "_" for a space, every
+// other byte as "=XX".
+void AppendUtf8QWord(const std::string& bytes, std::string& out) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  out += "=?UTF-8?Q?";
+  for (const char c : bytes) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
+      out.push_back(c);
+    } else if (b == ' ') {
+      out.push_back('_');
+    } else {
+      out.push_back('=');
+      out.push_back(hex[b >> 4]);
+      out.push_back(hex[b & 0x0F]);
+    }
+  }
+  out += "?=";
+}
+
+}  // namespace
+
+std::string Utf8MailListRequest(std::size_t mails, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string list;
+  list.reserve(mails * 340);
+  for (std::size_t i = 0; i < mails; ++i) {
+    list += "From: ";
+    if (i % 4 == 2) {
+      AppendUtf8QWord(
+          "Jos\xC3\xA9 Garc\xC3\xAD"
+          "a",
+          list);  // e acute, i acute
+    } else {
+      AppendUtf8Word(Utf8Text(rng, 4), list);
+    }
+    list += " <user";
+    list += std::to_string(rng() % 100000);
+    list += "@example.jp>\x01Subject: ";
+    const std::string subject = Utf8Text(rng, 22);
+    if (i % 2 == 0) {
+      // Cut one byte into a character: the two words only make sense joined.
+      const std::size_t cut = 3 * 11 + 1;
+      AppendUtf8Word(subject.substr(0, cut), list);
+      list += " ";
+      AppendUtf8Word(subject.substr(cut), list);
+    } else {
+      AppendUtf8Word(subject, list);
+    }
+    list += "\x01";
+    list += "Date: Tue, 08 Dec 2026 15:";
+    list += std::to_string(10 + rng() % 50);
+    list += ":44 +0900\x01";
+    list += "Content-Type: text/plain; charset=UTF-8\x02";
+  }
+  return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list, "UTF-8");
+}
+
+std::string ExecuteRequest(const std::string& templateText, const std::string& mailList,
+                           const char* charset) {
   std::string request;
   request.reserve(mailList.size() + templateText.size() + 128);
-  request += "EXECUTE SAORI/1.0\r\nCharset: Shift_JIS\r\nArgument0: ";
+  request += "EXECUTE SAORI/1.0\r\nCharset: ";
+  request += charset;
+  request += "\r\nArgument0: ";
   request += templateText;
   request += "\r\nArgument1: ,\r\nArgument2: ";
   request += mailList;

@@ -20,7 +20,12 @@ std::string EncodeBase64(const std::string& bytes);
 // Content-Type; about three B-encoded words per mail, mostly ISO-2022-JP).
 std::string MailListRequest(std::size_t mails, unsigned seed);
 
+// The same kind of mails for a UTF-8 request: UTF-8 words, mostly B, some Q, and every other
+// Subject split over two words inside a character.
+std::string Utf8MailListRequest(std::size_t mails, unsigned seed);
+
 // An EXECUTE request around a given template and mail header list.
-std::string ExecuteRequest(const std::string& templateText, const std::string& mailList);
+std::string ExecuteRequest(const std::string& templateText, const std::string& mailList,
+                           const char* charset = "Shift_JIS");
 
 }  // namespace quillet::bench

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_inputs.h"
@@ -33,6 +34,14 @@ constexpr Encoding kEncodings[] = {
     {"euc", "EUC-JP", kCharsetEuc},
 };
 
+// Into and out of UTF-8 the peer of our Shift_JIS is iconv's Windows-31J (CP932).
+constexpr Encoding kUtf8 = {"utf8", "UTF-8", kCharsetUtf8};
+constexpr Encoding kUtf8Peers[] = {
+    {"sjis", "CP932", kCharsetSjis},
+    {"euc", "EUC-JP", kCharsetEuc},
+    {"jis", "ISO-2022-JP", kCharsetJis},
+};
+
 // The same text in each encoding, per size; made once and kept for the whole run.
 const std::string& Text(std::size_t size, int code) {
   static std::map<std::pair<std::size_t, int>, std::string> texts;
@@ -48,12 +57,40 @@ const std::string& Text(std::size_t size, int code) {
     }
     texts[{size, e.code}] = std::move(converted);
   }
+  ConvertCharset(kCharsetEuc, euc, kCharsetUtf8, texts[{size, kCharsetUtf8}]);
   return texts[{size, code}];
+}
+
+// The UTF-8 that iconv reads from the text in encoding e, so that it can write it back (it
+// reads some JIS X 0208 symbols as other characters in EUC-JP than in Windows-31J).
+const std::string& Utf8Text(std::size_t size, const Encoding& e) {
+  static std::map<std::pair<std::size_t, int>, std::string> texts;
+  std::string& text = texts[{size, e.code}];
+  if (!text.empty()) return text;
+  const std::string& input = Text(size, e.code);
+  iconv_t cd = iconv_open("UTF-8", e.iconvName);
+  text.assign(2 * input.size() + 16, '\0');
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char* out = &text[0];
+  std::size_t outLeft = text.size();
+  if (cd == reinterpret_cast<iconv_t>(-1) ||
+      iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+    std::fprintf(stderr, "iconv cannot read the %s text\n", e.iconvName);
+  }
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  text.resize(text.size() - outLeft);
+  return text;
+}
+
+// The input of a direction: from UTF-8, the UTF-8 that iconv makes of the other end's text.
+const std::string& Input(const Encoding& from, const Encoding& to, std::size_t size) {
+  return from.code == kCharsetUtf8 ? Utf8Text(size, to) : Text(size, from.code);
 }
 
 void ConvertQuillet(benchmark::State& state, const Encoding& from, const Encoding& to,
                     std::size_t size) {
-  const std::string& input = Text(size, from.code);
+  const std::string& input = Input(from, to, size);
   std::string output;
   output.reserve(input.size() * 2 + 16);
   for (auto _ : state) {
@@ -66,7 +103,7 @@ void ConvertQuillet(benchmark::State& state, const Encoding& from, const Encodin
 
 void ConvertIconv(benchmark::State& state, const Encoding& from, const Encoding& to,
                   std::size_t size) {
-  const std::string& input = Text(size, from.code);
+  const std::string& input = Input(from, to, size);
   iconv_t cd = iconv_open(to.iconvName, from.iconvName);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     state.SkipWithError("iconv_open failed");
@@ -223,6 +260,17 @@ void RegisterAll() {
       }
     }
   }
+  for (const Encoding& peer : kUtf8Peers) {
+    for (const auto& [from, to] : {std::make_pair(kUtf8, peer), std::make_pair(peer, kUtf8)}) {
+      const std::string dir = std::string(from.shortName) + "_" + to.shortName;
+      benchmark::RegisterBenchmark(("Convert/" + dir + "/quillet/1M").c_str(), ConvertQuillet, from,
+                                   to, kMiB)
+          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark(("Convert/" + dir + "/iconv/1M").c_str(), ConvertIconv, from, to,
+                                   kMiB)
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
   benchmark::RegisterBenchmark("Convert/sjis_jis_kana/quillet/1M", ConvertSjisJisKana)
       ->Unit(benchmark::kMicrosecond);
   for (const auto& [sizeName, size] : sizes) {
@@ -241,6 +289,10 @@ void RegisterAll() {
       RunRequests(state, requests[mails]);
     })->Unit(benchmark::kMillisecond);
   }
+  benchmark::RegisterBenchmark("Execute/utf8_mails:10000", [](benchmark::State& state) {
+    static const std::string request = Utf8MailListRequest(10000, 42);
+    RunRequests(state, request);
+  })->Unit(benchmark::kMillisecond);
   for (const char* hostile :
        {"open_words", "unfinished_fields", "long_line", "placeholders", "ascii_16M"}) {
     const std::string name = std::string("Execute/hostile/") + hostile;

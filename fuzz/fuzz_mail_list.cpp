@@ -1,13 +1,14 @@
-// Fuzz target: the mail header list parser. The first byte chooses the target code (0 to 2, or
+// Fuzz target: the mail header list parser. The first byte chooses the target code (0 to 3, or
 // now and then a code out of range); the rest is the list. Properties:
 // - an encoded word is never taken across 0x01, 0x02 or the end of the list, so every 0x02
 //   closes a mail: as many mails as 0x02 bytes, and each mail has one line more than the 0x01
 //   bytes before its 0x02;
 // - a line is made from its own bytes alone: parsed on its own (behind a neutral "A" that keeps
 //   white space from being skipped) it gives the same line;
-// - a line with no "=?" in it is its bytes unchanged;
-// - for lists up to 4 KiB, the result equals that of a deliberately plain reading below that
-//   tries every "=?" afresh (quadratic, hence the limit);
+// - a line with no "=?" in it is its bytes unchanged (into UTF-8: when they are valid UTF-8);
+// - into UTF-8, every line is valid UTF-8;
+// - for lists up to 4 KiB and targets other than UTF-8, the result equals that of a
+//   deliberately plain reading below that tries every "=?" afresh (quadratic, hence the limit);
 // - parsing again, on the same module or a fresh one, gives the same mails.
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include "jtext/convert_charset.h"
 #include "mail_lines.h"
 #include "module/plugin_module.h"
+#include "valid_utf8.h"
 
 namespace quillet {
 namespace {
@@ -44,7 +46,8 @@ std::size_t PlainWord(const std::string& text, std::size_t i, int target, std::s
     fieldStart = q + 1;
   }
   int code = kCharsetJis;
-  if (!fields.empty()) code = CharsetCodeOf(fields[0]);
+  // A language after "*" is no part of the charset name.
+  if (!fields.empty()) code = CharsetCodeOf(fields[0].substr(0, fields[0].find('*')));
   // The encoding field selects base64 when it is "B", "b" or empty; a longer field never does,
   // not even "B" followed by a zero byte.
   if (fields.size() >= 2 && fields[1] != "" && fields[1] != "B" && fields[1] != "b") return 0;
@@ -101,7 +104,8 @@ MailLines Parse(const std::string& text, int target) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillet;
   if (size == 0) return 0;
-  const int target = data[0] < 0xF0 ? data[0] % 3 : static_cast<int>(data[0]) - 0xF8;
+  const int target = data[0] < 0xF0 ? data[0] % 4 : static_cast<int>(data[0]) - 0xF8;
+  const bool utf8 = target == kCharsetUtf8;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
   PluginModule module;
@@ -131,8 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(lineIndex < mails[mailIndex].size(), "every separator ends a line");
     const std::string segment = text.substr(segmentStart, i - segmentStart);
     const std::string& line = mails[mailIndex][lineIndex];
+    if (utf8) Require(IsWellFormedUtf8(line), "into UTF-8, every line is valid UTF-8");
     if (segment.find("=?") == std::string::npos) {
-      Require(line == segment, "a line without \"=?\" is its bytes unchanged");
+      if (!utf8 || IsWellFormedUtf8(segment)) {
+        Require(line == segment, "a line without \"=?\" is its bytes unchanged");
+      }
     } else {
       const MailLines alone = Parse("A" + segment + "\x02", target);
       Require(alone.size() == 1 && alone[0].size() == 1 && alone[0][0] == "A" + line,
@@ -148,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Require(mailIndex == mails.size(), "as many mails as 0x02 bytes");
 
-  if (text.size() <= 4096) {
+  if (text.size() <= 4096 && !utf8) {
     const MailLines plain = PlainParse(text, target);
     if (mails != plain) {
       std::fprintf(stderr, "target %d, list %s\n", target, Hex(text).c_str());

@@ -8,7 +8,8 @@
 // - any other command but one matching "EXECUTE" is answered 500 with no header lines;
 // - an EXECUTE without Argument2, Argument0 or Argument1 is answered 400 with no header lines;
 // - any other EXECUTE is answered 200 with exactly two header lines, Result and then Charset,
-//   the latter repeating the request's Charset value ("Shift_JIS" when it has none);
+//   the latter repeating the request's Charset value ("Shift_JIS" when it has none); so a
+//   UTF-8 request always answers exactly Result and Charset, and its Result is valid UTF-8;
 // - an EXECUTE that carries Argument2 leaves in the module's mails exactly what parsing that
 //   value on a fresh module gives, and every other request leaves the mails as they were.
 #include <cstddef>
@@ -23,6 +24,7 @@
 #include "mail_lines.h"
 #include "module/plugin_module.h"
 #include "protocol/saori_message.h"
+#include "valid_utf8.h"
 
 namespace quillet {
 namespace {
@@ -105,6 +107,9 @@ Expectation CheckResponse(const std::string& requestText, const std::string& res
   // Header values are written up to their first zero byte.
   Require(lines[1].substr(9) == std::string(charset.c_str()),
           "Charset repeats the request's charset text");
+  if (expectation.target == kCharsetUtf8) {
+    Require(IsWellFormedUtf8(lines[0].substr(8)), "a UTF-8 request's Result is valid UTF-8");
+  }
   return expectation;
 }
 

@@ -24,6 +24,7 @@
 // into bit 8; the carry then shows in the first byte.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace quillet {
@@ -58,6 +59,31 @@ constexpr std::uint32_t EucToJis(std::uint32_t e1, std::uint32_t e2) {
 constexpr std::uint32_t EucToSjis(std::uint32_t e1, std::uint32_t e2) {
   return JisToSjis(e1 & 0x7F, e2 & 0x7F);
 }
+
+// The two halves of SjisToJis, so that a character costs two lookups and an add:
+// code = kRowOf[c] + kColumnOf[n]. A zero entry marks a byte that cannot stand in that place
+// (every real entry is nonzero), so the same lookups classify the pair.
+constexpr std::array<std::uint16_t, 256> MakeSjisRowTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned c = 0x81; c <= 0xFF; ++c) {
+    if (c <= 0x9F || c >= 0xE0) {
+      table[c] = static_cast<std::uint16_t>(SjisToJis(c, 0x40) & 0xFF00);
+    }
+  }
+  return table;
+}
+
+constexpr std::array<std::uint16_t, 256> MakeSjisColumnTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned n = 0x40; n <= 0xFC; ++n) {
+    // 0x81 starts row 0x21; what lies above it is the column plus 0x100 for the even row.
+    if (n != 0x7F) table[n] = static_cast<std::uint16_t>(SjisToJis(0x81, n) - 0x2100);
+  }
+  return table;
+}
+
+inline constexpr std::array<std::uint16_t, 256> kRowOf = MakeSjisRowTable();
+inline constexpr std::array<std::uint16_t, 256> kColumnOf = MakeSjisColumnTable();
 
 }  // namespace pairs
 }  // namespace quillet

@@ -6,7 +6,6 @@
 //   single byte           everything else (c alone; n is classified on its own next)
 // EUC-JP keeps half-width katakana as 0x8E c. ISO-2022-JP widens them (WidenKana) and switches
 // with ESC $ B / ESC ( B only where the kind of character changes.
-#include <array>
 #include <cstdint>
 
 #include "common/byte_at.h"
@@ -20,32 +19,9 @@ namespace {
 
 using namespace convert;
 
-// The two halves of SjisToJis, so that a character costs two lookups and an add:
-// code = kRowOf[c] + kColumnOf[n]. A zero entry marks a byte that cannot stand in that place
-// (every real entry is nonzero), so the same lookups classify the pair.
-constexpr std::array<std::uint16_t, 256> MakeRowTable() {
-  std::array<std::uint16_t, 256> table{};
-  for (unsigned c = 0x81; c <= 0xFF; ++c) {
-    if (c <= 0x9F || c >= 0xE0) {
-      table[c] = static_cast<std::uint16_t>(pairs::SjisToJis(c, 0x40) & 0xFF00);
-    }
-  }
-  return table;
-}
-
-constexpr std::array<std::uint16_t, 256> MakeColumnTable() {
-  std::array<std::uint16_t, 256> table{};
-  for (unsigned n = 0x40; n <= 0xFC; ++n) {
-    // 0x81 starts row 0x21; what lies above it is the column plus 0x100 for the even row.
-    if (n != 0x7F) table[n] = static_cast<std::uint16_t>(pairs::SjisToJis(0x81, n) - 0x2100);
-  }
-  return table;
-}
-
-constexpr std::array<std::uint16_t, 256> kRowOf = MakeRowTable();
-constexpr std::array<std::uint16_t, 256> kColumnOf = MakeColumnTable();
-
 using kana::IsHalfKana;
+using pairs::kColumnOf;
+using pairs::kRowOf;
 
 void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);

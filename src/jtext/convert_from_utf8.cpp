@@ -107,8 +107,24 @@ inline std::uint32_t CodeOf(std::uint32_t u) {
 }
 
 // The code of the character at p (not ASCII), with p moved past it or its maximal subpart.
-inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* end) {
+// A three-byte character that lies before limit, nearly every one in Japanese text, is read
+// on the spot; anything else by the full decoder.
+inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limit,
+                              const unsigned char* end) {
   std::uint32_t u = 0;
+  if (limit - p >= 3) {
+    const unsigned b0 = p[0];
+    const unsigned b1 = p[1];
+    const unsigned b2 = p[2];
+    u = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
+    // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx, no overlong form, no surrogate.
+    if (((b0 & 0xF0) | (b1 & 0xC0) << 8 | (b2 & 0xC0) << 16) == 0x8080E0 && u >= 0x800 &&
+        u - 0xD800 >= 0x800) {
+      p += 3;
+      const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
+      return code != 0 ? code : kGeta;
+    }
+  }
   const int length = utf8::Decode(p, end, u);
   if (length < 0) {
     p -= length;
@@ -129,7 +145,7 @@ void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::strin
         p = CopyAscii(p, limit, o);
         continue;
       }
-      const std::uint32_t code = ReadCode(p, end);
+      const std::uint32_t code = ReadCode(p, limit, end);
       if (code < 0x100) {
         *o++ = static_cast<unsigned char>(code);
       } else {
@@ -150,13 +166,13 @@ void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string
         p = CopyAscii(p, limit, o);
         continue;
       }
-      const std::uint32_t code = ReadCode(p, end);
+      const std::uint32_t code = ReadCode(p, limit, end);
       if (code < 0x100) {
         o[0] = 0x8E;  // SS2: half-width katakana stay half-width
         o[1] = static_cast<unsigned char>(code);
         o += 2;
       } else {
-        o = PutCode(o, pairs::SjisToEuc(code >> 8, code & 0xFF));
+        o = PutCode(o, (pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]) | 0x8080);
       }
     }
   }
@@ -184,7 +200,7 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
         p = CopyAscii(p, limit, o);
         continue;
       }
-      const std::uint32_t code = ReadCode(p, end);
+      const std::uint32_t code = ReadCode(p, limit, end);
       o = SwitchToDouble(o, twoByte);
       if (code < 0x100) {
         std::uint16_t wide = 0;
@@ -192,7 +208,7 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
         if (kana::Widen(code, mark, wide) == 2) p += 3;
         o = PutCode(o, wide);
       } else {
-        o = PutCode(o, pairs::SjisToJis(code >> 8, code & 0xFF));
+        o = PutCode(o, pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]);
       }
     }
   }

@@ -14,6 +14,7 @@
 // carries into the first stands for no zero in the input, and is read as an invalid byte.
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
@@ -26,6 +27,8 @@ namespace quillet {
 namespace {
 
 using namespace convert;
+
+constexpr Word kEscBytes = kEsc * kOnes;
 
 // Table offset plus one of each lead byte's row (0 for a byte that has none), and column plus
 // one of each trail byte (0 for a byte that is no trail), so that a valid code costs two
@@ -61,11 +64,51 @@ inline bool IsKana(unsigned c) {
   return c - 0xA1 < 0x3F;  // 0xA0 is none
 }
 
+// The table again with each character in its UTF-8 bytes, in memory order, and their count
+// in the top byte (U+FFFD where the table has 0), so that a character costs one load and one
+// store; the slack covers the fourth byte stored.
+constexpr std::uint32_t Packed(std::uint32_t u) {
+  if (u == 0) u = utf8::kReplacement;
+  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
+  return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
+         3u << 24;
+}
+
+struct PackedTable {
+  std::uint32_t entries[cp932::kRows * cp932::kColumns];
+};
+
+constexpr PackedTable MakePackedTable() {
+  PackedTable table{};
+  for (int i = 0; i < cp932::kRows * cp932::kColumns; ++i) {
+    table.entries[i] = Packed(cp932::sjisToUnicode[i]);
+  }
+  return table;
+}
+
+constexpr PackedTable kPacked = MakePackedTable();
+
+inline unsigned char* PutEntry(unsigned char* o, std::uint32_t w) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(o, &w, sizeof w);
+#else
+  o[0] = static_cast<unsigned char>(w);
+  o[1] = static_cast<unsigned char>(w >> 8);
+  o[2] = static_cast<unsigned char>(w >> 16);
+#endif
+  return o + (w >> 24);
+}
+
 // The character of a lead and trail byte (IsLead and IsTrail both true).
 inline unsigned char* PutChar(unsigned char* o, unsigned lead, unsigned trail) {
   const unsigned start = kRowStart[lead];
-  const std::uint32_t u = start != 0 ? cp932::sjisToUnicode[start + kColumn[trail] - 2] : 0;
-  return u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
+  return PutEntry(o, start != 0 ? kPacked.entries[start + kColumn[trail] - 2] : Packed(0));
+}
+
+// The rows of JIS X 0208 are the table's first 94 * 94 entries in order (two rows per lead
+// byte, 94 columns each), so a row and column byte, 0x21..0x7E or 0xA1..0xFE, index it directly.
+inline unsigned char* PutJisX0208(unsigned char* o, unsigned j1, unsigned j2) {
+  return PutEntry(o, kPacked.entries[(j1 & 0x7F) * 94 + (j2 & 0x7F) - (0x21 * 94 + 0x21)]);
 }
 
 inline unsigned char* PutKana(unsigned char* o, unsigned c) {
@@ -127,9 +170,16 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       const unsigned start = kRowStart[c];
       const unsigned column = kColumn[n];
       if ((start != 0) & (column != 0)) {
-        const std::uint32_t u = cp932::sjisToUnicode[start + column - 2];
-        o = u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
+        o = PutEntry(o, kPacked.entries[start + column - 2]);
         p += 2;
+        // The run of codes goes on without the ASCII test.
+        while (limit - p >= 2 && p[0] >= 0x80) {
+          const unsigned nextStart = kRowStart[p[0]];
+          const unsigned nextColumn = kColumn[p[1]];
+          if ((nextStart == 0) | (nextColumn == 0)) break;
+          o = PutEntry(o, kPacked.entries[nextStart + nextColumn - 2]);
+          p += 2;
+        }
       } else if (IsKana(c)) {
         o = PutKana(o, c);
         ++p;
@@ -140,6 +190,20 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
     }
   }
   Finish(output, o);
+}
+
+// A run of JIS X 0208 characters four at a time, while all eight bytes of a word are row and
+// column bytes: 0xA1..0xFE (flip 0), or 0x21..0x7E (flip kHighBits). Returns the new p.
+inline const unsigned char* PutJisX0208Words(const unsigned char* p, const unsigned char* limit,
+                                             Word flip, unsigned char*& o) {
+  while (limit - p >= 8 && HighGraphicBytes(LoadWord(p) ^ flip) == kHighBits) {
+    o = PutJisX0208(o, p[0], p[1]);
+    o = PutJisX0208(o, p[2], p[3]);
+    o = PutJisX0208(o, p[4], p[5]);
+    o = PutJisX0208(o, p[6], p[7]);
+    p += 8;
+  }
+  return p;
 }
 
 inline bool IsEucByte(unsigned b) {
@@ -160,13 +224,19 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
       }
       const unsigned n = ByteAt(p + 1, end);
       if (IsEucByte(c) && IsEucByte(n)) {
-        const std::uint32_t code = pairs::EucToSjis(c, n);
         if (reader.idle()) {
-          o = PutChar(o, code >> 8, code & 0xFF);
-        } else {
-          o = reader.feed(o, code >> 8);
-          o = reader.feed(o, code & 0xFF);
+          o = PutJisX0208(o, c, n);
+          p += 2;
+          p = PutJisX0208Words(p, limit, 0, o);
+          while (limit - p >= 2 && IsEucByte(p[0]) && IsEucByte(p[1])) {
+            o = PutJisX0208(o, p[0], p[1]);
+            p += 2;
+          }
+          continue;
         }
+        const std::uint32_t code = pairs::EucToSjis(c, n);
+        o = reader.feed(o, code >> 8);
+        o = reader.feed(o, code & 0xFF);
         p += 2;
       } else if (c == 0x8E && n - 0xA0 < 0x40) {
         o = reader.feed(o, n);  // SS2: the half-width kana itself
@@ -208,6 +278,20 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
         if (c < 0x80 && c != kEsc && reader.idle()) {
           *o++ = static_cast<unsigned char>(c);
           ++p;
+          // The run goes on a word at a time up to the next ESC or high byte.
+          while (limit - p >= 8) {
+            const Word w = LoadWord(p);
+            StoreWord(o, w);
+            const Word stops = ZeroBytes(w ^ kEscBytes) | (w & kHighBits);
+            if (stops != 0) {
+              const unsigned before = BytesBeforeMark(stops);
+              o += before;
+              p += before;
+              break;
+            }
+            o += 8;
+            p += 8;
+          }
           while (p < limit && *p < 0x80 && *p != kEsc) *o++ = *p++;
         } else {
           o = reader.feed(o, c);
@@ -216,13 +300,19 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
         continue;
       }
       const unsigned j2 = ByteAt(p + 1, end);
-      const std::uint32_t code = pairs::JisToSjis(c, j2);
       if ((c - 0x21 < 0x5E) & (j2 - 0x21 < 0x5E) && reader.idle()) {
-        o = PutChar(o, code >> 8, code & 0xFF);
-      } else {
-        o = reader.feed(o, (code >> 8) & 0xFF);
-        o = (code & 0xFF) == 0 ? reader.feedInvalid(o) : reader.feed(o, code & 0xFF);
+        o = PutJisX0208(o, c, j2);
+        p += 2;
+        p = PutJisX0208Words(p, limit, kHighBits, o);
+        while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
+          o = PutJisX0208(o, p[0], p[1]);
+          p += 2;
+        }
+        continue;
       }
+      const std::uint32_t code = pairs::JisToSjis(c, j2);
+      o = reader.feed(o, (code >> 8) & 0xFF);
+      o = (code & 0xFF) == 0 ? reader.feedInvalid(o) : reader.feed(o, code & 0xFF);
       p = end - p < 2 ? end : p + 2;  // a lone last byte goes with 0x00
     }
   }

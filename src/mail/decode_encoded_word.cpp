@@ -6,7 +6,9 @@
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
+#include "jtext/decode_q.h"
 #include "mail/find_mark.h"
+#include "mail/word_charset.h"
 
 namespace quillet {
 namespace {
@@ -37,12 +39,22 @@ const char* NextQuestion(const char* from, const char* end) {
 
 // The first separator (0x01, 0x02) or closing "?" "=" at or after from, or end_. Results are
 // reused while from stays inside the range already scanned, so the many starts that one long
-// unclosed word may hold cost one scan together.
+// unclosed word may hold cost one scan together. A mail word looks up its fields first and its
+// encoded text after them, so a later start may lie before the range: then only the gap in
+// front of it is scanned.
 inline const char* EncodedWordScanner::nextStop(const char* from) {
-  if (stop_ == nullptr || from < stopFrom_ || from > stop_) {
+  if (stop_ != nullptr && from >= stopFrom_ && from <= stop_) return stop_;
+  if (stop_ != nullptr && from < stopFrom_) {
+    // The gap and one byte more, for a "?" at its end whose "=" is the range's first byte;
+    // a stop found at or after stopFrom_ is stop_ itself.
+    const char* const gapEnd = stopFrom_ < end_ ? stopFrom_ + 1 : end_;
+    const char* const found = FindWordEnd(from, gapEnd);
+    if (found < stopFrom_) stop_ = found;
     stopFrom_ = from;
-    stop_ = FindWordEnd(from, end_);
+    return stop_;
   }
+  stopFrom_ = from;
+  stop_ = FindWordEnd(from, end_);
   return stop_;
 }
 
@@ -88,11 +100,63 @@ void EncodedWordScanner::decode(const Word& word, int target, std::string& out) 
   if (!decoded_.empty()) ConvertCharset(word.code, decoded_, target, out);
 }
 
+bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
+  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
+  const char* const first = p + 2;
+
+  // The first stop closes the fields or lies beyond them; a separator or the end of the list
+  // there means that there is no word here.
+  const char* const fieldStop = nextStop(first);
+  if (fieldStop == end_ || *fieldStop != '?') return false;
+  const char* const charsetEnd = NextQuestion(first, fieldStop);
+  if (charsetEnd == fieldStop) return false;  // "=?text?=": no encoding field
+  // charsetEnd is before fieldStop, a "?" with a "=" after it: the two bytes read here are in
+  // the list.
+  const unsigned char letter = static_cast<unsigned char>(charsetEnd[1]);
+  if (charsetEnd[2] != '?') return false;
+  const bool q = letter == 'Q' || letter == 'q';
+  if (!q && letter != 'B' && letter != 'b') return false;
+
+  // The encoded text may hold "=" right after the encoding's "?" ("Q?=41?="): it ends at the
+  // first "?=" after that "?", which is fieldStop unless fieldStop is that "?" itself.
+  const char* const payload = charsetEnd + 3;
+  const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
+  if (close == end_ || *close != '?') return false;
+
+  // A language after "*" ("UTF-8*ja") says nothing about the bytes.
+  const void* star = std::memchr(first, '*', static_cast<std::size_t>(charsetEnd - first));
+  const char* const nameEnd = star != nullptr ? static_cast<const char*>(star) : charsetEnd;
+  const WordCharset charset = WordCharsetOf(first, static_cast<std::size_t>(nameEnd - first));
+  if (charset == kWordUnknown) return false;
+
+  word.payload = payload;
+  word.payloadSize = static_cast<std::size_t>(close - payload);
+  word.code = charset;
+  word.length = static_cast<std::size_t>(close + 2 - p);
+  word.q = q;
+  return true;
+}
+
 std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
   Word word;
+  if (target == kCharsetUtf8) {
+    if (!findMailWord(p, word)) return 0;
+    decoded_.clear();
+    DecodeMailWordText(word, decoded_);
+    ConvertWordText(static_cast<WordCharset>(word.code), decoded_, out);
+    return word.length;
+  }
   if (!find(p, word)) return 0;
   decode(word, target, out);
   return word.length;
+}
+
+void DecodeMailWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
+  if (word.q) {
+    DecodeQ(word.payload, word.payloadSize, bytes);
+  } else {
+    DecodeBase64(word.payload, word.payloadSize, bytes);
+  }
 }
 
 std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out) {

@@ -7,6 +7,11 @@
 // are ignored, and the text after the last "?" is the payload. A word that meets 0x01, 0x02 or
 // the end of the list before its closing "?=" is no word: it stays as text, so a subject cut
 // short by a mail program costs nothing but its own decoding.
+//
+// Mail read into UTF-8 takes words as mail programs write them: "=?", a charset field up to
+// the first "?", one encoding letter ("B", "b", "Q" or "q"), "?", and the encoded text up to
+// the first "?=" after that "?" (so "=?ISO-8859-1?Q?=41?=" is one word holding "=41"). A start
+// without that shape, and a word whose charset is none that WordCharsetOf knows, stay as text.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +29,9 @@ class EncodedWordScanner {
   struct Word {
     const char* payload = nullptr;
     std::size_t payloadSize = 0;
-    int code = 0;
+    int code = 0;            // a CharsetCode, or a WordCharset for a mail word
     std::size_t length = 0;  // from its "=" to its closing "?=", both included
+    bool q = false;          // Q encoding (mail words only)
   };
 
   explicit EncodedWordScanner(const char* end) : end_(end) {}
@@ -40,6 +46,10 @@ class EncodedWordScanner {
   bool find(const char* p, Word& word);
   void decode(const Word& word, int target, std::string& out);
 
+  // find for mail read into UTF-8: the word as mail programs read it (see above), with its
+  // WordCharset in code. The same cost rule holds for any mix of find and findMailWord.
+  bool findMailWord(const char* p, Word& word);
+
  private:
   const char* nextStop(const char* from);
 
@@ -51,7 +61,11 @@ class EncodedWordScanner {
   std::string decoded_;  // a payload after base64, before conversion
 };
 
-// One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end).
+// Appends the raw bytes of a mail word's encoded text, base64- or Q-decoded, to bytes.
+void DecodeMailWordText(const EncodedWordScanner::Word& word, std::string& bytes);
+
+// One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end); with
+// the target UTF-8, the mail word rules and the word's text converted to UTF-8.
 std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out);
 
 }  // namespace quillet

@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "common/byte_at.h"
+#include "common/charset_code_of.h"
 #include "common/folding_space_length.h"
 #include "mail/decode_encoded_word.h"
 #include "mail/find_mark.h"
+#include "mail/parse_mail_list_utf8.h"
 
 namespace quillet {
 namespace {
@@ -35,6 +37,10 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
 
   // Decoded words are seldom longer than their encoded form.
   mails.reserve(static_cast<std::size_t>(end - p));
+  if (target == kCharsetUtf8) {
+    ParseMailListUtf8(p, end, mails);
+    return;
+  }
   EncodedWordScanner words(end);
   EncodedWordScanner::Word word;
   const char* run = p;  // plain bytes of the open line not yet appended

@@ -11,6 +11,7 @@
 #include "mail/find_header_value.h"
 #include "mail/parse_mail_list.h"
 #include "mail/remove_crlf_pairs.h"
+#include "mail/word_charset.h"
 #include "module/plugin_module.h"
 #include "protocol/saori_message.h"
 
@@ -107,6 +108,16 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   if (separatorLine < 0) {
     status = kBadRequest;
     return;
+  }
+  // Read into UTF-8, the template and the separator lose their invalid sequences like the
+  // text of the mails, so that Result is valid UTF-8 whatever the request holds.
+  std::string cleanTemplate;
+  std::string cleanSeparator;
+  if (target == kCharsetUtf8) {
+    AppendCleanUtf8(templateText.data(), templateText.size(), cleanTemplate);
+    AppendCleanUtf8(separator.data(), separator.size(), cleanSeparator);
+    templateText = cleanTemplate;
+    separator = cleanSeparator;
   }
   // The list has been read: unless the template or the separator stand in the same line, its
   // memory goes back before the result grows. Nothing reads the request's lines after EXECUTE.

@@ -1,0 +1,15 @@
+// DecodeQ: the payload of a Q-encoded word to raw bytes in the word's own charset.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quillet {
+
+// Appends the decoded bytes of [data, data + size) to output (its earlier content kept) and
+// returns 0. "_" becomes SPACE; "=" followed by two hex digits (either case) becomes that byte;
+// any other "=" and every other byte stay as they are. Like the base64 decoder it never writes
+// a 0x00: "=00" yields nothing, so a word cannot cut the header value it stands in.
+int DecodeQ(const char* data, std::size_t size, std::string& output);
+
+}  // namespace quillet
