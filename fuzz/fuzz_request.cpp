@@ -4,7 +4,9 @@
 // which must be answered exactly as the first time. Every response is checked against what the
 // request asks for, read with the module's own message layer:
 // - it starts with "SAORI/1.0 " and ends with CR LF CR LF;
-// - a command matching "GET Version" is answered "SAORI/1.0 200 OK" with no header lines;
+// - a command matching "GET Version" is answered "SAORI/1.0 200 OK" with no header lines, or,
+//   when the request names a Charset, with one Charset line naming the encoding (one of four)
+//   that EXECUTE answers in for that name;
 // - any other command but one matching "EXECUTE" is answered 500 with no header lines;
 // - an EXECUTE without Argument2, Argument0 or Argument1 is answered 400 with no header lines;
 // - any other EXECUTE is answered 200 with exactly two header lines, Result and then Charset,
@@ -67,7 +69,19 @@ Expectation CheckResponse(const std::string& requestText, const std::string& res
   std::string command;
   request.command(command);
   if (Matches(command, "GET Version")) {
-    Require(response == "SAORI/1.0 200 OK\r\n\r\n", "GET Version answers 200 with no header lines");
+    std::string charset;
+    if (request.findHeader("Charset", charset, 0) < 0) {
+      Require(response == "SAORI/1.0 200 OK\r\n\r\n",
+              "GET Version without Charset answers 200 with no header lines");
+      return expectation;
+    }
+    const std::string head = std::string(kOk) + "Charset: ";
+    Require(StartsWith(response, head), "GET Version with Charset answers 200 and Charset");
+    const std::string name = response.substr(head.size(), response.size() - head.size() - 4);
+    Require(name == "ISO-2022-JP" || name == "Shift_JIS" || name == "EUC-JP" || name == "UTF-8",
+            "GET Version names one of the four encodings");
+    Require(CharsetCodeOf(name) == CharsetCodeOf(charset),
+            "GET Version names the encoding EXECUTE answers in for the request's Charset");
     return expectation;
   }
   if (!Matches(command, "EXECUTE")) {
