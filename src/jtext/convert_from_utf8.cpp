@@ -12,6 +12,7 @@
 // UTF-8 to UTF-8 copies well-formed characters and writes U+FFFD for each maximal subpart.
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
@@ -26,7 +27,7 @@ namespace {
 
 using namespace convert;
 
-constexpr std::uint32_t kGeta = 0x81AC;
+constexpr std::uint32_t kGeta = 0x222E;  // JIS X 0208 row and column
 
 // Unicode to Shift_JIS, two levels: the 256 characters of a page share a block of codes, and
 // pages without any code share the empty block 0. Built from the table at compile time.
@@ -86,13 +87,17 @@ constexpr ReverseTable MakeReverseTable() {
       const std::uint32_t u = cp932::sjisToUnicode[row * cp932::kColumns + column];
       if (u == 0 || IsPrivateUse(u)) continue;
       std::uint16_t& code = table.slot(u, nextBlock);
-      if (code == 0) code = static_cast<std::uint16_t>(LeadOfRow(row) << 8 | TrailOfColumn(column));
+      if (code == 0)
+        code = static_cast<std::uint16_t>(pairs::SjisToJis(LeadOfRow(row), TrailOfColumn(column)));
     }
   }
   for (std::uint32_t u = 0xFF61; u <= 0xFF9F; ++u) {
     table.slot(u, nextBlock) = static_cast<std::uint16_t>(0xA1 + (u - 0xFF61));
   }
-  for (const Alias& alias : kAliases) table.slot(alias.u, nextBlock) = alias.code;
+  for (const Alias& alias : kAliases) {
+    table.slot(alias.u, nextBlock) =
+        static_cast<std::uint16_t>(pairs::SjisToJis(alias.code >> 8, alias.code & 0xFF));
+  }
   return table;
 }
 
@@ -106,25 +111,44 @@ inline std::uint32_t CodeOf(std::uint32_t u) {
   return code != 0 ? code : kGeta;
 }
 
+// A three-byte character at p with a byte after it before limit, nearly every character of
+// Japanese text, read as one word: sets its code and returns true; else returns false.
+inline bool ThreeByteCode(const unsigned char* p, const unsigned char* limit, std::uint32_t& code) {
+  if (limit - p < 4) return false;
+  std::uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  w = __builtin_bswap32(w);
+#endif
+  const std::uint32_t u = (w & 0x0F) << 12 | (w & 0x3F00) >> 2 | (w & 0x3F0000) >> 16;
+  // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx; no overlong form, no surrogate.
+  if ((w & 0xC0C0F0) != 0x8080E0 || u < 0x800 || u - 0xD800 < 0x800) return false;
+  code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
+  if (code == 0) code = kGeta;
+  return true;
+}
+
+// The run of three-byte characters with two-byte codes at p (a kana ends it): each code goes
+// to put. Returns the new p.
+template <typename Put>
+inline const unsigned char* CodeRun(const unsigned char* p, const unsigned char* limit, Put put) {
+  std::uint32_t code = 0;
+  while (ThreeByteCode(p, limit, code) && code >= 0x100) {
+    put(code);
+    p += 3;
+  }
+  return p;
+}
+
 // The code of the character at p (not ASCII), with p moved past it or its maximal subpart.
-// A three-byte character that lies before limit, nearly every one in Japanese text, is read
-// on the spot; anything else by the full decoder.
 inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limit,
                               const unsigned char* end) {
-  std::uint32_t u = 0;
-  if (limit - p >= 3) {
-    const unsigned b0 = p[0];
-    const unsigned b1 = p[1];
-    const unsigned b2 = p[2];
-    u = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
-    // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx, no overlong form, no surrogate.
-    if (((b0 & 0xF0) | (b1 & 0xC0) << 8 | (b2 & 0xC0) << 16) == 0x8080E0 && u >= 0x800 &&
-        u - 0xD800 >= 0x800) {
-      p += 3;
-      const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
-      return code != 0 ? code : kGeta;
-    }
+  std::uint32_t code = 0;
+  if (ThreeByteCode(p, limit, code)) {
+    p += 3;
+    return code;
   }
+  std::uint32_t u = 0;
   const int length = utf8::Decode(p, end, u);
   if (length < 0) {
     p -= length;
@@ -132,6 +156,15 @@ inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limi
   }
   p += length;
   return CodeOf(u);
+}
+
+// The Shift_JIS form of a JIS X 0208 code.
+inline unsigned char* PutSjis(unsigned char* o, std::uint32_t code) {
+  const unsigned j1 = code >> 8;
+  const unsigned t = pairs::kTrailOf[j1 & 1][code & 0xFF];
+  o[0] = static_cast<unsigned char>(pairs::kFirstOf[j1] | (t >> 8));
+  o[1] = static_cast<unsigned char>(t);
+  return o + 2;
 }
 
 void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
@@ -149,7 +182,8 @@ void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::strin
       if (code < 0x100) {
         *o++ = static_cast<unsigned char>(code);
       } else {
-        o = PutCode(o, code);
+        o = PutSjis(o, code);
+        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutSjis(o, next); });
       }
     }
   }
@@ -172,7 +206,8 @@ void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string
         o[1] = static_cast<unsigned char>(code);
         o += 2;
       } else {
-        o = PutCode(o, (pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]) | 0x8080);
+        o = PutCode(o, code | 0x8080);
+        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutCode(o, next | 0x8080); });
       }
     }
   }
@@ -208,7 +243,8 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
         if (kana::Widen(code, mark, wide) == 2) p += 3;
         o = PutCode(o, wide);
       } else {
-        o = PutCode(o, pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]);
+        o = PutCode(o, code);
+        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutCode(o, next); });
       }
     }
   }
