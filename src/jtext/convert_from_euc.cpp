@@ -154,15 +154,14 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
 
 }  // namespace
 
-int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == 1) {
+  if (target == kCharsetSjis) {
     EucToSjisText(p, p + size, output);
   } else {
     EucToJisText(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

@@ -122,15 +122,14 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
 
 }  // namespace
 
-int ConvertFromJis(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == 2) {
+  if (target == kCharsetEuc) {
     JisToText<ToEuc>(p, p + size, output);
   } else {
     JisToText<ToSjis>(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

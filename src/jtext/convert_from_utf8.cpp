@@ -280,24 +280,23 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
 
 }  // namespace
 
-int ConvertFromUtf8(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   switch (target) {
-    case 1:
+    case kCharsetSjis:
       Utf8ToSjisText(p, p + size, output);
       break;
-    case 2:
+    case kCharsetEuc:
       Utf8ToEucText(p, p + size, output);
       break;
-    case 3:
+    case kCharsetUtf8:
       Utf8ToUtf8Text(p, p + size, output);
       break;
     default:
       Utf8ToJisText(p, p + size, output);
       break;
   }
-  return 0;
 }
 
 }  // namespace quillet
