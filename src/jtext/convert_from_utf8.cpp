@@ -270,7 +270,11 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         p -= length;
         continue;
       }
-      for (int i = 0; i < length; ++i) o[i] = p[i];
+      if (limit - p >= 4) {
+        std::memcpy(o, p, 4);  // whole; the cursor keeps the character
+      } else {
+        for (int i = 0; i < length; ++i) o[i] = p[i];
+      }
       o += length;
       p += length;
     }
