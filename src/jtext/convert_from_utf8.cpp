@@ -62,12 +62,16 @@ constexpr int CountBlocks() {
   }
   used[0xFF] = true;  // half-width katakana
   for (const Alias& alias : kAliases) used[alias.u >> 8] = true;
-  int count = 1;  // the empty block
+  int count = 2;  // the empty block and the surrogates' block
   for (bool b : used) count += b ? 1 : 0;
   return count;
 }
 
 constexpr int kBlocks = CountBlocks();
+
+// What the surrogates' block holds: no code, since a surrogate is no character. Below 0x100
+// like a kana, it ends a run of codes on its own.
+constexpr std::uint16_t kSurrogate = 1;
 
 struct ReverseTable {
   std::array<std::uint8_t, 256> blockOf{};
@@ -98,6 +102,14 @@ constexpr ReverseTable MakeReverseTable() {
     table.slot(alias.u, nextBlock) =
         static_cast<std::uint16_t>(pairs::SjisToJis(alias.code >> 8, alias.code & 0xFF));
   }
+  // Every character without a code, in the empty block too, gets the geta mark's.
+  for (std::uint16_t& code : table.codes) {
+    if (code == 0) code = static_cast<std::uint16_t>(kGeta);
+  }
+  for (std::uint32_t page = 0xD8; page <= 0xDF; ++page) {
+    table.blockOf[page] = static_cast<std::uint8_t>(nextBlock);
+  }
+  for (int i = 0; i < 256; ++i) table.codes[nextBlock * 256 + i] = kSurrogate;
   return table;
 }
 
@@ -107,12 +119,12 @@ constexpr ReverseTable kReverse = MakeReverseTable();
 // code, or the geta mark.
 inline std::uint32_t CodeOf(std::uint32_t u) {
   if (u > 0xFFFF) return kGeta;
-  const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
-  return code != 0 ? code : kGeta;
+  return kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
 }
 
 // A three-byte character at p with a byte after it before limit, nearly every character of
-// Japanese text, read as one word: sets its code and returns true; else returns false.
+// Japanese text, read as one word: sets its code (kSurrogate for the ill-formed surrogates)
+// and returns true; else returns false.
 inline bool ThreeByteCode(const unsigned char* p, const unsigned char* limit, std::uint32_t& code) {
   if (limit - p < 4) return false;
   std::uint32_t w;
@@ -121,22 +133,25 @@ inline bool ThreeByteCode(const unsigned char* p, const unsigned char* limit, st
   w = __builtin_bswap32(w);
 #endif
   const std::uint32_t u = (w & 0x0F) << 12 | (w & 0x3F00) >> 2 | (w & 0x3F0000) >> 16;
-  // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx; no overlong form, no surrogate.
-  if ((w & 0xC0C0F0) != 0x8080E0 || u < 0x800 || u - 0xD800 < 0x800) return false;
+  // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx; no overlong form.
+  if ((w & 0xC0C0F0) != 0x8080E0 || u < 0x800) return false;
   code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
-  if (code == 0) code = kGeta;
   return true;
 }
 
-// The run of three-byte characters with two-byte codes at p (a kana ends it): each code goes
-// to put. Returns the new p.
-template <typename Put>
-inline const unsigned char* CodeRun(const unsigned char* p, const unsigned char* limit, Put put) {
+// The run of three-byte characters with two-byte codes at p (a kana ends it), each code
+// written by Target::Put. Returns the new p; out moves along (a local cursor in the loop, so
+// that the byte stores cannot be taken to change it).
+template <typename Target>
+inline const unsigned char* CodeRun(const unsigned char* p, const unsigned char* limit,
+                                    unsigned char*& out) {
+  unsigned char* o = out;
   std::uint32_t code = 0;
   while (ThreeByteCode(p, limit, code) && code >= 0x100) {
-    put(code);
+    o = Target::Put(o, code);
     p += 3;
   }
+  out = o;
   return p;
 }
 
@@ -144,7 +159,7 @@ inline const unsigned char* CodeRun(const unsigned char* p, const unsigned char*
 inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limit,
                               const unsigned char* end) {
   std::uint32_t code = 0;
-  if (ThreeByteCode(p, limit, code)) {
+  if (ThreeByteCode(p, limit, code) && code != kSurrogate) {
     p += 3;
     return code;
   }
@@ -158,14 +173,26 @@ inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limi
   return CodeOf(u);
 }
 
-// The Shift_JIS form of a JIS X 0208 code.
-inline unsigned char* PutSjis(unsigned char* o, std::uint32_t code) {
-  const unsigned j1 = code >> 8;
-  const unsigned t = pairs::kTrailOf[j1 & 1][code & 0xFF];
-  o[0] = static_cast<unsigned char>(pairs::kFirstOf[j1] | (t >> 8));
-  o[1] = static_cast<unsigned char>(t);
-  return o + 2;
-}
+// A JIS X 0208 code written in each target.
+struct ToSjis {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) {
+    const unsigned j1 = code >> 8;
+    const unsigned t = pairs::kTrailOf[j1 & 1][code & 0xFF];
+    o[0] = static_cast<unsigned char>(pairs::kFirstOf[j1] | (t >> 8));
+    o[1] = static_cast<unsigned char>(t);
+    return o + 2;
+  }
+};
+
+struct ToEuc {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) {
+    return PutCode(o, code | 0x8080);
+  }
+};
+
+struct ToJis {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) { return PutCode(o, code); }
+};
 
 void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
@@ -182,8 +209,8 @@ void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::strin
       if (code < 0x100) {
         *o++ = static_cast<unsigned char>(code);
       } else {
-        o = PutSjis(o, code);
-        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutSjis(o, next); });
+        o = ToSjis::Put(o, code);
+        p = CodeRun<ToSjis>(p, limit, o);
       }
     }
   }
@@ -206,8 +233,8 @@ void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string
         o[1] = static_cast<unsigned char>(code);
         o += 2;
       } else {
-        o = PutCode(o, code | 0x8080);
-        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutCode(o, next | 0x8080); });
+        o = ToEuc::Put(o, code);
+        p = CodeRun<ToEuc>(p, limit, o);
       }
     }
   }
@@ -243,8 +270,8 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
         if (kana::Widen(code, mark, wide) == 2) p += 3;
         o = PutCode(o, wide);
       } else {
-        o = PutCode(o, code);
-        p = CodeRun(p, limit, [&o](std::uint32_t next) { o = PutCode(o, next); });
+        o = ToJis::Put(o, code);
+        p = CodeRun<ToJis>(p, limit, o);
       }
     }
   }
