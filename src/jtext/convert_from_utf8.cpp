@@ -29,8 +29,10 @@ using namespace convert;
 
 constexpr std::uint32_t kGeta = 0x222E;  // JIS X 0208 row and column
 
-// Unicode to Shift_JIS, two levels: the 256 characters of a page share a block of codes, and
-// pages without any code share the empty block 0. Built from the table at compile time.
+// Unicode to code, two levels: the 256 characters of a page share a block of codes, and pages
+// without any code share the empty block 0. A code is the half-width kana byte (below 0x100)
+// or the JIS X 0208 row and column of the Windows-31J code, from which each target's form is
+// one mask or two lookups away. Built from the table at compile time.
 constexpr bool IsPrivateUse(std::uint32_t u) {
   return u - 0xE000 < 0x1900;
 }
@@ -115,8 +117,7 @@ constexpr ReverseTable MakeReverseTable() {
 
 constexpr ReverseTable kReverse = MakeReverseTable();
 
-// The Shift_JIS code of u, above U+007F: a half-width kana byte (below 0x100), a two-byte
-// code, or the geta mark.
+// The code of u, above U+007F and no surrogate.
 inline std::uint32_t CodeOf(std::uint32_t u) {
   if (u > 0xFFFF) return kGeta;
   return kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
