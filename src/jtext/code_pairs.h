@@ -85,5 +85,29 @@ constexpr std::array<std::uint16_t, 256> MakeSjisColumnTable() {
 inline constexpr std::array<std::uint16_t, 256> kRowOf = MakeSjisRowTable();
 inline constexpr std::array<std::uint16_t, 256> kColumnOf = MakeSjisColumnTable();
 
+// JisToSjis split by byte, so that a character costs three lookups: the first byte appended
+// is kFirstOf[j1] | (t >> 8) and the second t & 0xFF, with t = kTrailOf[j1 & 1][j2] (t keeps
+// the carry into bit 8 that bytes of 0x80 and above can cause). Built from JisToSjis itself;
+// rows 0x23 and 0x24 have the first byte 0x82, whose low bit is clear, so t reads back whole.
+constexpr std::array<std::uint8_t, 256> MakeJisFirstTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (unsigned j1 = 0; j1 < 256; ++j1) {
+    table[j1] = static_cast<std::uint8_t>(JisToSjis(j1, 0x21) >> 8);
+  }
+  return table;
+}
+
+constexpr std::array<std::array<std::uint16_t, 256>, 2> MakeJisTrailTable() {
+  std::array<std::array<std::uint16_t, 256>, 2> table{};
+  for (unsigned j2 = 0; j2 < 256; ++j2) {
+    table[0][j2] = static_cast<std::uint16_t>(JisToSjis(0x24, j2) - 0x8200);  // even
+    table[1][j2] = static_cast<std::uint16_t>(JisToSjis(0x23, j2) - 0x8200);  // odd
+  }
+  return table;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kFirstOf = MakeJisFirstTable();
+inline constexpr std::array<std::array<std::uint16_t, 256>, 2> kTrailOf = MakeJisTrailTable();
+
 }  // namespace pairs
 }  // namespace quillet

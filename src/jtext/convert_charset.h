@@ -3,35 +3,34 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
+
+#include "common/charset_code_of.h"
 
 namespace quillet {
 
-// The pair functions: two bytes in, bits 8..15 and 0..7 of the result are the two bytes out.
-std::uint32_t JisToSjis(std::uint32_t j1, std::uint32_t j2);
-std::uint32_t JisToEuc(std::uint32_t j1, std::uint32_t j2);
-std::uint32_t SjisToJis(std::uint32_t s1, std::uint32_t s2);
-std::uint32_t SjisToEuc(std::uint32_t s1, std::uint32_t s2);
-std::uint32_t EucToJis(std::uint32_t e1, std::uint32_t e2);
-std::uint32_t EucToSjis(std::uint32_t e1, std::uint32_t e2);
+// One converter per source encoding, for the targets ConvertCharset gives it: another of the
+// three legacy codes, or (ConvertFromUtf8) any of the four, UTF-8 itself included (ill-formed
+// sequences replaced). ConvertToUtf8 takes the three legacy codes. Each appends.
+void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
+void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std::string& output);
+void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
+void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std::string& output);
+void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::string& output);
 
-// One converter per source encoding; target is one of the two other codes. Append, return 0.
-int ConvertFromJis(const char* data, std::size_t size, int target, std::string& output);
-int ConvertFromSjis(const char* data, std::size_t size, int target, std::string& output);
-int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output);
+enum ConvertResult : int {
+  kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
+  kUnknownSource = 1,  // source not 0..3: nothing appended
+  kUnknownTarget = 2,  // target not 0..3: nothing appended
+  kSameCode = 3,       // the same legacy code at both ends: input appended unchanged
+};
 
-// UTF-8 into any of the four codes (into UTF-8 itself: ill-formed sequences replaced), and
-// the three others into UTF-8. Append, return 0.
-int ConvertFromUtf8(const char* data, std::size_t size, int target, std::string& output);
-int ConvertToUtf8(int source, const char* data, std::size_t size, std::string& output);
+// source and target may be any int: ConvertCharset is where codes are checked, source first.
+ConvertResult ConvertCharset(int source, const char* data, std::size_t size, int target,
+                             std::string& output);
 
-// 0 converted; 1 source not 0..3; 2 target not 0..3; 3 same code 0..2, input appended
-// unchanged (UTF-8 to UTF-8 is a conversion: ill-formed sequences become U+FFFD).
-// Nothing is appended for results 1 and 2.
-int ConvertCharset(int source, const char* data, std::size_t size, int target, std::string& output);
-
-inline int ConvertCharset(int source, const std::string& input, int target, std::string& output) {
+inline ConvertResult ConvertCharset(int source, const std::string& input, int target,
+                                    std::string& output) {
   return ConvertCharset(source, input.data(), input.size(), target, output);
 }
 

@@ -50,6 +50,28 @@ constexpr std::array<std::array<std::uint8_t, 256>, 2> MakeTrailTable() {
 constexpr std::array<std::uint16_t, 256> kLeadOf = MakeLeadTable();
 constexpr std::array<std::array<std::uint8_t, 256>, 2> kTrailOf = MakeTrailTable();
 
+// After a character, the run goes on four characters at a time: put converts the eight
+// bytes at in (whose value is w) whole, two bytes out per character, and the cursor keeps the
+// characters before the word's first byte outside 0xA1..0xFE.
+template <typename Put4>
+inline void WordRun(const unsigned char*& p, const unsigned char* limit, unsigned char*& o,
+                    Put4 put) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    put(o, p, w);
+    const Word others = HighGraphicBytes(w) ^ kHighBits;
+    if (others == 0) {
+      o += 8;
+      p += 8;
+      continue;
+    }
+    const unsigned taken = BytesBeforeMark(others) & ~1u;
+    o += taken;
+    p += taken;
+    return;
+  }
+}
+
 void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   while (p < end) {
@@ -67,23 +89,10 @@ void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string
       if ((lead != 0) & (trail != 0)) {
         o = PutCode(o, lead | trail);
         p += 2;
-        // The run goes on four characters at a time: each word is converted whole, and the
-        // cursor keeps the characters before its first byte outside 0xA1..0xFE.
-        while (limit - p >= 8) {
-          const Word w = LoadWord(p);
+        WordRun(p, limit, o, [](unsigned char* out, const unsigned char* in, Word) {
           for (int i = 0; i < 8; i += 2)
-            PutCode(o + i, kLeadOf[p[i]] | kTrailOf[p[i] & 1][p[i + 1]]);
-          const Word others = HighGraphicBytes(w) ^ kHighBits;
-          if (others == 0) {
-            o += 8;
-            p += 8;
-            continue;
-          }
-          const unsigned taken = BytesBeforeMark(others) & ~1u;
-          o += taken;
-          p += taken;
-          break;
-        }
+            PutCode(out + i, kLeadOf[in[i]] | kTrailOf[in[i] & 1][in[i + 1]]);
+        });
       } else if (c == 0x8E && IsHalfKana(n)) {
         *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
         p += 2;
@@ -115,23 +124,10 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         o = SwitchToDouble(o, twoByte);
         o = PutCode(o, pairs::EucToJis(c, n));
         p += 2;
-        // EucToJis is a mask per byte, so the run goes on a word at a time: each word is
-        // written whole, and the cursor keeps the characters before its first byte outside
-        // 0xA1..0xFE.
-        while (limit - p >= 8) {
-          const Word w = LoadWord(p);
-          StoreWord(o, w & ~kHighBits);
-          const Word others = HighGraphicBytes(w) ^ kHighBits;
-          if (others == 0) {
-            o += 8;
-            p += 8;
-            continue;
-          }
-          const unsigned taken = BytesBeforeMark(others) & ~1u;
-          o += taken;
-          p += taken;
-          break;
-        }
+        // EucToJis is a mask per byte: one for four characters.
+        WordRun(p, limit, o, [](unsigned char* out, const unsigned char*, Word w) {
+          StoreWord(out, w & ~kHighBits);
+        });
       } else if (c == 0x8E && IsHalfKana(n)) {
         o = SwitchToDouble(o, twoByte);
         // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
@@ -154,15 +150,14 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
 
 }  // namespace
 
-int ConvertFromEuc(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == 1) {
+  if (target == kCharsetSjis) {
     EucToSjisText(p, p + size, output);
   } else {
     EucToJisText(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

@@ -5,7 +5,6 @@
 // bytes are data). No other escape sequence is known: ESC $ @, ESC ( J and the like are data,
 // copied in single-byte mode and converted in pairs in double-byte mode. In double-byte mode
 // a byte left alone at the end is converted together with 0x00.
-#include <array>
 #include <cstdint>
 
 #include "common/byte_at.h"
@@ -20,29 +19,8 @@ using namespace convert;
 
 constexpr Word kEscBytes = kEsc * kOnes;
 
-// JisToSjis split by byte, so that a character costs three lookups: the first byte appended
-// is kFirstOf[j1] | (t >> 8) and the second t & 0xFF, with t = kTrailOf[j1 & 1][j2] (t keeps
-// the carry into bit 8 that bytes of 0x80 and above can cause). Built from JisToSjis itself;
-// rows 0x23 and 0x24 have the first byte 0x82, whose low bit is clear, so t reads back whole.
-constexpr std::array<std::uint8_t, 256> MakeFirstTable() {
-  std::array<std::uint8_t, 256> table{};
-  for (unsigned j1 = 0; j1 < 256; ++j1) {
-    table[j1] = static_cast<std::uint8_t>(pairs::JisToSjis(j1, 0x21) >> 8);
-  }
-  return table;
-}
-
-constexpr std::array<std::array<std::uint16_t, 256>, 2> MakeTrailTable() {
-  std::array<std::array<std::uint16_t, 256>, 2> table{};
-  for (unsigned j2 = 0; j2 < 256; ++j2) {
-    table[0][j2] = static_cast<std::uint16_t>(pairs::JisToSjis(0x24, j2) - 0x8200);  // even
-    table[1][j2] = static_cast<std::uint16_t>(pairs::JisToSjis(0x23, j2) - 0x8200);  // odd
-  }
-  return table;
-}
-
-constexpr std::array<std::uint8_t, 256> kFirstOf = MakeFirstTable();
-constexpr std::array<std::array<std::uint16_t, 256>, 2> kTrailOf = MakeTrailTable();
+using pairs::kFirstOf;
+using pairs::kTrailOf;
 
 struct ToSjis {
   static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
@@ -144,15 +122,14 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
 
 }  // namespace
 
-int ConvertFromJis(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == 2) {
+  if (target == kCharsetEuc) {
     JisToText<ToEuc>(p, p + size, output);
   } else {
     JisToText<ToSjis>(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

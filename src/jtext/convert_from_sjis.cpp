@@ -93,15 +93,14 @@ void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string
 
 }  // namespace
 
-int ConvertFromSjis(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == 2) {
+  if (target == kCharsetEuc) {
     SjisToEucText(p, p + size, output);
   } else {
     SjisToJisText(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

@@ -12,6 +12,7 @@
 // UTF-8 to UTF-8 copies well-formed characters and writes U+FFFD for each maximal subpart.
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
@@ -26,10 +27,12 @@ namespace {
 
 using namespace convert;
 
-constexpr std::uint32_t kGeta = 0x81AC;
+constexpr std::uint32_t kGeta = 0x222E;  // JIS X 0208 row and column
 
-// Unicode to Shift_JIS, two levels: the 256 characters of a page share a block of codes, and
-// pages without any code share the empty block 0. Built from the table at compile time.
+// Unicode to code, two levels: the 256 characters of a page share a block of codes, and pages
+// without any code share the empty block 0. A code is the half-width kana byte (below 0x100)
+// or the JIS X 0208 row and column of the Windows-31J code, from which each target's form is
+// one mask or two lookups away. Built from the table at compile time.
 constexpr bool IsPrivateUse(std::uint32_t u) {
   return u - 0xE000 < 0x1900;
 }
@@ -61,12 +64,16 @@ constexpr int CountBlocks() {
   }
   used[0xFF] = true;  // half-width katakana
   for (const Alias& alias : kAliases) used[alias.u >> 8] = true;
-  int count = 1;  // the empty block
+  int count = 2;  // the empty block and the surrogates' block
   for (bool b : used) count += b ? 1 : 0;
   return count;
 }
 
 constexpr int kBlocks = CountBlocks();
+
+// What the surrogates' block holds: no code, since a surrogate is no character. Below 0x100
+// like a kana, it ends a run of codes on its own.
+constexpr std::uint16_t kSurrogate = 1;
 
 struct ReverseTable {
   std::array<std::uint8_t, 256> blockOf{};
@@ -86,45 +93,78 @@ constexpr ReverseTable MakeReverseTable() {
       const std::uint32_t u = cp932::sjisToUnicode[row * cp932::kColumns + column];
       if (u == 0 || IsPrivateUse(u)) continue;
       std::uint16_t& code = table.slot(u, nextBlock);
-      if (code == 0) code = static_cast<std::uint16_t>(LeadOfRow(row) << 8 | TrailOfColumn(column));
+      if (code == 0)
+        code = static_cast<std::uint16_t>(pairs::SjisToJis(LeadOfRow(row), TrailOfColumn(column)));
     }
   }
   for (std::uint32_t u = 0xFF61; u <= 0xFF9F; ++u) {
     table.slot(u, nextBlock) = static_cast<std::uint16_t>(0xA1 + (u - 0xFF61));
   }
-  for (const Alias& alias : kAliases) table.slot(alias.u, nextBlock) = alias.code;
+  for (const Alias& alias : kAliases) {
+    table.slot(alias.u, nextBlock) =
+        static_cast<std::uint16_t>(pairs::SjisToJis(alias.code >> 8, alias.code & 0xFF));
+  }
+  // Every character without a code, in the empty block too, gets the geta mark's.
+  for (std::uint16_t& code : table.codes) {
+    if (code == 0) code = static_cast<std::uint16_t>(kGeta);
+  }
+  for (std::uint32_t page = 0xD8; page <= 0xDF; ++page) {
+    table.blockOf[page] = static_cast<std::uint8_t>(nextBlock);
+  }
+  for (int i = 0; i < 256; ++i) table.codes[nextBlock * 256 + i] = kSurrogate;
   return table;
 }
 
 constexpr ReverseTable kReverse = MakeReverseTable();
 
-// The Shift_JIS code of u, above U+007F: a half-width kana byte (below 0x100), a two-byte
-// code, or the geta mark.
+// The code of u, above U+007F and no surrogate.
 inline std::uint32_t CodeOf(std::uint32_t u) {
   if (u > 0xFFFF) return kGeta;
-  const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
-  return code != 0 ? code : kGeta;
+  return kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
+}
+
+// A three-byte character at p with a byte after it before limit, nearly every character of
+// Japanese text, read as one word: sets its code (kSurrogate for the ill-formed surrogates)
+// and returns true; else returns false.
+inline bool ThreeByteCode(const unsigned char* p, const unsigned char* limit, std::uint32_t& code) {
+  if (limit - p < 4) return false;
+  std::uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  w = __builtin_bswap32(w);
+#endif
+  const std::uint32_t u = (w & 0x0F) << 12 | (w & 0x3F00) >> 2 | (w & 0x3F0000) >> 16;
+  // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx; no overlong form.
+  if ((w & 0xC0C0F0) != 0x8080E0 || u < 0x800) return false;
+  code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
+  return true;
+}
+
+// The run of three-byte characters with two-byte codes at p (a kana ends it), each code
+// written by Target::Put. Returns the new p; out moves along (a local cursor in the loop, so
+// that the byte stores cannot be taken to change it).
+template <typename Target>
+inline const unsigned char* CodeRun(const unsigned char* p, const unsigned char* limit,
+                                    unsigned char*& out) {
+  unsigned char* o = out;
+  std::uint32_t code = 0;
+  while (ThreeByteCode(p, limit, code) && code >= 0x100) {
+    o = Target::Put(o, code);
+    p += 3;
+  }
+  out = o;
+  return p;
 }
 
 // The code of the character at p (not ASCII), with p moved past it or its maximal subpart.
-// A three-byte character that lies before limit, nearly every one in Japanese text, is read
-// on the spot; anything else by the full decoder.
 inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limit,
                               const unsigned char* end) {
-  std::uint32_t u = 0;
-  if (limit - p >= 3) {
-    const unsigned b0 = p[0];
-    const unsigned b1 = p[1];
-    const unsigned b2 = p[2];
-    u = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
-    // The bit patterns 1110xxxx 10xxxxxx 10xxxxxx, no overlong form, no surrogate.
-    if (((b0 & 0xF0) | (b1 & 0xC0) << 8 | (b2 & 0xC0) << 16) == 0x8080E0 && u >= 0x800 &&
-        u - 0xD800 >= 0x800) {
-      p += 3;
-      const std::uint32_t code = kReverse.codes[kReverse.blockOf[u >> 8] * 256 + (u & 0xFF)];
-      return code != 0 ? code : kGeta;
-    }
+  std::uint32_t code = 0;
+  if (ThreeByteCode(p, limit, code) && code != kSurrogate) {
+    p += 3;
+    return code;
   }
+  std::uint32_t u = 0;
   const int length = utf8::Decode(p, end, u);
   if (length < 0) {
     p -= length;
@@ -133,6 +173,27 @@ inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limi
   p += length;
   return CodeOf(u);
 }
+
+// A JIS X 0208 code written in each target.
+struct ToSjis {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) {
+    const unsigned j1 = code >> 8;
+    const unsigned t = pairs::kTrailOf[j1 & 1][code & 0xFF];
+    o[0] = static_cast<unsigned char>(pairs::kFirstOf[j1] | (t >> 8));
+    o[1] = static_cast<unsigned char>(t);
+    return o + 2;
+  }
+};
+
+struct ToEuc {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) {
+    return PutCode(o, code | 0x8080);
+  }
+};
+
+struct ToJis {
+  static unsigned char* Put(unsigned char* o, std::uint32_t code) { return PutCode(o, code); }
+};
 
 void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
@@ -149,7 +210,8 @@ void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::strin
       if (code < 0x100) {
         *o++ = static_cast<unsigned char>(code);
       } else {
-        o = PutCode(o, code);
+        o = ToSjis::Put(o, code);
+        p = CodeRun<ToSjis>(p, limit, o);
       }
     }
   }
@@ -172,7 +234,8 @@ void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string
         o[1] = static_cast<unsigned char>(code);
         o += 2;
       } else {
-        o = PutCode(o, (pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]) | 0x8080);
+        o = ToEuc::Put(o, code);
+        p = CodeRun<ToEuc>(p, limit, o);
       }
     }
   }
@@ -208,7 +271,8 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
         if (kana::Widen(code, mark, wide) == 2) p += 3;
         o = PutCode(o, wide);
       } else {
-        o = PutCode(o, pairs::kRowOf[code >> 8] + pairs::kColumnOf[code & 0xFF]);
+        o = ToJis::Put(o, code);
+        p = CodeRun<ToJis>(p, limit, o);
       }
     }
   }
@@ -234,7 +298,11 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         p -= length;
         continue;
       }
-      for (int i = 0; i < length; ++i) o[i] = p[i];
+      if (limit - p >= 4) {
+        std::memcpy(o, p, 4);  // whole; the cursor keeps the character
+      } else {
+        for (int i = 0; i < length; ++i) o[i] = p[i];
+      }
       o += length;
       p += length;
     }
@@ -244,24 +312,23 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
 
 }  // namespace
 
-int ConvertFromUtf8(const char* data, std::size_t size, int target, std::string& output) {
-  if (size == 0) return 0;
+void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   switch (target) {
-    case 1:
+    case kCharsetSjis:
       Utf8ToSjisText(p, p + size, output);
       break;
-    case 2:
+    case kCharsetEuc:
       Utf8ToEucText(p, p + size, output);
       break;
-    case 3:
+    case kCharsetUtf8:
       Utf8ToUtf8Text(p, p + size, output);
       break;
     default:
       Utf8ToJisText(p, p + size, output);
       break;
   }
-  return 0;
 }
 
 }  // namespace quillet

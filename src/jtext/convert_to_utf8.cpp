@@ -322,17 +322,16 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 
 }  // namespace
 
-int ConvertToUtf8(int source, const char* data, std::size_t size, std::string& output) {
-  if (size == 0) return 0;
+void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::string& output) {
+  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (source == 1) {
+  if (source == kCharsetSjis) {
     SjisToUtf8Text(p, p + size, output);
-  } else if (source == 2) {
+  } else if (source == kCharsetEuc) {
     EucToUtf8Text(p, p + size, output);
   } else {
     JisToUtf8Text(p, p + size, output);
   }
-  return 0;
 }
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jtext/code_pairs.h"
 #include "jtext/exact_bytes.h"
 #include "jtext/reference_convert.h"
 
@@ -36,34 +37,34 @@ TEST(PairFunctions, Table) {
     std::uint32_t b1, b2, expected;
   };
   const Case cases[] = {
-      {"JisToSjis a", JisToSjis, 0x24, 0x22, 0x82A0},
-      {"JisToSjis first cell", JisToSjis, 0x21, 0x21, 0x8140},
-      {"JisToSjis odd row end", JisToSjis, 0x21, 0x7E, 0x819E},
-      {"JisToSjis skips 0x7F", JisToSjis, 0x21, 0x60, 0x8180},
-      {"JisToSjis even row start", JisToSjis, 0x22, 0x21, 0x819F},
-      {"JisToSjis lead jumps to 0xE0", JisToSjis, 0x5F, 0x21, 0xE040},
-      {"JisToSjis last cell", JisToSjis, 0x7E, 0x7E, 0xEFFC},
-      {"JisToSjis with 0x00", JisToSjis, 0x24, 0x00, 0x827D},
-      {"JisToSjis carries into bit 8", JisToSjis, 0x24, 0xA2, 0x8320},
-      {"JisToSjis row below 0x21 wraps", JisToSjis, 0x00, 0x41, 0xB0BF},
-      {"JisToEuc a", JisToEuc, 0x24, 0x22, 0xA4A2},
-      {"JisToEuc with 0x00", JisToEuc, 0x24, 0x00, 0xA480},
-      {"SjisToJis a", SjisToJis, 0x82, 0xA0, 0x2422},
-      {"SjisToJis first cell", SjisToJis, 0x81, 0x40, 0x2121},
-      {"SjisToJis after 0x7F", SjisToJis, 0x81, 0x80, 0x2160},
-      {"SjisToJis odd row end", SjisToJis, 0x81, 0x9E, 0x217E},
-      {"SjisToJis even row start", SjisToJis, 0x81, 0x9F, 0x2221},
-      {"SjisToJis lead 0xE0", SjisToJis, 0xE0, 0x40, 0x5F21},
-      {"SjisToJis last cell", SjisToJis, 0xEF, 0xFC, 0x7E7E},
-      {"SjisToJis beyond JIS X 0208", SjisToJis, 0xF0, 0x40, 0x7F21},
-      {"SjisToJis wraps below range", SjisToJis, 0x00, 0x00, 0xFFFFFFE1},
-      {"SjisToEuc odd row end", SjisToEuc, 0x81, 0x9E, 0xA1FE},
-      {"SjisToEuc even row start", SjisToEuc, 0x81, 0x9F, 0xA2A1},
-      {"EucToJis a", EucToJis, 0xA4, 0xA2, 0x2422},
-      {"EucToJis masks bit 7 only", EucToJis, 0x8F, 0x41, 0x0F41},
-      {"EucToSjis a", EucToSjis, 0xA4, 0xA2, 0x82A0},
-      {"EucToSjis row 0x22", EucToSjis, 0xA2, 0xAF, 0x81AD},
-      {"EucToSjis last cell", EucToSjis, 0xFE, 0xFE, 0xEFFC},
+      {"JisToSjis a", pairs::JisToSjis, 0x24, 0x22, 0x82A0},
+      {"JisToSjis first cell", pairs::JisToSjis, 0x21, 0x21, 0x8140},
+      {"JisToSjis odd row end", pairs::JisToSjis, 0x21, 0x7E, 0x819E},
+      {"JisToSjis skips 0x7F", pairs::JisToSjis, 0x21, 0x60, 0x8180},
+      {"JisToSjis even row start", pairs::JisToSjis, 0x22, 0x21, 0x819F},
+      {"JisToSjis lead jumps to 0xE0", pairs::JisToSjis, 0x5F, 0x21, 0xE040},
+      {"JisToSjis last cell", pairs::JisToSjis, 0x7E, 0x7E, 0xEFFC},
+      {"JisToSjis with 0x00", pairs::JisToSjis, 0x24, 0x00, 0x827D},
+      {"JisToSjis carries into bit 8", pairs::JisToSjis, 0x24, 0xA2, 0x8320},
+      {"JisToSjis row below 0x21 wraps", pairs::JisToSjis, 0x00, 0x41, 0xB0BF},
+      {"JisToEuc a", pairs::JisToEuc, 0x24, 0x22, 0xA4A2},
+      {"JisToEuc with 0x00", pairs::JisToEuc, 0x24, 0x00, 0xA480},
+      {"SjisToJis a", pairs::SjisToJis, 0x82, 0xA0, 0x2422},
+      {"SjisToJis first cell", pairs::SjisToJis, 0x81, 0x40, 0x2121},
+      {"SjisToJis after 0x7F", pairs::SjisToJis, 0x81, 0x80, 0x2160},
+      {"SjisToJis odd row end", pairs::SjisToJis, 0x81, 0x9E, 0x217E},
+      {"SjisToJis even row start", pairs::SjisToJis, 0x81, 0x9F, 0x2221},
+      {"SjisToJis lead 0xE0", pairs::SjisToJis, 0xE0, 0x40, 0x5F21},
+      {"SjisToJis last cell", pairs::SjisToJis, 0xEF, 0xFC, 0x7E7E},
+      {"SjisToJis beyond JIS X 0208", pairs::SjisToJis, 0xF0, 0x40, 0x7F21},
+      {"SjisToJis wraps below range", pairs::SjisToJis, 0x00, 0x00, 0xFFFFFFE1},
+      {"SjisToEuc odd row end", pairs::SjisToEuc, 0x81, 0x9E, 0xA1FE},
+      {"SjisToEuc even row start", pairs::SjisToEuc, 0x81, 0x9F, 0xA2A1},
+      {"EucToJis a", pairs::EucToJis, 0xA4, 0xA2, 0x2422},
+      {"EucToJis masks bit 7 only", pairs::EucToJis, 0x8F, 0x41, 0x0F41},
+      {"EucToSjis a", pairs::EucToSjis, 0xA4, 0xA2, 0x82A0},
+      {"EucToSjis row 0x22", pairs::EucToSjis, 0xA2, 0xAF, 0x81AD},
+      {"EucToSjis last cell", pairs::EucToSjis, 0xFE, 0xFE, 0xEFFC},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.pair(c.b1, c.b2), c.expected) << c.label;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "jtext/convert_charset.h"
+#include "jtext/code_pairs.h"
 #include "jtext/widen_kana.h"
 
 namespace quillet {
@@ -76,7 +76,8 @@ std::string FromJis(const std::string& in, int target) {
       twoByte = false;
       p += 3;
     } else if (twoByte) {
-      PutCode(out, target == 1 ? JisToSjis(r.at(p), r.at(p + 1)) : JisToEuc(r.at(p), r.at(p + 1)));
+      PutCode(out, target == 1 ? pairs::JisToSjis(r.at(p), r.at(p + 1))
+                               : pairs::JisToEuc(r.at(p), r.at(p + 1)));
       p += 2;
     } else {
       out += in[p];
@@ -107,9 +108,9 @@ std::string FromSjis(const std::string& in, int target) {
       p += 1;
     } else if (lead && trail) {
       if (target == 2) {
-        PutCode(euc, SjisToEuc(c, n));
+        PutCode(euc, pairs::SjisToEuc(c, n));
       } else {
-        jis.twoBytes(SjisToJis(c, n));
+        jis.twoBytes(pairs::SjisToJis(c, n));
       }
       p += 2;
     } else {
@@ -141,9 +142,9 @@ std::string FromEuc(const std::string& in, int target) {
       p += 2;
     } else if (c >= 0xA1 && c <= 0xFE && n >= 0xA1 && n <= 0xFE) {
       if (target == 1) {
-        PutCode(sjis, EucToSjis(c, n));
+        PutCode(sjis, pairs::EucToSjis(c, n));
       } else {
-        jis.twoBytes(EucToJis(c, n));
+        jis.twoBytes(pairs::EucToJis(c, n));
       }
       p += 2;
     } else {
