@@ -2,9 +2,9 @@
 // Argument0 filled for every mail, the texts joined with the separator of Argument1, and the
 // answer given in Result and Charset.
 #include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "common/add_product.h"
 #include "common/charset_code_of.h"
 #include "mail/decode_encoded_word.h"
 #include "mail/expand_template.h"
@@ -23,20 +23,22 @@ constexpr int kBadRequest = 400;
 constexpr char kResultPrefix[] = "Result: ";
 constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
 
-// a + b * c, or the largest size when that does not fit.
-std::size_t AddProduct(std::size_t a, std::size_t b, std::size_t c) {
-  const std::size_t most = std::numeric_limits<std::size_t>::max();
-  if (c != 0 && b > (most - a) / c) return most;
-  return a + b * c;
-}
-
-// The joined text of every mail's filled template, written straight into the Result line.
-// Room is made ahead: once a few mails are in, the mails still to come are projected at the
-// average size of those filled so far, with a margin that shrinks as the sample grows. A list's
-// mails are mostly alike, so the line is seldom copied when it is large and never holds much
-// more than it needs. Room grows by at least a half each time, so copies stay linear, and it
-// never exceeds what the list can give at the most (each placeholder of each mail stands for a
-// value inside that mail's own lines) and the `tail` of bytes kept free behind the text.
+// The Result line, which becomes the whole response in the end.
+//
+// The joined text of every mail's filled template is written straight into one string that
+// starts with "Result: ". That string is moved into the response message as its Result line,
+// and serializeAndClear then writes the whole response (status line in front, Charset line and
+// blank line behind) in the memory of its longest added line when that line's capacity holds
+// the whole text. So the line always keeps `tail` bytes free behind its text, and a long
+// answer is held once, not twice.
+//
+// Room is made ahead, in whole sizes. Until kSample mails are in, room grows by half of what it
+// has, so copies stay linear. From then on the mails still to come are projected at the
+// (rounded up) average size of those filled so far, with a margin of an eighth plus one more
+// average mail per mail filled: a list's mails are mostly alike, so a large line is seldom
+// copied and never holds much more than it needs. Room never exceeds what the list can give at
+// the most (each placeholder of each mail stands for a value inside that mail's own lines),
+// plus the tail.
 class ResultLine {
  public:
   ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator,
@@ -50,21 +52,20 @@ class ResultLine {
 
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them.
   void makeRoom(std::size_t index, std::size_t need) {
-    const std::size_t filled = AddProduct(line_.size(), 1, need);
-    const std::size_t least = AddProduct(filled, 1, tail_);
+    const std::size_t least = AddProduct(AddProduct(line_.size(), 1, need), 1, tail_);
     if (line_.capacity() >= least) return;
     constexpr std::size_t kSample = 16;  // mails filled before the average is trusted
-    double room = static_cast<double>(line_.capacity()) * 1.5;
+    std::size_t room = AddProduct(line_.capacity(), 1, line_.capacity() / 2);
     if (index >= kSample) {
-      const double mailsIn = static_cast<double>(index + 1);
-      const double done = static_cast<double>(filled - kResultPrefixLength);
-      const double rest = done / mailsIn * static_cast<double>(count_ - index - 1);
-      const double projected = static_cast<double>(least) + rest + rest / 8 + rest / mailsIn;
+      const std::size_t filled = index + 1;
+      const std::size_t done = least - tail_ - kResultPrefixLength;
+      const std::size_t rest = AddProduct(0, done / filled + 1, count_ - filled);
+      const std::size_t projected =
+          AddProduct(AddProduct(least, 1, rest), 1, rest / 8 + rest / filled);
       if (projected > room) room = projected;
     }
-    if (room > static_cast<double>(most_)) room = static_cast<double>(most_);
-    const std::size_t wanted = static_cast<std::size_t>(room);
-    line_.reserve(wanted > least ? wanted : least);
+    if (room > most_) room = most_;
+    line_.reserve(room > least ? room : least);
   }
 
   std::string& text() { return line_; }
@@ -108,15 +109,9 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
     status = kBadRequest;
     return;
   }
-  // The list has been read: unless the template or the separator stand in the same line, its
-  // memory goes back before the result grows. Nothing reads the request's lines after EXECUTE.
-  if (listLine != templateLine && listLine != separatorLine) {
-    std::string().swap(requestMessage.headerLines[static_cast<std::size_t>(listLine)]);
-  }
-
   // The template is read once; each mail then only fills it. The Result line keeps room behind
   // its text for the rest of the response (status line, Charset line, blank line), so that
-  // the response can be written in its memory rather than in a second copy (see request).
+  // the response can be written in its memory rather than in a second copy (see ResultLine).
   const TemplatePlan plan(templateText.data(), templateText.size());
   const std::size_t tail = std::strlen(version) + charset.size() + 64;
   ResultLine result(plan, mails, separator.size(), tail);
