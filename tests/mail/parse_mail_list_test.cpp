@@ -40,6 +40,10 @@ TEST(ParseMailList, Table) {
        "From: B\x02",
        {{"From: A"}, {"From: B"}}},
       {"0x02 0x02", "\x02\x02", {{""}, {""}}},
+      {"empty mails around stored ones",
+       "\x02"
+       "From: a\x02\x02x\x01: b\x02\x02",
+       {{""}, {"From: a"}, {""}, {"x", ": b"}, {""}}},
       {"0x01 0x02 ends with an empty line", "From: A\x01\x02", {{"From: A", ""}}},
       {"0x01 0x01 is an empty line",
        "a\x01\x01"

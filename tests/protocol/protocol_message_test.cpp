@@ -193,6 +193,23 @@ TEST(ProtocolMessageCommand, JoinsStartWords) {
   }
 }
 
+// The start words stand as the request line up to its last SP: command gives them so, serialize
+// writes them one after the other, and a status chosen later takes their place in both.
+TEST(ProtocolMessageCommand, ParsedWordsThenStatus) {
+  SaoriMessage message(nullptr);
+  const auto text = ParseFlush(message, "GET  Version SAORI/1.0\r\nA: 1\r\n\r\n");
+  std::string out;
+  EXPECT_TRUE(message.command(out));
+  EXPECT_EQ(out, "GET  Version");
+  message.serialize(out);
+  EXPECT_EQ(out, "SAORI/1.0 GETVersion\r\nA: 1\r\n\r\n");
+  message.setStatus(400);
+  message.command(out);
+  EXPECT_EQ(out, "400 Bad Request");
+  message.serialize(out);
+  EXPECT_EQ(out, "SAORI/1.0 400 Bad Request\r\nA: 1\r\n\r\n");
+}
+
 // A message whose header lines are exactly the given ones.
 SaoriMessage WithLines(const Lines& lines) {
   SaoriMessage message(nullptr);
