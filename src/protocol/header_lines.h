@@ -28,7 +28,6 @@ class HeaderLines {
     const std::uint32_t begin = i == 0 ? first_ : ends_[i - 1] + 2;
     return std::string_view(text_ + begin, ends_[i] - begin);
   }
-  std::string_view back() const { return (*this)[size() - 1]; }
 
   // Adds a line after all others.
   void push_back(std::string line) { added_.push_back(std::move(line)); }

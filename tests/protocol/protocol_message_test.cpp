@@ -166,7 +166,7 @@ TEST(ProtocolMessageParse, SixteenMebibyteRequest) {
   SaoriMessage message(nullptr);
   const auto copy = ParseFlush(message, text);
   ASSERT_EQ(message.headerLines.size(), lines + 1);
-  EXPECT_EQ(message.headerLines.back().size(), 11 + (std::size_t{8} << 20));
+  EXPECT_EQ(message.headerLines[lines].size(), 11 + (std::size_t{8} << 20));
 }
 
 TEST(ProtocolMessageCommand, JoinsStartWords) {
