@@ -32,13 +32,13 @@ constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
 // the whole text. So the line always keeps `tail` bytes free behind its text, and a long
 // answer is held once, not twice.
 //
-// Room is made ahead, in whole sizes. Until kSample mails are in, room grows by half of what it
-// has, so copies stay linear. From then on the mails still to come are projected at the
-// (rounded up) average size of those filled so far, with a margin of an eighth plus one more
-// average mail per mail filled: a list's mails are mostly alike, so a large line is seldom
-// copied and never holds much more than it needs. Room never exceeds what the list can give at
-// the most (each placeholder of each mail stands for a value inside that mail's own lines),
-// plus the tail.
+// Room is made ahead. Each time the line is full it grows by at least half of what it has, so
+// copies stay linear. Once kSample mails are in, the mails still to come are projected at the
+// average size of those filled so far, with a margin of an eighth of that projection and its
+// share per mail filled (which shrinks as the sample grows): a list's mails are mostly alike,
+// so a large line is seldom copied and never holds much more than it needs. Room never exceeds
+// what the list can give at the most (each placeholder of each mail stands for a value inside
+// that mail's own lines), plus the tail.
 class ResultLine {
  public:
   ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator,
@@ -52,20 +52,23 @@ class ResultLine {
 
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them.
   void makeRoom(std::size_t index, std::size_t need) {
-    const std::size_t least = AddProduct(AddProduct(line_.size(), 1, need), 1, tail_);
+    const std::size_t filled = AddProduct(line_.size(), 1, need);
+    const std::size_t least = AddProduct(filled, 1, tail_);
     if (line_.capacity() >= least) return;
     constexpr std::size_t kSample = 16;  // mails filled before the average is trusted
-    std::size_t room = AddProduct(line_.capacity(), 1, line_.capacity() / 2);
+    // In floating point, so that neither the average nor the product with the mails to come
+    // is cut short or overflows; only the final room is a size again.
+    double room = static_cast<double>(line_.capacity()) * 1.5;
     if (index >= kSample) {
-      const std::size_t filled = index + 1;
-      const std::size_t done = least - tail_ - kResultPrefixLength;
-      const std::size_t rest = AddProduct(0, done / filled + 1, count_ - filled);
-      const std::size_t projected =
-          AddProduct(AddProduct(least, 1, rest), 1, rest / 8 + rest / filled);
+      const double mailsIn = static_cast<double>(index + 1);
+      const double done = static_cast<double>(filled - kResultPrefixLength);
+      const double rest = done / mailsIn * static_cast<double>(count_ - index - 1);
+      const double projected = static_cast<double>(least) + rest + rest / 8 + rest / mailsIn;
       if (projected > room) room = projected;
     }
-    if (room > most_) room = most_;
-    line_.reserve(room > least ? room : least);
+    if (room > static_cast<double>(most_)) room = static_cast<double>(most_);
+    const std::size_t wanted = static_cast<std::size_t>(room);
+    line_.reserve(wanted > least ? wanted : least);
   }
 
   std::string& text() { return line_; }
