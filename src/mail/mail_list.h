@@ -5,8 +5,9 @@
 // be found, so a list of many empty lines or empty mails costs next to nothing. A stored line
 // keeps its place among all lines of its mail, which is what a lookup reports. All stored line
 // bytes of a list live in one byte string, one after the other; a line is known by where it
-// ends and by its place, a mail by its number and where its lines end, each a 32-bit value.
-// Mails without a stored line take no room at all.
+// ends and by its place, a mail by its number and where its lines end, each a 32-bit value
+// (a list comes from a request, whose length is told in 32 bits). Mails without a stored line
+// take no room at all.
 #pragma once
 
 #include <cstddef>
