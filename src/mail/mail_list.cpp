@@ -1,10 +1,8 @@
 #include "mail/mail_list.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace quillet {
-
 Mail MailList::operator[](std::size_t i) const {
   // Mostly every mail has a stored line, and mail i is entry i; otherwise it is looked up.
   std::size_t e = i;
@@ -25,29 +23,6 @@ void MailList::clear() {
   std::vector<MailLine>().swap(lines_);
   std::vector<MailEntry>().swap(entries_);
   count_ = 0;
-  openPlace_ = 0;
-}
-
-bool MailList::endLine() {
-  const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
-  const std::string_view line(text_.data() + start, text_.size() - start);
-  if (line.find(": ") == std::string_view::npos) {
-    text_.resize(start);
-  } else {
-    if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-    lines_.push_back(MailLine{static_cast<std::uint32_t>(text_.size()), openPlace_});
-  }
-  ++openPlace_;
-  return true;
-}
-
-void MailList::endMail() {
-  const std::size_t linesBefore = entries_.empty() ? 0 : entries_.back().linesEnd;
-  if (lines_.size() != linesBefore) {
-    entries_.push_back(
-        MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(lines_.size())});
-  }
-  ++count_;
   openPlace_ = 0;
 }
 

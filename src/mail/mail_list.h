@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,12 +84,40 @@ class MailList {
   std::string& lineOutput() { return text_; }
   // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
   // (a decoded list of 4 GiB): the list can then take no more lines.
-  bool endLine();
-  void endMail();
+  bool endLine() {
+    const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
+    if (!HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
+      text_.resize(start);
+    } else {
+      if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+      lines_.push_back(MailLine{static_cast<std::uint32_t>(text_.size()), openPlace_});
+    }
+    ++openPlace_;
+    return true;
+  }
+  void endMail() {
+    if (lines_.size() != (entries_.empty() ? 0 : entries_.back().linesEnd)) {
+      entries_.push_back(
+          MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(lines_.size())});
+    }
+    ++count_;
+    openPlace_ = 0;
+  }
   // Drops the open line and the lines of the open mail: a mail that is never closed is lost.
   void dropOpenMail();
 
  private:
+  // Whether the size bytes at line hold ":" directly followed by " ". Field names are short, so
+  // the first bytes are looked at one by one, which costs less than a search call.
+  static bool HoldsFieldSeparator(const char* line, std::size_t size) {
+    const std::size_t quick = size < 32 ? size : 32;
+    for (std::size_t i = 0; i + 1 < quick; ++i) {
+      if (line[i] == ':' && line[i + 1] == ' ') return true;
+    }
+    return quick == 32 &&
+           std::string_view(line, size).find(": ", quick - 1) != std::string_view::npos;
+  }
+
   // A closed mail with at least one stored line.
   struct MailEntry {
     std::uint32_t number;    // its place among all closed mails
