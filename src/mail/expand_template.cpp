@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "common/add_product.h"
 #include "common/compare_no_case.h"
 #include "mail/find_header_value.h"
 
@@ -70,13 +70,6 @@ char* CopyBytes(char* out, const char* from, std::size_t size) {
   return out + size;
 }
 
-// a + b * c, or the largest size when that does not fit.
-std::size_t AddProduct(std::size_t a, std::size_t b, std::size_t c) {
-  const std::size_t most = std::numeric_limits<std::size_t>::max();
-  if (c != 0 && b > (most - a) / c) return most;
-  return a + b * c;
-}
-
 }  // namespace
 
 TemplatePlan::TemplatePlan(const char* text, std::size_t size) : text_(text) {
@@ -136,14 +129,11 @@ void TemplatePlan::write(const Fill& fill, std::string& result) const {
   }
 }
 
-void TemplatePlan::expand(const Mail& mail, std::string& result) const {
-  Fill fill;
-  measure(mail, fill);
-  write(fill, result);
-}
-
 void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result) {
-  TemplatePlan(text, size).expand(mail, result);
+  const TemplatePlan plan(text, size);
+  TemplatePlan::Fill fill;
+  plan.measure(mail, fill);
+  plan.write(fill, result);
 }
 
 }  // namespace quillet

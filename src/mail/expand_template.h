@@ -30,13 +30,10 @@ class TemplatePlan {
 
   TemplatePlan(const char* text, std::size_t size);
 
-  // Appends the template filled for mail to result. Each field that the template names is
-  // looked up once, however many placeholders ask for it.
-  void expand(const Mail& mail, std::string& result) const;
-
-  // expand in two steps, so that a caller can make room before it writes: measure looks the
-  // fields up and returns the size of the filled template (the largest size when it does not
-  // fit in memory); write appends the filled template to result.
+  // The template filled for a mail, in two steps, so that a caller can make room before it
+  // writes: measure looks the fields up (each field that the template names once, however many
+  // placeholders ask for it) and returns the size of the filled template (the largest size
+  // when it does not fit in memory); write appends the filled template to result.
   std::size_t measure(const Mail& mail, Fill& fill) const;
   void write(const Fill& fill, std::string& result) const;
 

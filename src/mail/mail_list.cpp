@@ -1,23 +1,36 @@
 #include "mail/mail_list.h"
 
-namespace quillet {
+#include <algorithm>
 
+namespace quillet {
 Mail MailList::operator[](std::size_t i) const {
-  const std::size_t firstLine = i == 0 ? 0 : mailEnds_[i - 1];
-  const std::size_t start = firstLine == 0 ? 0 : lineEnds_[firstLine - 1];
-  return Mail(text_.data(), start, lineEnds_.data() + firstLine, mailEnds_[i] - firstLine);
+  // Mostly every mail has a stored line, and mail i is entry i; otherwise it is looked up.
+  std::size_t e = i;
+  if (entries_.size() != count_) {
+    const auto found =
+        std::lower_bound(entries_.begin(), entries_.end(), i,
+                         [](const MailEntry& entry, std::size_t n) { return entry.number < n; });
+    if (found == entries_.end() || found->number != i) return Mail();
+    e = static_cast<std::size_t>(found - entries_.begin());
+  }
+  const std::size_t firstLine = e == 0 ? 0 : entries_[e - 1].linesEnd;
+  const std::size_t start = firstLine == 0 ? 0 : lines_[firstLine - 1].end;
+  return Mail(text_.data(), start, lines_.data() + firstLine, entries_[e].linesEnd - firstLine);
 }
 
 void MailList::clear() {
   std::string().swap(text_);
-  std::vector<std::size_t>().swap(lineEnds_);
-  std::vector<std::size_t>().swap(mailEnds_);
+  std::vector<MailLine>().swap(lines_);
+  std::vector<MailEntry>().swap(entries_);
+  count_ = 0;
+  openPlace_ = 0;
 }
 
 void MailList::dropOpenMail() {
-  const std::size_t lines = mailEnds_.empty() ? 0 : mailEnds_.back();
-  lineEnds_.resize(lines);
-  text_.resize(lines == 0 ? 0 : lineEnds_.back());
+  const std::size_t lines = entries_.empty() ? 0 : entries_.back().linesEnd;
+  lines_.resize(lines);
+  text_.resize(lines == 0 ? 0 : lines_.back().end);
+  openPlace_ = 0;
 }
 
 }  // namespace quillet

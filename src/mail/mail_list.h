@@ -1,40 +1,56 @@
 // The parsed mail header list: mails in the order they were closed, each a sequence of header
 // lines with their encoded words already decoded into the requested charset.
 //
-// All line bytes of a list live in one byte string, one after the other; a line is known by
-// where it ends and a mail by how many lines stand before its end. So a list of many small
-// mails costs two offsets per line and one per mail, not an allocation per line.
+// Only the lines that hold ": " are stored: a line without one has no field name and can never
+// be found, so a list of many empty lines or empty mails costs next to nothing. A stored line
+// keeps its place among all lines of its mail, which is what a lookup reports. All stored line
+// bytes of a list live in one byte string, one after the other; a line is known by where it
+// ends and by its place, a mail by its number and where its lines end, each a 32-bit value
+// (a list comes from a request, whose length is told in 32 bits). Mails without a stored line
+// take no room at all.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillet {
 
-// One mail: a read-only view of its header lines inside a MailList. It stays valid until the
-// list it came from is changed or destroyed. A default Mail has no lines.
+// A stored line: where its bytes end in the list's text, and its place in its mail (0-based,
+// counting every line of the mail, stored or not).
+struct MailLine {
+  std::uint32_t end;
+  std::uint32_t place;
+};
+
+// One mail: a read-only view of its stored header lines inside a MailList. It stays valid until
+// the list it came from is changed or destroyed. A default Mail has no lines.
 class Mail {
  public:
   Mail() = default;
 
+  // The number of stored lines.
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  // Header line i (0-based, below size()), without its separator.
+  // Stored line i (0-based, below size()), without its separator.
   std::string_view operator[](std::size_t i) const {
-    const std::size_t begin = i == 0 ? start_ : ends_[i - 1];
-    return std::string_view(text_ + begin, ends_[i] - begin);
+    const std::size_t begin = i == 0 ? start_ : lines_[i - 1].end;
+    return std::string_view(text_ + begin, lines_[i].end - begin);
   }
+  // The place of stored line i among all lines of the mail.
+  std::size_t place(std::size_t i) const { return lines_[i].place; }
 
  private:
   friend class MailList;
-  Mail(const char* text, std::size_t start, const std::size_t* ends, std::size_t count)
-      : text_(text), start_(start), ends_(ends), count_(count) {}
+  Mail(const char* text, std::size_t start, const MailLine* lines, std::size_t count)
+      : text_(text), start_(start), lines_(lines), count_(count) {}
 
   const char* text_ = nullptr;
-  std::size_t start_ = 0;              // offset of the first line in text_
-  const std::size_t* ends_ = nullptr;  // end offset of each line
+  std::size_t start_ = 0;  // offset of the first line in text_
+  const MailLine* lines_ = nullptr;
   std::size_t count_ = 0;
 };
 
@@ -43,10 +59,10 @@ class MailList {
   MailList() = default;
 
   // Closed mails only; lines and bytes after the last closed mail are not counted.
-  std::size_t size() const { return mailEnds_.size(); }
-  bool empty() const { return mailEnds_.empty(); }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
   Mail operator[](std::size_t i) const;
-  // The bytes of all lines of the closed mails together (once the list is built).
+  // The bytes of all stored lines of the closed mails together (once the list is built).
   std::size_t textSize() const { return text_.size(); }
 
   // Forgets every mail and gives the memory back.
@@ -54,8 +70,8 @@ class MailList {
   // Room for about this many line bytes.
   void reserve(std::size_t bytes) { text_.reserve(bytes); }
 
-  // Building, always at the end: bytes go to the open line; ending a line adds it to the open
-  // mail; ending a mail closes it.
+  // Building, always at the end: bytes go to the open line; ending a line stores it in the open
+  // mail when it holds ": "; ending a mail closes it.
   void append(const char* data, std::size_t size) {
     if (size == 1) {
       text_.push_back(*data);  // no call for the byte between two encoded words
@@ -66,15 +82,53 @@ class MailList {
   // The string whose tail is the open line, for routines that append their output to a byte
   // string. Only appending to it is allowed.
   std::string& lineOutput() { return text_; }
-  void endLine() { lineEnds_.push_back(text_.size()); }
-  void endMail() { mailEnds_.push_back(lineEnds_.size()); }
+  // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
+  // (a decoded list of 4 GiB): the list can then take no more lines.
+  bool endLine() {
+    const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
+    if (!HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
+      text_.resize(start);
+    } else {
+      if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+      lines_.push_back(MailLine{static_cast<std::uint32_t>(text_.size()), openPlace_});
+    }
+    ++openPlace_;
+    return true;
+  }
+  void endMail() {
+    if (lines_.size() != (entries_.empty() ? 0 : entries_.back().linesEnd)) {
+      entries_.push_back(
+          MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(lines_.size())});
+    }
+    ++count_;
+    openPlace_ = 0;
+  }
   // Drops the open line and the lines of the open mail: a mail that is never closed is lost.
   void dropOpenMail();
 
  private:
-  std::string text_;                   // the bytes of every line, back to back
-  std::vector<std::size_t> lineEnds_;  // end offset in text_ of each ended line
-  std::vector<std::size_t> mailEnds_;  // number of lines up to the end of each closed mail
+  // Whether the size bytes at line hold ":" directly followed by " ". Field names are short, so
+  // the first bytes are looked at one by one, which costs less than a search call.
+  static bool HoldsFieldSeparator(const char* line, std::size_t size) {
+    const std::size_t quick = size < 32 ? size : 32;
+    for (std::size_t i = 0; i + 1 < quick; ++i) {
+      if (line[i] == ':' && line[i + 1] == ' ') return true;
+    }
+    return quick == 32 &&
+           std::string_view(line, size).find(": ", quick - 1) != std::string_view::npos;
+  }
+
+  // A closed mail with at least one stored line.
+  struct MailEntry {
+    std::uint32_t number;    // its place among all closed mails
+    std::uint32_t linesEnd;  // the number of stored lines up to its end
+  };
+
+  std::string text_;                // the bytes of every stored line, back to back
+  std::vector<MailLine> lines_;     // each stored line of the closed mails and the open one
+  std::vector<MailEntry> entries_;  // the closed mails that have stored lines, in order
+  std::size_t count_ = 0;           // closed mails
+  std::uint32_t openPlace_ = 0;     // lines ended in the open mail so far
 };
 
 }  // namespace quillet

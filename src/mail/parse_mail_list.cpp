@@ -1,8 +1,5 @@
 #include "mail/parse_mail_list.h"
 
-#include <algorithm>
-
-#include "common/byte_at.h"
 #include "common/charset_code_of.h"
 #include "common/folding_space_length.h"
 #include "mail/decode_encoded_word.h"
@@ -15,25 +12,13 @@ namespace {
 constexpr unsigned char kEndLine = 0x01;
 constexpr unsigned char kEndMail = 0x02;
 
-// The byte `ahead` places after p, or 0x00 at or past end; no pointer beyond end is formed.
-unsigned char Lookahead(const char* p, const char* end, std::ptrdiff_t ahead) {
-  return ByteAt(p + std::min(ahead, end - p), end);
-}
-
 }  // namespace
 
 void ParseMailList(const char* text, std::size_t size, int target, MailList& mails) {
   mails.clear();
   if (text == nullptr || size == 0) return;
-  const char* p = text;
   const char* const end = text + size;
-
-  while (p < end) {
-    const std::size_t n =
-        FoldingSpaceLength(ByteAt(p, end), Lookahead(p, end, 1), Lookahead(p, end, 2));
-    if (n == 0) break;
-    p += n;
-  }
+  const char* p = SkipFoldingSpace(text, end);
 
   // Decoded words are seldom longer than their encoded form.
   mails.reserve(static_cast<std::size_t>(end - p));
@@ -50,7 +35,7 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == kEndLine || c == kEndMail) {
       mails.append(run, static_cast<std::size_t>(p - run));
-      mails.endLine();
+      if (!mails.endLine()) break;  // no room for more lines: the open mail is lost
       if (c == kEndMail) mails.endMail();
       run = ++p;
     } else if (c == '=' && words.find(p, word)) {

@@ -64,7 +64,7 @@ void ParseMailListUtf8(const char* p, const char* end, MailList& mails) {
     if (c == kEndLine || c == kEndMail) {
       run.flush(out);
       AppendCleanUtf8(text, static_cast<std::size_t>(p - text), out);
-      mails.endLine();
+      if (!mails.endLine()) break;  // no room for more lines: the open mail is lost
       if (c == kEndMail) mails.endMail();
       text = ++p;
     } else if (c == '=' && words.findMailWord(p, word)) {

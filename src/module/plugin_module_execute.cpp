@@ -2,9 +2,9 @@
 // Argument0 filled for every mail, the texts joined with the separator of Argument1, and the
 // answer given in Result and Charset.
 #include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "common/add_product.h"
 #include "common/charset_code_of.h"
 #include "mail/decode_encoded_word.h"
 #include "mail/expand_template.h"
@@ -24,20 +24,22 @@ constexpr int kBadRequest = 400;
 constexpr char kResultPrefix[] = "Result: ";
 constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
 
-// a + b * c, or the largest size when that does not fit.
-std::size_t AddProduct(std::size_t a, std::size_t b, std::size_t c) {
-  const std::size_t most = std::numeric_limits<std::size_t>::max();
-  if (c != 0 && b > (most - a) / c) return most;
-  return a + b * c;
-}
-
-// The joined text of every mail's filled template, written straight into the Result line.
-// Room is made ahead: once a few mails are in, the mails still to come are projected at the
-// average size of those filled so far, with a margin that shrinks as the sample grows. A list's
-// mails are mostly alike, so the line is seldom copied when it is large and never holds much
-// more than it needs. Room grows by at least a half each time, so copies stay linear, and it
-// never exceeds what the list can give at the most (each placeholder of each mail stands for a
-// value inside that mail's own lines) and the `tail` of bytes kept free behind the text.
+// The Result line, which becomes the whole response in the end.
+//
+// The joined text of every mail's filled template is written straight into one string that
+// starts with "Result: ". That string is moved into the response message as its Result line,
+// and serializeAndClear then writes the whole response (status line in front, Charset line and
+// blank line behind) in the memory of its longest added line when that line's capacity holds
+// the whole text. So the line always keeps `tail` bytes free behind its text, and a long
+// answer is held once, not twice.
+//
+// Room is made ahead. Each time the line is full it grows by at least half of what it has, so
+// copies stay linear. Once kSample mails are in, the mails still to come are projected at the
+// average size of those filled so far, with a margin of an eighth of that projection and its
+// share per mail filled (which shrinks as the sample grows): a list's mails are mostly alike,
+// so a large line is seldom copied and never holds much more than it needs. Room never exceeds
+// what the list can give at the most (each placeholder of each mail stands for a value inside
+// that mail's own lines), plus the tail.
 class ResultLine {
  public:
   ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator,
@@ -55,6 +57,8 @@ class ResultLine {
     const std::size_t least = AddProduct(filled, 1, tail_);
     if (line_.capacity() >= least) return;
     constexpr std::size_t kSample = 16;  // mails filled before the average is trusted
+    // In floating point, so that neither the average nor the product with the mails to come
+    // is cut short or overflows; only the final room is a size again.
     double room = static_cast<double>(line_.capacity()) * 1.5;
     if (index >= kSample) {
       const double mailsIn = static_cast<double>(index + 1);
@@ -119,15 +123,10 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
     templateText = cleanTemplate;
     separator = cleanSeparator;
   }
-  // The list has been read: unless the template or the separator stand in the same line, its
-  // memory goes back before the result grows. Nothing reads the request's lines after EXECUTE.
-  if (listLine != templateLine && listLine != separatorLine) {
-    std::string().swap(requestMessage.headerLines[static_cast<std::size_t>(listLine)]);
-  }
 
   // The template is read once; each mail then only fills it. The Result line keeps room behind
   // its text for the rest of the response (status line, Charset line, blank line), so that
-  // the response can be written in its memory rather than in a second copy (see request).
+  // the response can be written in its memory rather than in a second copy (see ResultLine).
   const TemplatePlan plan(templateText.data(), templateText.size());
   const std::size_t tail = std::strlen(version) + charset.size() + 64;
   ResultLine result(plan, mails, separator.size(), tail);

@@ -1,5 +1,9 @@
 // ProtocolMessage: one request/response message of a line-based protocol: a start line of
 // words, header lines "Name: value", a blank line. Parses requests and writes responses.
+//
+// A parsed message keeps no copy of the request: its start words, version and header lines
+// are positions in the text handed to parse, which must outlive them (until the next parse or
+// clear).
 #pragma once
 
 #include <cstdint>
@@ -7,11 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/header_lines.h"
+
 namespace quillet {
 
 class ProtocolMessage {
  public:
-  // The virtual operations keep this slot order; hosts of the original interface rely on it.
+  // The virtual operations must stay in this order: hosts and callers built against this class
+  // layout call them by their slot in the table of virtual functions, not by name.
   virtual ~ProtocolMessage();
   virtual bool setStatus(std::uint32_t code);
   virtual bool addHeader(const wchar_t* name, const wchar_t* value);
@@ -22,25 +29,37 @@ class ProtocolMessage {
   virtual bool command(std::string& out);
   virtual bool serialize(std::string& out);
 
-  // Empties startWords, lineVersion and headerLines; the status table and version stay.
+  // Empties startWords, status, lineVersion and headerLines (giving their memory back); the
+  // status table and version stay.
   void clear();
 
   // serialize and then clear, for a message that has had its say: the text is the one
-  // ProtocolMessage::serialize writes, but where the longest header line has room for the
-  // whole text, the text is written in that line's memory, so a long response is not held
+  // ProtocolMessage::serialize writes, but where the longest added header line has room for
+  // the whole text, the text is written in that line's memory, so a long response is not held
   // twice.
   void serializeAndClear(std::string& out);
 
-  // The search of findHeader without the copy: on a match, value views the value inside
-  // headerLines (valid until the lines change) and the line's index is returned; otherwise
+  // The search of findHeader without the copy: on a match, value views the value where the
+  // line stands (valid until the lines change) and the line's index is returned; otherwise
   // -1 or -2 as findHeader answers, with value unchanged.
   std::int32_t findHeaderValue(const char* name, std::string_view& value, std::int32_t start) const;
 
   std::vector<std::string> statusTable;  // "200 OK", ...: filled by the derived constructor
-  std::vector<std::string> startWords;   // request line words before the last; or the status
-  std::string lineVersion;               // last word of the request line
-  std::vector<std::string> headerLines;  // without their CR LF, in order
-  std::string protocolVersion;           // written at the head of the response
+  // The request line's words before its last, as they stand: the line up to its last SP, so
+  // the words with one SP between two of them (empty when the line holds no SP).
+  std::string_view startWords;
+  std::string status;            // the status text setStatus chose, or empty
+  std::string_view lineVersion;  // last word of the request line
+  HeaderLines headerLines;       // without their CR LF, in order
+  std::string protocolVersion;   // written at the head of the response
+
+ private:
+  // The response text in parts, so that serialize and serializeAndClear write it alike: its
+  // size, the status line with header lines [0, to), and header lines [from, size()) with the
+  // blank line.
+  std::size_t textSize() const;
+  void appendHead(std::string& out, std::size_t to) const;
+  void appendTail(std::string& out, std::size_t from) const;
 
  protected:
   ProtocolMessage() = default;

@@ -83,7 +83,11 @@ TEST(TemplatePlan, FilledForEachMail) {
   const std::string text = "(!From!/!Subject!)";
   const TemplatePlan plan(text.data(), text.size());
   std::string result;
-  for (std::size_t i = 0; i < list.size(); ++i) plan.expand(list[i], result);
+  TemplatePlan::Fill fill;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    plan.measure(list[i], fill);
+    plan.write(fill, result);
+  }
   EXPECT_EQ(result, "(a/1)(/2)(/)(d/)");
 }
 

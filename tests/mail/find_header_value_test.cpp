@@ -37,6 +37,7 @@ TEST(FindHeaderValue, Table) {
       {"empty field name answers all", {": x", "From: a"}, "From", 0, "x"},
       {"line without ': '", {"From a", "From: b"}, "From", 1, "b"},
       {"empty line", {"", "From: b"}, "From", 1, "b"},
+      {"empty field name after unstored lines", {"x", "", ": any"}, "Date", 2, "any"},
       {"zero byte in the field name", {"From\0x: a"s}, "From", -1, "stale"},
       {"zero byte ends the value", {"From: a\0b"s}, "From", 0, "a"},
       {"missing", {"From: a"}, "Date", -1, "stale"},

@@ -30,15 +30,32 @@ class FlushBytes {
   std::unique_ptr<char[]> bytes_;
 };
 
+// The stored lines of a mail, each at its place; the places of lines that were not stored
+// (those without ": ") hold empty strings, and none follows the last stored line.
 inline Lines LinesOf(const Mail& mail) {
   Lines lines;
-  for (std::size_t i = 0; i < mail.size(); ++i) lines.emplace_back(mail[i]);
+  for (std::size_t i = 0; i < mail.size(); ++i) {
+    lines.resize(mail.place(i));
+    lines.emplace_back(mail[i]);
+  }
   return lines;
 }
 
 inline Mails MailsOf(const MailList& list) {
   Mails mails;
   for (std::size_t i = 0; i < list.size(); ++i) mails.push_back(LinesOf(list[i]));
+  return mails;
+}
+
+// What LinesOf gives for mails of these lines: every line without ": " empty, and the empty
+// lines at the end of a mail gone.
+inline Mails Stored(Mails mails) {
+  for (Lines& lines : mails) {
+    for (std::string& line : lines) {
+      if (line.find(": ") == std::string::npos) line.clear();
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  }
   return mails;
 }
 

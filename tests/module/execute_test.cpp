@@ -74,12 +74,12 @@ TEST(Execute, MailsReplacedEvenWhenAnswered400) {
 
   // Argument2 without Argument0: 400, but the list is the new one.
   EXPECT_EQ(Answer(module, Execute({kSeparator,
-                                    "Argument2: c\x01"
-                                    "d\x02"})),
+                                    "Argument2: c: 1\x01"
+                                    "d: 2\x02"})),
             kBadRequest);
   ASSERT_EQ(module.mails.size(), 1u);
   ASSERT_EQ(module.mails[0].size(), 2u);
-  EXPECT_EQ(module.mails[0][1], "d");
+  EXPECT_EQ(module.mails[0][1], "d: 2");
 
   // No Argument2: the list stays as it was.
   EXPECT_EQ(Answer(module, Execute({kTemplate, kSeparator})), kBadRequest);

@@ -15,12 +15,28 @@ namespace {
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 
+Lines LinesOf(const HeaderLines& lines) {
+  Lines out;
+  for (std::size_t i = 0; i < lines.size(); ++i) out.emplace_back(lines[i]);
+  return out;
+}
+
+// The words with one SP between two of them, as a parsed message holds them.
+std::string Joined(const Lines& words) {
+  std::string text;
+  for (const std::string& word : words) text += word + " ";
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
 // Parses a copy of the bytes that ends exactly where its heap allocation ends, so that any read
-// past the given length is caught by AddressSanitizer.
-void ParseFlush(ProtocolMessage& message, const std::string& bytes) {
+// past the given length is caught by AddressSanitizer. The message keeps positions in that
+// copy, so the copy is returned, to be kept while the message is read.
+std::unique_ptr<char[]> ParseFlush(ProtocolMessage& message, const std::string& bytes) {
   std::unique_ptr<char[]> copy(new char[bytes.size()]);
   if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
   EXPECT_TRUE(message.parse(copy.get(), static_cast<std::uint32_t>(bytes.size())));
+  return copy;
 }
 
 TEST(ProtocolMessageParse, Table) {
@@ -113,17 +129,17 @@ TEST(ProtocolMessageParse, Table) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     SaoriMessage message("SAORI/1.0");
-    ParseFlush(message, c.input);
-    EXPECT_EQ(message.startWords, c.startWords);
+    const auto text = ParseFlush(message, c.input);
+    EXPECT_EQ(message.startWords, Joined(c.startWords));
     EXPECT_EQ(message.lineVersion, c.lineVersion);
-    EXPECT_EQ(message.headerLines, c.headerLines);
+    EXPECT_EQ(LinesOf(message.headerLines), c.headerLines);
   }
 }
 
 TEST(ProtocolMessageParse, EachParseStartsFromAnEmptyMessage) {
   SaoriMessage message(nullptr);
   ParseFlush(message, "EXECUTE SAORI/1.0\r\nA: 1\r\n\r\n");
-  ParseFlush(message, "GET\r\n");
+  const auto text = ParseFlush(message, "GET\r\n");
   EXPECT_TRUE(message.startWords.empty());
   EXPECT_EQ(message.lineVersion, "GET");
   EXPECT_TRUE(message.headerLines.empty());
@@ -148,9 +164,9 @@ TEST(ProtocolMessageParse, SixteenMebibyteRequest) {
   text.append(std::size_t{8} << 20, 'x');
   text += "\r\n\r\n";
   SaoriMessage message(nullptr);
-  ParseFlush(message, text);
+  const auto copy = ParseFlush(message, text);
   ASSERT_EQ(message.headerLines.size(), lines + 1);
-  EXPECT_EQ(message.headerLines.back().size(), 11 + (std::size_t{8} << 20));
+  EXPECT_EQ(message.headerLines[lines].size(), 11 + (std::size_t{8} << 20));
 }
 
 TEST(ProtocolMessageCommand, JoinsStartWords) {
@@ -169,17 +185,35 @@ TEST(ProtocolMessageCommand, JoinsStartWords) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     SaoriMessage message(nullptr);
-    message.startWords = c.words;
+    const std::string words = Joined(c.words);
+    message.startWords = words;
     std::string out = "stale";
     EXPECT_TRUE(message.command(out));
     EXPECT_EQ(out, c.expected);
   }
 }
 
+// The start words stand as the request line up to its last SP: command gives them so, serialize
+// writes them one after the other, and a status chosen later takes their place in both.
+TEST(ProtocolMessageCommand, ParsedWordsThenStatus) {
+  SaoriMessage message(nullptr);
+  const auto text = ParseFlush(message, "GET  Version SAORI/1.0\r\nA: 1\r\n\r\n");
+  std::string out;
+  EXPECT_TRUE(message.command(out));
+  EXPECT_EQ(out, "GET  Version");
+  message.serialize(out);
+  EXPECT_EQ(out, "SAORI/1.0 GETVersion\r\nA: 1\r\n\r\n");
+  message.setStatus(400);
+  message.command(out);
+  EXPECT_EQ(out, "400 Bad Request");
+  message.serialize(out);
+  EXPECT_EQ(out, "SAORI/1.0 400 Bad Request\r\nA: 1\r\n\r\n");
+}
+
 // A message whose header lines are exactly the given ones.
 SaoriMessage WithLines(const Lines& lines) {
   SaoriMessage message(nullptr);
-  message.headerLines = lines;
+  for (const std::string& line : lines) message.headerLines.push_back(line);
   return message;
 }
 
@@ -251,7 +285,7 @@ TEST(ProtocolMessageAddHeader, NullHandlingAndOrder) {
   EXPECT_TRUE(message.addHeader("Charset", "Shift_JIS"));
   EXPECT_TRUE(message.addHeader("Charset", "EUC-JP"));
   EXPECT_TRUE(message.addHeader("", "a\r\nb"));  // nothing is examined or escaped
-  EXPECT_EQ(message.headerLines,
+  EXPECT_EQ(LinesOf(message.headerLines),
             (Lines{"Result: ", "Charset: Shift_JIS", "Charset: EUC-JP", ": a\r\nb"}));
 }
 
@@ -274,7 +308,7 @@ TEST(ProtocolMessageWide, AddHeader) {
   EXPECT_TRUE(message.addHeader(L"Empty", L""));
   EXPECT_FALSE(message.addHeader(L"Result", static_cast<const wchar_t*>(nullptr)));
   EXPECT_FALSE(message.addHeader(static_cast<const wchar_t*>(nullptr), L"x"));
-  EXPECT_EQ(message.headerLines, (Lines{"Result: abc", "Empty: "}));
+  EXPECT_EQ(LinesOf(message.headerLines), (Lines{"Result: abc", "Empty: "}));
 }
 
 TEST(ProtocolMessageWide, FindHeader) {

@@ -174,8 +174,9 @@ TEST(SaoriMessageSerialize, AndClearWritesTheSameText) {
     }
     const char* lineMemory = nullptr;
     if (c.room) {
-      message.headerLines[longest].reserve(2 * message.headerLines[longest].size());
-      lineMemory = message.headerLines[longest].data();
+      std::string& line = *message.headerLines.addedLine(longest);
+      line.reserve(2 * line.size());
+      lineMemory = line.data();
     }
     if (c.status) message.setStatus(200);
     std::string expected;

@@ -1,6 +1,7 @@
 // Requests of hostile sizes and shapes: a 16 MiB mail header list holding one mail, one holding
-// 200 000 mails, lists made of "=?" repeated, a 1 MiB template of placeholders. Only the results
-// are checked here; that each takes time linear in its size is shown by the benchmark program.
+// 200 000 mails, lists made of "=?" repeated, a 1 MiB template of placeholders, and the memory
+// that requests of every shape take. Otherwise only the results are checked here; that each takes
+// time linear in its size is shown by the benchmark program.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -142,6 +143,34 @@ TEST(HostileSizes, SixteenMebibytesOfLineEnds) {
   const std::string list = "From: a" + std::string(16 * kMiB, '\x01') + "\x02";
   EXPECT_TRUE(SameBytes(Respond(Execute("Shift_JIS", "!From!!Subject!", ",", list)),
                         Answer("a", "Shift_JIS")));
+}
+
+// Whatever the shape of a request, the plug-in holds no more than four times its size beyond
+// the response itself: no copy per word, per header line or per empty line or mail.
+TEST(HostileSizes, MemoryBoundedWhateverTheShape) {
+  const std::size_t n = 16 * kMiB;
+  const std::string arguments = "Argument0: !From!\r\nArgument1: ,\r\nArgument2: From: a\x02";
+  const std::string shapes[] = {
+      "EXECUTE" + std::string(n, ' ') + "SAORI/1.0\r\n" + arguments + "\r\n\r\n",
+      Execute("Shift_JIS", "!From!", ",", std::string(n, '\x02')),
+      Execute("Shift_JIS", "!From!", ",", std::string(n, '\x01')),
+      "EXECUTE SAORI/1.0\r\n" + arguments + Repeat("\r\nX", n / 3) + "\r\n\r\n",
+      Execute("Shift_JIS", "!From!", ",", Repeat("\x01\x02", n / 2)),
+  };
+  ASSERT_EQ(load(HostBlock("./"), 2), 1);
+  for (const std::string& text : shapes) {
+    HGLOBAL block = HostBlock(text);
+    const std::size_t before = HeapBytesInUse();
+    TakeHeapPeak();
+    long length = static_cast<long>(text.size());
+    HGLOBAL answer = request(block, &length);
+    const std::size_t peak = TakeHeapPeak() - before;
+    ASSERT_NE(answer, nullptr);
+    EXPECT_LE(peak, 4 * text.size() + static_cast<std::size_t>(length))
+        << "shape " << &text - shapes << ": " << peak << " bytes at the peak";
+    HostRelease(answer);
+  }
+  EXPECT_EQ(unload(), 1);
 }
 
 TEST(HostileSizes, OneMebibyteTemplateOfPlaceholders) {

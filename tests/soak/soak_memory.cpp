@@ -32,6 +32,7 @@ Ledger& TheLedger() {
 }
 
 std::size_t heapBytesInUse = 0;
+std::size_t heapPeak = 0;
 
 // The size of an allocation is kept in front of it, one max_align_t away so that the bytes
 // handed out stay aligned.
@@ -42,6 +43,7 @@ void* CountedNew(std::size_t size) {
   if (raw == nullptr) return nullptr;
   std::memcpy(raw, &size, sizeof size);
   heapBytesInUse += size;
+  if (heapBytesInUse > heapPeak) heapPeak = heapBytesInUse;
   return static_cast<char*>(raw) + kHeader;
 }
 
@@ -146,6 +148,12 @@ std::uint64_t LastReleasedByPlugin() {
 
 std::size_t HeapBytesInUse() {
   return heapBytesInUse;
+}
+
+std::size_t TakeHeapPeak() {
+  const std::size_t peak = heapPeak;
+  heapPeak = heapBytesInUse;
+  return peak;
 }
 
 }  // namespace quillet

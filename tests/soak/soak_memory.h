@@ -41,5 +41,7 @@ std::uint64_t LastReleasedByPlugin();
 
 // Bytes taken with operator new (any form but the aligned ones) and not yet given back.
 std::size_t HeapBytesInUse();
+// The most bytes taken with operator new at any one time since the last call (or the start).
+std::size_t TakeHeapPeak();
 
 }  // namespace quillet

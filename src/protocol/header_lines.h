@@ -1,0 +1,55 @@
+// HeaderLines: the header lines of a message, in order, each without its CR LF.
+//
+// The lines a message parsed stay where they stand in the request text: the lines of a header
+// section follow each other with one CR LF between two of them, so one 32-bit end offset per
+// line knows them all, and a request of many short lines costs no copy of its bytes. Lines
+// added afterwards (a response's) are strings of their own, behind the parsed ones.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// The first CR LF at or after p (a lone CR and a lone LF are ordinary bytes), or end when there
+// is none. A CR is found by memchr, so a long line costs no more than a copy of it.
+const char* FindLineEnd(const char* p, const char* end);
+
+class HeaderLines {
+ public:
+  std::size_t size() const { return ends_.size() + added_.size(); }
+  bool empty() const { return ends_.empty() && added_.empty(); }
+  // Line i (below size()). A parsed line views the parsed text, which must still be there.
+  std::string_view operator[](std::size_t i) const {
+    if (i >= ends_.size()) return added_[i - ends_.size()];
+    const std::uint32_t begin = i == 0 ? first_ : ends_[i - 1] + 2;
+    return std::string_view(text_ + begin, ends_[i] - begin);
+  }
+
+  // Adds a line after all others.
+  void push_back(std::string line) { added_.push_back(std::move(line)); }
+  // The string of line i when the line was added rather than parsed, so that its memory can be
+  // used for something else; null for a parsed line.
+  std::string* addedLine(std::size_t i) {
+    return i >= ends_.size() ? &added_[i - ends_.size()] : nullptr;
+  }
+
+  // Forgets every line and gives the memory back.
+  void clear();
+  // Replaces the lines with those of the header section that begins at offset `begin` of the
+  // text of `length` bytes: each line up to its CR LF (a lone CR and a lone LF are ordinary
+  // bytes), until a CR LF that another CR LF follows directly. The bytes after the last CR LF
+  // of a section that never closes are dropped.
+  void parse(const char* text, std::uint32_t begin, std::uint32_t length);
+
+ private:
+  const char* text_ = nullptr;       // the parsed text
+  std::uint32_t first_ = 0;          // offset in text_ of the first parsed line
+  std::vector<std::uint32_t> ends_;  // end offset in text_ of each parsed line
+  std::vector<std::string> added_;   // the lines added after the parsed ones
+};
+
+}  // namespace quillet

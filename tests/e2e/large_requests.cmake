@@ -1,0 +1,53 @@
+# Sends requests of SIZE bytes of each hostile shape through saori_host and the library, and
+# requires each to be answered with a status line: a request the plug-in can answer in a few
+# times its size must never go unanswered. The requests are written to DIR, one at a time.
+#   cmake -DPROGRAM=... [-DEMULATOR=...] -DPLUGIN=... -DDIR=... -DSIZE=bytes -P large_requests.cmake
+string(ASCII 1 line_end)
+string(ASCII 2 mail_end)
+set(crlf "\r\n")
+set(arguments "Argument0: !From!${crlf}Argument1: ,${crlf}Argument2: ")
+math(EXPR thirds "${SIZE} / 3")
+math(EXPR halves "${SIZE} / 2")
+
+set(shapes spaces mail_ends line_ends short_lines alternating)
+set(expected_spaces "SAORI/1.0 500 ")
+set(expected_mail_ends "SAORI/1.0 200 OK")
+set(expected_line_ends "SAORI/1.0 200 OK")
+set(expected_short_lines "SAORI/1.0 200 OK")
+set(expected_alternating "SAORI/1.0 200 OK")
+
+set(ENV{WINEDEBUG} "-all")
+foreach(shape IN LISTS shapes)
+  if(shape STREQUAL "spaces")
+    string(REPEAT " " ${SIZE} body)
+    set(text "EXECUTE${body}SAORI/1.0${crlf}${arguments}From: a${mail_end}${crlf}${crlf}")
+  elseif(shape STREQUAL "mail_ends")
+    string(REPEAT "${mail_end}" ${SIZE} body)
+    set(text "EXECUTE SAORI/1.0${crlf}${arguments}${body}${crlf}${crlf}")
+  elseif(shape STREQUAL "line_ends")
+    string(REPEAT "${line_end}" ${SIZE} body)
+    set(text "EXECUTE SAORI/1.0${crlf}${arguments}${body}${crlf}${crlf}")
+  elseif(shape STREQUAL "short_lines")
+    string(REPEAT "${crlf}X" ${thirds} body)
+    set(text "EXECUTE SAORI/1.0${crlf}${arguments}From: a${mail_end}${body}${crlf}${crlf}")
+  else()
+    string(REPEAT "${line_end}${mail_end}" ${halves} body)
+    set(text "EXECUTE SAORI/1.0${crlf}${arguments}${body}${crlf}${crlf}")
+  endif()
+  set(request "${DIR}/large_${shape}.request")
+  file(WRITE "${request}" "${text}")
+  set(text "")
+  set(body "")
+  execute_process(COMMAND ${EMULATOR} "${PROGRAM}" "${PLUGIN}" "${request}"
+                  OUTPUT_FILE "${DIR}/large_${shape}.actual"
+                  ERROR_VARIABLE errors
+                  RESULT_VARIABLE exit_code)
+  file(REMOVE "${request}")
+  file(READ "${DIR}/large_${shape}.actual" head LIMIT 16)
+  file(REMOVE "${DIR}/large_${shape}.actual")
+  string(LENGTH "${expected_${shape}}" length)
+  string(SUBSTRING "${head}" 0 ${length} head)
+  if(NOT exit_code STREQUAL "0" OR NOT head STREQUAL "${expected_${shape}}")
+    message(FATAL_ERROR "${shape}: exit ${exit_code}, answer begins \"${head}\"\n${errors}")
+  endif()
+endforeach()
