@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "common/charset_code_of.h"
 #include "common/compare_no_case.h"
@@ -15,9 +16,9 @@ namespace {
 // "GET" and the empty command match "GET Version", "EXEC" matches "EXECUTE", "EXECUTE2" does
 // not. A command longer than the name never matches, even when a zero byte in it would stop
 // the comparison at the name's end.
-bool CommandMatches(const std::string& command, const char* name) {
+bool CommandMatches(std::string_view command, const char* name) {
   if (command.size() > std::strlen(name)) return false;
-  return CompareNoCaseN(command.c_str(), name, command.size()) == 0;
+  return CompareNoCaseN(command.data(), name, command.size()) == 0;
 }
 
 }  // namespace
@@ -51,8 +52,11 @@ bool PluginModule::request(const std::string& requestText, std::string& response
 
 void PluginModule::dispatch(int& status, SaoriMessage& requestMessage,
                             SaoriMessage& responseMessage) {
-  std::string name;
-  requestMessage.command(name);
+  // The command as command() gives it (a message holds start words or a status, never both),
+  // read where it stands: a request line of many megabytes is not copied once more.
+  const std::string_view name = requestMessage.status.empty()
+                                    ? requestMessage.startWords
+                                    : std::string_view(requestMessage.status);
   // "GET Version" is tried first, so the empty command is answered like it.
   if (CommandMatches(name, "GET Version")) {
     // A host that names a Charset learns which encoding EXECUTE will answer in for that name.
