@@ -174,7 +174,8 @@ inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limi
   return CodeOf(u);
 }
 
-// A JIS X 0208 code written in each target.
+// A JIS X 0208 code, and for the two-byte targets a half-width kana byte, written in each
+// target.
 struct ToSjis {
   static unsigned char* Put(unsigned char* o, std::uint32_t code) {
     const unsigned j1 = code >> 8;
@@ -183,11 +184,20 @@ struct ToSjis {
     o[1] = static_cast<unsigned char>(t);
     return o + 2;
   }
+  static unsigned char* PutKana(unsigned char* o, std::uint32_t kana) {
+    *o = static_cast<unsigned char>(kana);
+    return o + 1;
+  }
 };
 
 struct ToEuc {
   static unsigned char* Put(unsigned char* o, std::uint32_t code) {
     return PutCode(o, code | 0x8080);
+  }
+  static unsigned char* PutKana(unsigned char* o, std::uint32_t kana) {
+    o[0] = 0x8E;  // SS2: half-width katakana stay half-width
+    o[1] = static_cast<unsigned char>(kana);
+    return o + 2;
   }
 };
 
@@ -195,7 +205,9 @@ struct ToJis {
   static unsigned char* Put(unsigned char* o, std::uint32_t code) { return PutCode(o, code); }
 };
 
-void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
+// Into Shift_JIS or EUC-JP, which need no mode: every code is written as it is read.
+template <typename Target>
+void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
@@ -208,34 +220,10 @@ void Utf8ToSjisText(const unsigned char* p, const unsigned char* end, std::strin
       }
       const std::uint32_t code = ReadCode(p, limit, end);
       if (code < 0x100) {
-        *o++ = static_cast<unsigned char>(code);
+        o = Target::PutKana(o, code);
       } else {
-        o = ToSjis::Put(o, code);
-        p = CodeRun<ToSjis>(p, limit, o);
-      }
-    }
-  }
-  Finish(output, o);
-}
-
-void Utf8ToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      if (*p < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      const std::uint32_t code = ReadCode(p, limit, end);
-      if (code < 0x100) {
-        o[0] = 0x8E;  // SS2: half-width katakana stay half-width
-        o[1] = static_cast<unsigned char>(code);
-        o += 2;
-      } else {
-        o = ToEuc::Put(o, code);
-        p = CodeRun<ToEuc>(p, limit, o);
+        o = Target::Put(o, code);
+        p = CodeRun<Target>(p, limit, o);
       }
     }
   }
@@ -317,10 +305,10 @@ void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   switch (target) {
     case kCharsetSjis:
-      Utf8ToSjisText(p, p + size, output);
+      Utf8ToTwoByteText<ToSjis>(p, p + size, output);
       break;
     case kCharsetEuc:
-      Utf8ToEucText(p, p + size, output);
+      Utf8ToTwoByteText<ToEuc>(p, p + size, output);
       break;
     case kCharsetUtf8:
       Utf8ToUtf8Text(p, p + size, output);

@@ -35,6 +35,13 @@ const char* NextQuestion(const char* from, const char* end) {
   return q;
 }
 
+// Where the charset name of the field [first, fieldEnd) ends: a language after "*"
+// ("UTF-8*ja") says nothing about the bytes.
+const char* CharsetNameEnd(const char* first, const char* fieldEnd) {
+  const void* star = std::memchr(first, '*', static_cast<std::size_t>(fieldEnd - first));
+  return star != nullptr ? static_cast<const char*>(star) : fieldEnd;
+}
+
 }  // namespace
 
 // The first separator (0x01, 0x02) or closing "?" "=" at or after from, or end_. Results are
@@ -82,10 +89,8 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     // looking back for it costs what decoding the payload costs.
     payload = close;
     while (payload[-1] != '?') --payload;
-    // A language after "*" ("UTF-8*ja") says nothing about the bytes.
-    const void* star = std::memchr(first, '*', static_cast<std::size_t>(charsetEnd - first));
-    const char* const nameEnd = star != nullptr ? static_cast<const char*>(star) : charsetEnd;
-    code = CharsetCodeOf(first, static_cast<std::size_t>(nameEnd - first));
+    code =
+        CharsetCodeOf(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
@@ -123,10 +128,8 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
   if (close == end_ || *close != '?') return false;
 
-  // A language after "*" ("UTF-8*ja") says nothing about the bytes.
-  const void* star = std::memchr(first, '*', static_cast<std::size_t>(charsetEnd - first));
-  const char* const nameEnd = star != nullptr ? static_cast<const char*>(star) : charsetEnd;
-  const WordCharset charset = WordCharsetOf(first, static_cast<std::size_t>(nameEnd - first));
+  const WordCharset charset =
+      WordCharsetOf(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
   if (charset == kWordUnknown) return false;
 
   word.payload = payload;

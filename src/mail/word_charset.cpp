@@ -59,28 +59,28 @@ void ConvertWordText(WordCharset charset, const std::string& bytes, std::string&
 
 namespace {
 
-// Whether [p, end) is all ASCII, read eight bytes at a time.
-bool AllAscii(const char* p, const char* end) {
+// The first byte in [p, end) at or above 0x80, or end; eight bytes at a time.
+const char* FirstNonAscii(const char* p, const char* end) {
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  std::uint64_t high = 0;
   for (; end - p >= 8; p += 8) {
     std::uint64_t block;
     std::memcpy(&block, p, sizeof block);
-    high |= block;
+    if ((block & kHighs) != 0) break;
   }
-  for (; p < end; ++p) high |= static_cast<unsigned char>(*p);
-  return (high & kHighs) == 0;
+  while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+  return p;
 }
 
 }  // namespace
 
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out) {
-  if (size == 0) return;
-  // Header text around encoded words is nearly always ASCII, which needs no cleaning.
-  if (AllAscii(data, data + size)) {
-    out.append(data, size);
-  } else {
-    ConvertCharset(kCharsetUtf8, data, size, kCharsetUtf8, out);
+  // Header text around encoded words is nearly always ASCII, which needs no cleaning: only
+  // what follows the first other byte goes through the converter.
+  const char* const end = data + size;
+  const char* const rest = FirstNonAscii(data, end);
+  out.append(data, static_cast<std::size_t>(rest - data));
+  if (rest != end) {
+    ConvertCharset(kCharsetUtf8, rest, static_cast<std::size_t>(end - rest), kCharsetUtf8, out);
   }
 }
 
