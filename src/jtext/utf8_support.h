@@ -86,6 +86,16 @@ inline unsigned char* PutBmp(unsigned char* o, std::uint32_t u) {
   return o + 3;
 }
 
+// Writes any scalar value u (no surrogate, at most U+10FFFF) in 1 to 4 bytes.
+inline unsigned char* Put(unsigned char* o, std::uint32_t u) {
+  if (u < 0x10000) return PutBmp(o, u);
+  o[0] = static_cast<unsigned char>(0xF0 | (u >> 18));
+  o[1] = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
+  o[2] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+  o[3] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+  return o + 4;
+}
+
 inline unsigned char* PutReplacement(unsigned char* o) {
   o[0] = 0xEF;
   o[1] = 0xBF;

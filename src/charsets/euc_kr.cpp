@@ -1,0 +1,7 @@
+#include "charsets/euc_kr.h"
+
+namespace quillet {
+
+void DecodeEucKr(const char*, std::size_t, std::string&) {}
+
+}  // namespace quillet
