@@ -226,6 +226,68 @@ std::string Utf8MailListRequest(std::size_t mails, unsigned seed) {
   return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list, "UTF-8");
 }
 
+namespace {
+
+// A word of `chars` characters in a charset beyond the Japanese ones, with a space after every
+// fifth: two-byte codes from the common blocks of GBK, Big5 and EUC-KR, or letters of the upper
+// half of a single-byte charset.
+struct WorldCharset {
+  const char* name;
+  unsigned char leadLow, leadHigh, trailLow, trailHigh;  // leadLow 0: single-byte
+};
+
+constexpr WorldCharset kWorldCharsets[] = {
+    {"GB2312", 0xB0, 0xD6, 0xA1, 0xFE}, {"KOI8-R", 0, 0, 0xC0, 0xFF},
+    {"Big5", 0xA4, 0xC5, 0xA1, 0xFE},   {"ISO-8859-2", 0, 0, 0xC0, 0xFE},
+    {"EUC-KR", 0xB0, 0xC8, 0xA1, 0xFE}, {"windows-1251", 0, 0, 0xC0, 0xFF},
+};
+
+void AppendWorldWord(std::mt19937& rng, const WorldCharset& charset, unsigned chars,
+                     std::string& out) {
+  std::string text;
+  const auto pick = [&rng](unsigned low, unsigned high) {
+    return static_cast<char>(low + rng() % (high - low + 1));
+  };
+  for (unsigned n = 0; n < chars; ++n) {
+    if (n % 5 == 4) text.push_back(' ');
+    if (charset.leadLow != 0) text.push_back(pick(charset.leadLow, charset.leadHigh));
+    text.push_back(pick(charset.trailLow, charset.trailHigh));
+  }
+  out += "=?";
+  out += charset.name;
+  out += "?B?";
+  out += EncodeBase64(text);
+  out += "?=";
+}
+
+}  // namespace
+
+std::string WorldMailListRequest(std::size_t mails, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string list;
+  list.reserve(mails * 300);
+  for (std::size_t i = 0; i < mails; ++i) {
+    const WorldCharset& charset =
+        kWorldCharsets[i % (sizeof kWorldCharsets / sizeof kWorldCharsets[0])];
+    list += "From: ";
+    AppendWorldWord(rng, charset, 6, list);
+    list += " <user";
+    list += std::to_string(rng() % 100000);
+    list += "@example.com>\x01Subject: ";
+    AppendWorldWord(rng, charset, 20, list);
+    list += " ";
+    AppendWorldWord(rng, charset, 16, list);
+    list += "\x01";
+    list += "Date: Tue, 08 Dec 2026 15:";
+    list += std::to_string(10 + rng() % 50);
+    list += ":44 +0100\x01";
+    list += "Content-Type: text/plain; charset=";
+    list += charset.name;
+    list += "\x02";
+  }
+  return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list, "UTF-8");
+}
+
 std::string ExecuteRequest(const std::string& templateText, const std::string& mailList,
                            const char* charset) {
   std::string request;

@@ -24,6 +24,10 @@ std::string MailListRequest(std::size_t mails, unsigned seed);
 // Subject split over two words inside a character.
 std::string Utf8MailListRequest(std::size_t mails, unsigned seed);
 
+// The same kind of mails for a UTF-8 request, in charsets beyond the Japanese ones: half
+// GBK, Big5 and EUC-KR, half single-byte (KOI8-R, ISO-8859-2, windows-1251).
+std::string WorldMailListRequest(std::size_t mails, unsigned seed);
+
 // An EXECUTE request around a given template and mail header list.
 std::string ExecuteRequest(const std::string& templateText, const std::string& mailList,
                            const char* charset = "Shift_JIS");

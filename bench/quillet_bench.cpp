@@ -293,6 +293,10 @@ void RegisterAll() {
     static const std::string request = Utf8MailListRequest(10000, 42);
     RunRequests(state, request);
   })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Execute/world_mails:10000", [](benchmark::State& state) {
+    static const std::string request = WorldMailListRequest(10000, 42);
+    RunRequests(state, request);
+  })->Unit(benchmark::kMillisecond);
   for (const char* hostile :
        {"open_words", "unfinished_fields", "long_line", "placeholders", "ascii_16M"}) {
     const std::string name = std::string("Execute/hostile/") + hostile;

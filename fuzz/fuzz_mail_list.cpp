@@ -8,8 +8,8 @@
 // - a stored line with no "=?" in it is its bytes unchanged (into UTF-8: when they are valid
 //   UTF-8);
 // - into UTF-8, every stored line is valid UTF-8;
-// - for lists up to 4 KiB and targets other than UTF-8, the result equals that of a
-//   deliberately plain reading below that tries every "=?" afresh (quadratic, hence the limit);
+// - for lists up to 4 KiB and targets other than UTF-8, the result equals that of the tests'
+//   deliberately plain reading, which tries every "=?" afresh (quadratic, hence the limit);
 // - parsing again, on the same module or a fresh one, gives the same mails.
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +20,7 @@
 #include "common/charset_code_of.h"
 #include "common/folding_space_length.h"
 #include "fuzz_check.h"
-#include "jtext/base64.h"
-#include "jtext/convert_charset.h"
+#include "mail/reference_mail_list.h"
 #include "mail_lines.h"
 #include "module/plugin_module.h"
 #include "valid_utf8.h"
@@ -31,66 +30,6 @@ namespace {
 
 unsigned char At(const std::string& text, std::size_t i) {
   return i < text.size() ? static_cast<unsigned char>(text[i]) : 0x00;
-}
-
-// The plain reading of one encoded word at i: 0 when none is taken there.
-std::size_t PlainWord(const std::string& text, std::size_t i, int target, std::string& out) {
-  if (At(text, i) != '=' || At(text, i + 1) != '?') return 0;
-  std::vector<std::string> fields;
-  std::size_t fieldStart = i + 2;
-  std::size_t q = i + 2;
-  for (;; ++q) {
-    if (q >= text.size() || At(text, q) == 0x01 || At(text, q) == 0x02) return 0;
-    if (At(text, q) != '?') continue;
-    if (At(text, q + 1) == '=') break;
-    fields.push_back(text.substr(fieldStart, q - fieldStart));
-    fieldStart = q + 1;
-  }
-  int code = kCharsetJis;
-  // A language after "*" is no part of the charset name.
-  if (!fields.empty()) code = CharsetCodeOf(fields[0].substr(0, fields[0].find('*')));
-  // The encoding field selects base64 when it is "B", "b" or empty; a longer field never does,
-  // not even "B" followed by a zero byte.
-  if (fields.size() >= 2 && fields[1] != "" && fields[1] != "B" && fields[1] != "b") return 0;
-  std::string decoded;
-  DecodeBase64(text.substr(fieldStart, q - fieldStart), decoded);
-  ConvertCharset(code, decoded, target, out);
-  return q + 2 - i;
-}
-
-MailLines PlainParse(const std::string& text, int target) {
-  MailLines mails;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t n = FoldingSpaceLength(At(text, i), At(text, i + 1), At(text, i + 2));
-    if (n == 0) break;
-    i += n;
-  }
-  std::vector<std::string> mail;
-  std::string line;
-  while (i < text.size()) {
-    const unsigned char c = At(text, i);
-    if (c == 0x01 || c == 0x02) {
-      mail.push_back(line);
-      line.clear();
-      if (c == 0x02) {
-        mails.push_back(mail);
-        mail.clear();
-      }
-      ++i;
-      continue;
-    }
-    std::string word;
-    const std::size_t n = PlainWord(text, i, target, word);
-    if (n > 0) {
-      line += word;
-      i += n;
-    } else {
-      line += text[i];
-      ++i;
-    }
-  }
-  return mails;
 }
 
 MailLines Parse(const std::string& text, int target) {
@@ -159,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(mailIndex == mails.size(), "as many mails as 0x02 bytes");
 
   if (text.size() <= 4096 && !utf8) {
-    const MailLines plain = Stored(PlainParse(text, target));
+    const MailLines plain = Stored(reference::ParseList(text, target));
     if (mails != plain) {
       std::fprintf(stderr, "target %d, list %s\n", target, Hex(text).c_str());
       for (std::size_t i = 0; i < mails.size() && i < plain.size(); ++i) {

@@ -42,6 +42,10 @@ const char* CharsetNameEnd(const char* first, const char* fieldEnd) {
   return star != nullptr ? static_cast<const char*>(star) : fieldEnd;
 }
 
+bool IsEncodingLetter(char c) {
+  return c == 'B' || c == 'b' || c == 'Q' || c == 'q';
+}
+
 }  // namespace
 
 // The first separator (0x01, 0x02) or closing "?" "=" at or after from, or end_. Results are
@@ -71,38 +75,61 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
 
   // The word ends at its closing "?=": a separator or the end of the list before it means
   // that there is no word here at all.
-  const char* const close = nextStop(first);
+  const char* close = nextStop(first);
   if (close == end_ || *close != '?') return false;
 
   // Every "?" before the closing one ends a field; since close is a "?", these searches never
   // look past it.
   const char* payload = first;
   int code = kCharsetJis;
+  Encoding encoding = Encoding::kNone;
+  bool q = false;
   const char* const charsetEnd = NextQuestion(first, close);
   if (charsetEnd < close) {
-    const char* const encodingEnd = NextQuestion(charsetEnd + 1, close);
-    if (encodingEnd < close &&
-        !SelectsBase64(charsetEnd + 1, static_cast<std::size_t>(encodingEnd - charsetEnd - 1))) {
-      return false;  // not B: the caller keeps the word as text
+    // A one-letter encoding field "B" or "Q" ends at the "?" after it even where "=" follows:
+    // Q text starts with "=" whenever its first character is encoded.
+    const bool oneLetter =
+        close - charsetEnd >= 2 && charsetEnd[2] == '?' && IsEncodingLetter(charsetEnd[1]);
+    if (oneLetter && close == charsetEnd + 2) {
+      close = nextStop(close + 1);
+      if (close == end_ || *close != '?') return false;
+    }
+    if (oneLetter) {
+      q = charsetEnd[1] == 'Q' || charsetEnd[1] == 'q';
+    } else {
+      const char* const encodingEnd = NextQuestion(charsetEnd + 1, close);
+      if (encodingEnd < close &&
+          !SelectsBase64(charsetEnd + 1, static_cast<std::size_t>(encodingEnd - charsetEnd - 1))) {
+        return false;  // neither B nor Q: the caller keeps the word as text
+      }
     }
     // The payload follows the last "?" before the close, which is charsetEnd at the earliest:
     // looking back for it costs what decoding the payload costs.
     payload = close;
     while (payload[-1] != '?') --payload;
-    code =
-        CharsetCodeOf(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
+    const std::size_t nameSize =
+        static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first);
+    const CharsetCode nameCode = CharsetCodeOf(first, nameSize);
+    code = nameCode;
+    encoding = MailReadingOf(nameCode, first, nameSize);
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
   word.code = code;
+  word.encoding = encoding;
   word.length = static_cast<std::size_t>(close + 2 - p);
+  word.q = q;
   return true;
 }
 
 void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
   decoded_.clear();
-  DecodeBase64(word.payload, word.payloadSize, decoded_);
-  if (!decoded_.empty()) ConvertCharset(word.code, decoded_, target, out);
+  DecodeWordText(word, decoded_);
+  if (word.encoding != Encoding::kNone) {
+    ConvertMailText(word.encoding, decoded_, target, out, scratch_);
+  } else if (!decoded_.empty()) {
+    ConvertCharset(word.code, decoded_, target, out);
+  }
 }
 
 bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
@@ -117,10 +144,8 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   if (charsetEnd == fieldStop) return false;  // "=?text?=": no encoding field
   // charsetEnd is before fieldStop, a "?" with a "=" after it: the two bytes read here are in
   // the list.
-  const unsigned char letter = static_cast<unsigned char>(charsetEnd[1]);
-  if (charsetEnd[2] != '?') return false;
-  const bool q = letter == 'Q' || letter == 'q';
-  if (!q && letter != 'B' && letter != 'b') return false;
+  if (charsetEnd[2] != '?' || !IsEncodingLetter(charsetEnd[1])) return false;
+  const bool q = charsetEnd[1] == 'Q' || charsetEnd[1] == 'q';
 
   // The encoded text may hold "=" right after the encoding's "?" ("Q?=41?="): it ends at the
   // first "?=" after that "?", which is fieldStop unless fieldStop is that "?" itself.
@@ -128,13 +153,14 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
   if (close == end_ || *close != '?') return false;
 
-  const WordCharset charset =
-      WordCharsetOf(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
-  if (charset == kWordUnknown) return false;
+  const Encoding encoding =
+      EncodingOfLabel(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
+  if (encoding == Encoding::kNone) return false;
 
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.code = charset;
+  word.code = kCharsetUtf8;
+  word.encoding = encoding;
   word.length = static_cast<std::size_t>(close + 2 - p);
   word.q = q;
   return true;
@@ -142,21 +168,16 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
 
 std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
   Word word;
-  if (target == kCharsetUtf8) {
-    if (!findMailWord(p, word)) return 0;
-    decoded_.clear();
-    DecodeMailWordText(word, decoded_);
-    ConvertWordText(static_cast<WordCharset>(word.code), decoded_, out);
-    return word.length;
-  }
-  if (!find(p, word)) return 0;
+  if (!(target == kCharsetUtf8 ? findMailWord(p, word) : find(p, word))) return 0;
   decode(word, target, out);
   return word.length;
 }
 
-void DecodeMailWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
+void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
   if (word.q) {
     DecodeQ(word.payload, word.payloadSize, bytes);
+  } else if (word.encoding != Encoding::kNone) {
+    DecodeBase64(word.payload, word.payloadSize, bytes);  // MAILBASE64
   } else {
     DecodeBase64(word.payload, word.payloadSize, bytes);
   }

@@ -1,21 +1,25 @@
-// Encoded words ("=?charset?B?text?=") in a mail header list: cut out, base64-decoded and
-// converted to the requested charset.
+// Encoded words ("=?charset?B?text?=", "=?charset?Q?text?=") in a mail header list: cut out,
+// decoded and converted to the requested charset.
 //
-// A word starts at "=" followed by "?" and ends at the first later "?" followed by "=". Every
-// other "?" between them ends a field: the first field names the charset, the second the
-// encoding ("B", "b" or empty for base64; anything else leaves the word as text), later fields
-// are ignored, and the text after the last "?" is the payload. A word that meets 0x01, 0x02 or
+// In a Shift_JIS, EUC-JP or ISO-2022-JP request a word starts at "=" followed by "?" and ends
+// at the first later "?" followed by "=". Every other "?" between them ends a field: the first
+// field names the charset, the second the encoding ("B", "b" or empty for base64, "Q" or "q";
+// anything else leaves the word as text), later fields are ignored, and the text after the last
+// "?" is the payload. A one-letter "B" or "Q" field ends at the "?" after it even when "="
+// follows, so "=?ISO-8859-1?Q?=41?=" is one word holding "=41". A word that meets 0x01, 0x02 or
 // the end of the list before its closing "?=" is no word: it stays as text, so a subject cut
 // short by a mail program costs nothing but its own decoding.
 //
 // Mail read into UTF-8 takes words as mail programs write them: "=?", a charset field up to
 // the first "?", one encoding letter ("B", "b", "Q" or "q"), "?", and the encoded text up to
-// the first "?=" after that "?" (so "=?ISO-8859-1?Q?=41?=" is one word holding "=41"). A start
-// without that shape, and a word whose charset is none that WordCharsetOf knows, stay as text.
+// the first "?=" after that "?". A start without that shape, and a word whose charset labels no
+// encoding the plug-in reads, stay as text.
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+#include "charsets/encoding.h"
 
 namespace quillet {
 
@@ -25,13 +29,16 @@ namespace quillet {
 // text holds.
 class EncodedWordScanner {
  public:
-  // Where a word found at a position stands: its payload, its charset code, its length.
+  // Where a word found at a position stands, and how it is read.
   struct Word {
     const char* payload = nullptr;
     std::size_t payloadSize = 0;
-    int code = 0;            // a CharsetCode, or a WordCharset for a mail word
     std::size_t length = 0;  // from its "=" to its closing "?=", both included
-    bool q = false;          // Q encoding (mail words only)
+    bool q = false;          // Q encoding, else base64
+    int code = 0;            // the CharsetCode of a word read by the Japanese converters
+    // kNone for a word read by its code; else the encoding of a word read as mail programs
+    // read it (its base64 padding carries no bits, adjacent words of its encoding are joined)
+    Encoding encoding = Encoding::kNone;
   };
 
   explicit EncodedWordScanner(const char* end) : end_(end) {}
@@ -46,8 +53,8 @@ class EncodedWordScanner {
   bool find(const char* p, Word& word);
   void decode(const Word& word, int target, std::string& out);
 
-  // find for mail read into UTF-8: the word as mail programs read it (see above), with its
-  // WordCharset in code. The same cost rule holds for any mix of find and findMailWord.
+  // find for mail read into UTF-8: the word as mail programs write it (see above), with its
+  // Encoding. The same cost rule holds for any mix of find and findMailWord.
   bool findMailWord(const char* p, Word& word);
 
  private:
@@ -58,14 +65,14 @@ class EncodedWordScanner {
   // (or end_).
   const char* stopFrom_ = nullptr;
   const char* stop_ = nullptr;
-  std::string decoded_;  // a payload after base64, before conversion
+  std::string decoded_;  // a payload after base64 or Q, before conversion
+  std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };
 
-// Appends the raw bytes of a mail word's encoded text, base64- or Q-decoded, to bytes.
-void DecodeMailWordText(const EncodedWordScanner::Word& word, std::string& bytes);
+// Appends the raw bytes of a word's encoded text, base64- or Q-decoded, to bytes.
+void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes);
 
-// One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end); with
-// the target UTF-8, the mail word rules and the word's text converted to UTF-8.
+// One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end).
 std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out);
 
 }  // namespace quillet

@@ -3,58 +3,36 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/charset_code_of.h"
-#include "common/compare_no_case.h"
+#include "charsets/decode_to_utf8.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_from_latin.h"
 
 namespace quillet {
-namespace {
 
-struct WordCharsetName {
-  const char* name;
-  WordCharset charset;
-};
-
-// Whole names only: the family of code 0 and the charsets that CharsetCodeOf does not know.
-static constexpr WordCharsetName wordCharsetNames[] = {
-    {"ISO-2022-JP", kWordJis},
-    {"US-ASCII", kWordJis},
-    {"ISO-8859-1", kWordLatin1},
-    {"Windows-1252", kWordWindows1252},
-};
-
-}  // namespace
-
-WordCharset WordCharsetOf(const char* name, std::size_t size) {
-  // The name most mail carries today, answered before the general rules (which agree).
-  if (size == 5 && EqualNoCase(name, "UTF-8", 5)) return kWordUtf8;
-  // CharsetCodeOf gives 0 both for ISO-2022-JP and for a name it does not know.
-  const CharsetCode code = CharsetCodeOf(name, size);
-  if (code != kCharsetJis) return static_cast<WordCharset>(code);
-  for (const WordCharsetName& known : wordCharsetNames) {
-    if (size == std::strlen(known.name) && EqualNoCase(name, known.name, size)) {
-      return known.charset;
-    }
+Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size) {
+  if (code == kCharsetUtf8) return Encoding::kUtf8;
+  if (code != kCharsetJis) return Encoding::kNone;
+  const Encoding encoding = EncodingOfLabel(name, size);
+  switch (encoding) {
+    case Encoding::kUtf8:
+    case Encoding::kShiftJis:
+    case Encoding::kEucJp:
+    case Encoding::kIso2022Jp:
+      return Encoding::kNone;  // a name CharsetCodeOf does not take keeps the ISO-2022-JP reading
+    default:
+      return encoding;
   }
-  return kWordUnknown;
 }
 
-void ConvertWordText(WordCharset charset, const std::string& bytes, std::string& out) {
+void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
+                     std::string& scratch) {
   if (bytes.empty()) return;
-  switch (charset) {
-    case kWordLatin1:
-      ConvertFromLatin1(bytes.data(), bytes.size(), out);
-      return;
-    case kWordWindows1252:
-      ConvertFromWindows1252(bytes.data(), bytes.size(), out);
-      return;
-    case kWordUnknown:
-      return;
-    default:
-      ConvertCharset(charset, bytes, kCharsetUtf8, out);
-      return;
+  if (target == kCharsetUtf8) {
+    DecodeToUtf8(encoding, bytes, out);
+    return;
   }
+  scratch.clear();
+  DecodeToUtf8(encoding, bytes, scratch);
+  ConvertCharset(kCharsetUtf8, scratch, target, out);
 }
 
 namespace {

@@ -1,32 +1,28 @@
-// The charsets an encoded word may name when mail is read into UTF-8, and the conversion of a
-// word's raw bytes from its charset into UTF-8.
+// How the bytes of an encoded word are read: by the Japanese converters, one word at a time, or
+// as mail programs read them, adjacent words of one encoding joined first.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
+#include "charsets/encoding.h"
+#include "common/charset_code_of.h"
+
 namespace quillet {
 
-// 0..3 are the CharsetCode families; the two Latin charsets have tables of their own.
-enum WordCharset : int {
-  kWordUnknown = -1,
-  kWordJis = 0,
-  kWordSjis = 1,
-  kWordEuc = 2,
-  kWordUtf8 = 3,
-  kWordLatin1 = 4,
-  kWordWindows1252 = 5,
-};
+// The reading of a word in a Shift_JIS, EUC-JP or ISO-2022-JP request, whose charset field
+// (already cut at "*") [name, name + size) has the code CharsetCodeOf gives it. UTF-8 words, and
+// words whose code is 0 but whose name labels an encoding beyond the Japanese ones and UTF-8
+// ("GB2312", "ISO-8859-1", "KOI8-R", ...), are read as mail programs read them: their Encoding.
+// Every other word is read by its code (0 as ISO-2022-JP): kNone.
+Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size);
 
-// The charset of a word whose charset field (already cut at "*") is [name, name + size): a
-// family that CharsetCodeOf matches, "ISO-2022-JP" and "US-ASCII" (both read as code 0),
-// "ISO-8859-1" or "Windows-1252" (whole names, ASCII case ignored); anything else is unknown,
-// and such a word is not decoded at all.
-WordCharset WordCharsetOf(const char* name, std::size_t size);
-
-// Appends the raw bytes of a word (or of adjacent words joined) in charset, which is not
-// kWordUnknown, to out as UTF-8.
-void ConvertWordText(WordCharset charset, const std::string& bytes, std::string& out);
+// Appends the raw bytes of a word, or of adjacent words of one encoding joined, converted from
+// encoding (not kNone) into the target CharsetCode, to out: decoded to UTF-8 as mail programs
+// decode them, and from there through Windows-31J into a Japanese target (a character the
+// target lacks becomes the geta mark). scratch holds the UTF-8 text on the way.
+void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
+                     std::string& scratch);
 
 // Appends [data, data + size) to out with every invalid UTF-8 sequence replaced by U+FFFD.
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out);

@@ -58,7 +58,10 @@ TEST(DecodeEncodedWord, Table) {
       {"payload after the last field", "=?EUC-JP?B?x?pKI=?=", kCharsetSjis, 19, kSjisA},
       {"empty word", "=?\?=", kCharsetSjis, 4, ""},
       {"word ends at its first ?=", "=?SJIS?B?QUJD?=QUJD?=", kCharsetSjis, 15, "ABC"},
-      {"Q encoding is not taken", "=?ISO-8859-1?Q?abc?=", kCharsetSjis, 0, ""},
+      {"Q word, text starting with =", "=?ISO-8859-1?Q?=41?=", kCharsetSjis, 20, "A"},
+      {"Q word in Shift_JIS", "=?SJIS?q?=82=A0_?=", kCharsetEuc, 18, kEucA + " "},
+      {"a longer encoding field still ends at ?=", "=?SJIS?QQ?=QUJD?=", kCharsetSjis, 11, "A"},
+      {"encoding X is not taken", "=?ISO-8859-1?X?abc?=", kCharsetSjis, 0, ""},
       {"encoding BB is not taken", "=?SJIS?BB?QUJD?=", kCharsetSjis, 0, ""},
       {"zero byte after B is not B", "=?SJIS?B\0?QUJD?="s, kCharsetSjis, 0, ""},
       // A word must close before the list ends or a separator comes.

@@ -2,9 +2,12 @@
 
 #include <vector>
 
+#include "charsets/decode_to_utf8.h"
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
+#include "jtext/decode_q.h"
+#include "mail/word_charset.h"
 
 namespace quillet {
 namespace reference {
@@ -14,35 +17,118 @@ char At(const std::string& text, std::size_t i) {
   return i < text.size() ? text[i] : '\0';
 }
 
-}  // namespace
+bool IsLetterBOrQ(const std::string& field) {
+  return field == "B" || field == "b" || field == "Q" || field == "q";
+}
 
-std::size_t DecodeWord(const std::string& text, std::size_t p, int target, std::string& out) {
-  if (At(text, p) != '=' || At(text, p + 1) != '?') return 0;
+// A word cut out of the list: its raw bytes, and how they are read.
+struct RawWord {
+  std::size_t length = 0;  // 0: no word
+  std::string bytes;
+  int code = 0;
+  Encoding encoding = Encoding::kNone;
+};
+
+RawWord CutWord(const std::string& text, std::size_t p) {
+  RawWord word;
+  if (At(text, p) != '=' || At(text, p + 1) != '?') return word;
   std::vector<std::string> fields;
   std::string field;
   for (std::size_t q = p + 2; q < text.size(); ++q) {
     const char c = text[q];
-    if (c == '\x01' || c == '\x02') return 0;
+    if (c == '\x01' || c == '\x02') return word;
     if (c != '?') {
       field += c;
       continue;
     }
-    if (At(text, q + 1) != '=') {
+    // The "?" after a one-letter B or Q field ends that field, whatever follows it.
+    if (At(text, q + 1) != '=' || (fields.size() == 1 && IsLetterBOrQ(field))) {
       fields.push_back(field);
       field.clear();
       continue;
     }
     // Closed: field holds the payload.
-    if (fields.size() >= 2 && !(fields[1].empty() || fields[1] == "B" || fields[1] == "b")) {
-      return 0;
+    bool q_encoding = false;
+    if (fields.size() >= 2) {
+      q_encoding = fields[1] == "Q" || fields[1] == "q";
+      if (!q_encoding && !(fields[1].empty() || fields[1] == "B" || fields[1] == "b")) return word;
     }
-    const int code = fields.empty() ? 0 : CharsetCodeOf(fields[0].substr(0, fields[0].find('*')));
-    std::string decoded;
-    DecodeBase64(field, decoded);
-    ConvertCharset(code, decoded, target, out);
-    return q + 2 - p;
+    if (!fields.empty()) {
+      const std::string name = fields[0].substr(0, fields[0].find('*'));
+      word.code = CharsetCodeOf(name);
+      word.encoding = MailReadingOf(static_cast<CharsetCode>(word.code), name.data(), name.size());
+    }
+    if (q_encoding) {
+      DecodeQ(field.data(), field.size(), word.bytes);
+    } else if (word.encoding != Encoding::kNone) {
+      DecodeMailBase64(field.data(), field.size(), word.bytes);
+    } else {
+      DecodeBase64(field, word.bytes);
+    }
+    word.length = q + 2 - p;
+    return word;
   }
-  return 0;
+  return word;
+}
+
+void Convert(const RawWord& word, int target, std::string& out) {
+  if (word.encoding == Encoding::kNone) {
+    ConvertCharset(word.code, word.bytes, target, out);
+    return;
+  }
+  std::string utf8;
+  DecodeToUtf8(word.encoding, word.bytes, utf8);
+  ConvertCharset(kCharsetUtf8, utf8, target, out);
+}
+
+bool OnlyWhite(const std::string& text) {
+  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// A line in pieces: text as it came, or a word.
+struct Piece {
+  std::string text;
+  RawWord word;
+};
+
+std::string JoinLine(const std::vector<Piece>& pieces, int target) {
+  std::string line;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    if (piece.word.length == 0) {
+      // White space between two words read as mail programs read them goes.
+      const bool between = i > 0 && i + 1 < pieces.size() && pieces[i - 1].word.length > 0 &&
+                           pieces[i - 1].word.encoding != Encoding::kNone &&
+                           pieces[i + 1].word.length > 0 &&
+                           pieces[i + 1].word.encoding != Encoding::kNone;
+      if (!(between && OnlyWhite(piece.text))) line += piece.text;
+      continue;
+    }
+    RawWord joined = piece.word;
+    // Words of the same encoding with nothing but dropped white space between them join.
+    while (joined.encoding != Encoding::kNone) {
+      std::size_t next = i + 1;
+      if (next < pieces.size() && pieces[next].word.length == 0 && OnlyWhite(pieces[next].text)) {
+        ++next;
+      }
+      if (next >= pieces.size() || pieces[next].word.length == 0 ||
+          pieces[next].word.encoding != joined.encoding) {
+        break;
+      }
+      joined.bytes += pieces[next].word.bytes;
+      i = next;
+    }
+    Convert(joined, target, line);
+  }
+  return line;
+}
+
+}  // namespace
+
+std::size_t DecodeWord(const std::string& text, std::size_t p, int target, std::string& out) {
+  const RawWord word = CutWord(text, p);
+  if (word.length > 0) Convert(word, target, out);
+  return word.length;
 }
 
 testing_support::Mails ParseList(const std::string& text, int target) {
@@ -60,12 +146,16 @@ testing_support::Mails ParseList(const std::string& text, int target) {
   }
   testing_support::Mails mails;
   testing_support::Lines mail;
-  std::string line;
+  std::vector<Piece> pieces;
+  const auto addText = [&](char c) {
+    if (pieces.empty() || pieces.back().word.length > 0) pieces.emplace_back();
+    pieces.back().text += c;
+  };
   while (p < text.size()) {
     const char c = text[p];
     if (c == '\x01' || c == '\x02') {
-      mail.push_back(line);
-      line.clear();
+      mail.push_back(JoinLine(pieces, target));
+      pieces.clear();
       if (c == '\x02') {
         mails.push_back(mail);
         mail.clear();
@@ -73,13 +163,12 @@ testing_support::Mails ParseList(const std::string& text, int target) {
       ++p;
       continue;
     }
-    std::string word;
-    const std::size_t n = DecodeWord(text, p, target, word);
-    if (n > 0) {
-      line += word;
-      p += n;
+    RawWord word = CutWord(text, p);
+    if (word.length > 0) {
+      p += word.length;
+      pieces.push_back(Piece{"", std::move(word)});
     } else {
-      line += c;
+      addText(c);
       ++p;
     }
   }

@@ -28,30 +28,34 @@ TEST(MailWord, Shapes) {
     const char* label;
     std::string input;
     std::size_t taken;  // 0: no word
-    int charset;
+    Encoding encoding;
   };
+  const Encoding none = Encoding::kNone;
   const Case cases[] = {
-      {"Q text may start with =", "=?ISO-8859-1?Q?=41?=", 20, kWordLatin1},
-      {"B word", "=?UTF-8?B?5pel?=", 16, kWordUtf8},
-      {"lower-case q, language cut", "=?utf-8*ja?q?a?=", 16, kWordUtf8},
-      {"a family by a leading part", "=?utf?b?QUJD?=", 14, kWordUtf8},
-      {"ISO-2022-JP", "=?iso-2022-jp?B?QUJD?=", 22, kWordJis},
-      {"US-ASCII read as code 0", "=?US-ASCII?Q?a?=", 16, kWordJis},
-      {"Windows-1252", "=?windows-1252?Q?=80?=", 22, kWordWindows1252},
-      {"empty text", "=?UTF-8?Q?\?=", 12, kWordUtf8},
-      {"? inside the text", "=?UTF-8?Q?a?b?=", 15, kWordUtf8},
-      {"no fields", "=?QUJD?=", 0, 0},
-      {"no encoding field", "=?UTF-8?QUJD?=", 0, 0},
-      {"empty encoding field", "=?UTF-8??QUJD?=", 0, 0},
-      {"encoding not B or Q", "=?UTF-8?X?QUJD?=", 0, 0},
-      {"two-letter encoding", "=?UTF-8?BB?QUJD?=", 0, 0},
-      {"unknown charset", "=?GB2312?B?xOO6ww==?=", 0, 0},
-      {"Latin names are whole", "=?ISO-8859-15?Q?a?=", 0, 0},
-      {"separator in the text", "=?UTF-8?Q?a\x01z?=", 0, 0},
-      {"separator in the charset", "=?UT\x02-8?Q?a?=", 0, 0},
-      {"never closed", "=?UTF-8?Q?abc", 0, 0},
-      {"ends after the encoding", "=?UTF-8?Q?", 0, 0},
-      {"ends at the encoding", "=?UTF-8?Q", 0, 0},
+      {"Q text may start with =", "=?ISO-8859-1?Q?=41?=", 20, Encoding::kWindows1252},
+      {"B word", "=?UTF-8?B?5pel?=", 16, Encoding::kUtf8},
+      {"lower-case q, language cut", "=?utf-8*ja?q?a?=", 16, Encoding::kUtf8},
+      {"a leading part of a label is no label", "=?utf?b?QUJD?=", 0, none},
+      {"empty label", "=?\?B?QUJD?=", 0, none},
+      {"one-letter label", "=?u?B?QUJD?=", 0, none},
+      {"a replacement label", "=?ISO-2022-KR?B?QUJD?=", 0, none},
+      {"ISO-2022-JP", "=?iso-2022-jp?B?QUJD?=", 22, Encoding::kIso2022Jp},
+      {"a mail alias", "=?CP50221?B?QUJD?=", 18, Encoding::kIso2022Jp},
+      {"US-ASCII is windows-1252", "=?US-ASCII?Q?a?=", 16, Encoding::kWindows1252},
+      {"GB2312 is GBK", "=?GB2312?B?xOO6ww==?=", 21, Encoding::kGbk},
+      {"empty text", "=?UTF-8?Q?\?=", 12, Encoding::kUtf8},
+      {"? inside the text", "=?UTF-8?Q?a?b?=", 15, Encoding::kUtf8},
+      {"no fields", "=?QUJD?=", 0, none},
+      {"no encoding field", "=?UTF-8?QUJD?=", 0, none},
+      {"empty encoding field", "=?UTF-8??QUJD?=", 0, none},
+      {"encoding not B or Q", "=?UTF-8?X?QUJD?=", 0, none},
+      {"two-letter encoding", "=?UTF-8?BB?QUJD?=", 0, none},
+      {"unknown charset", "=?UTF-7?B?QUJD?=", 0, none},
+      {"separator in the text", "=?UTF-8?Q?a\x01z?=", 0, none},
+      {"separator in the charset", "=?UT\x02-8?Q?a?=", 0, none},
+      {"never closed", "=?UTF-8?Q?abc", 0, none},
+      {"ends after the encoding", "=?UTF-8?Q?", 0, none},
+      {"ends at the encoding", "=?UTF-8?Q", 0, none},
   };
   for (const Case& c : cases) {
     const FlushBytes bytes(c.input);
@@ -60,7 +64,7 @@ TEST(MailWord, Shapes) {
     const bool found = scanner.findMailWord(bytes.begin(), word);
     EXPECT_EQ(found ? word.length : 0, c.taken) << c.label;
     if (found) {
-      EXPECT_EQ(word.code, c.charset) << c.label;
+      EXPECT_EQ(word.encoding, c.encoding) << c.label;
     }
   }
 }
@@ -112,8 +116,15 @@ TEST(MailListUtf8, Table) {
       {"ISO-8859-1 Q", "=?ISO-8859-1?Q?Caf=E9?=\x02", {{"Caf\xC3\xA9"}}},
       {"US-ASCII", "=?US-ASCII?Q?a_b?=\x02", {{"a b"}}},
       {"unknown charset stays with its white space",
-       "=?UTF-8?Q?a?= =?GB2312?B?xOO6ww==?= =?UTF-8?Q?b?=\x02",
-       {{"a =?GB2312?B?xOO6ww==?= b"}}},
+       "=?UTF-8?Q?a?= =?X-UNKNOWN?B?xOO6ww==?= =?UTF-8?Q?b?=\x02",
+       {{"a =?X-UNKNOWN?B?xOO6ww==?= b"}}},
+      {"GB2312 (chinese, D6 D0 CE C4)",
+       "=?GB2312?B?1tDOxA==?=\x02",
+       {{"\xE4\xB8\xAD\xE6\x96\x87"}}},
+      {"KOI8-R split over two words",
+       "=?KOI8-R?B?8NLJ?= =?KOI8-R?B?18XU?=\x02",
+       {{"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"}}},
+      {"padding bits carry nothing", "=?UTF-8?B?QR==?=\x02", {{"A"}}},
       {"a word without fields stays", "=?QUJD?= =?SJIS?gqA=?=\x02", {{"=?QUJD?= =?SJIS?gqA=?="}}},
       {"invalid UTF-8 in text", "caf\xE9 =?UTF-8?Q?ok?=\x02", {{"caf" + kFffd + " ok"}}},
       {"invalid UTF-8 in a UTF-8 word", "=?UTF-8?Q?=FF?=\x02", {{kFffd}}},
@@ -133,20 +144,37 @@ TEST(MailListUtf8, SingleWordEntryPoint) {
   EXPECT_EQ(out, "A\xC3\xA9");
 }
 
-// Requests in the three other encodings keep the B-only rules, and a UTF-8 word among them is
-// read as UTF-8 (hiragana a, E3 81 82 = "44GC").
-TEST(MailListUtf8, Utf8WordInOtherTargets) {
+// In the three other encodings a UTF-8 word, or a word in a charset beyond the Japanese ones,
+// is read as in UTF-8 and converted through Windows-31J (hiragana a: E3 81 82, Shift_JIS
+// 82 A0, EUC-JP A4 A2; the kanji "middle" and "text": GB2312 D6 D0 CE C4, Shift_JIS 92 86 95 B6).
+TEST(MailListUtf8, MailWordsInOtherTargets) {
   struct Case {
+    const char* label;
+    std::string list;
     int target;
-    std::string out;
+    std::string line;
   };
   const Case cases[] = {
-      {kCharsetSjis, "\x82\xA0"}, {kCharsetEuc, "\xA4\xA2"}, {kCharsetJis, "\x1B$B$\"\x1B(B"}};
+      {"UTF-8 B", "S: =?UTF-8?B?44GC?=\x02", kCharsetSjis, "S: \x82\xA0"},
+      {"UTF-8 B into EUC-JP", "S: =?UTF-8?B?44GC?=\x02", kCharsetEuc, "S: \xA4\xA2"},
+      {"UTF-8 B into ISO-2022-JP", "S: =?UTF-8?B?44GC?=\x02", kCharsetJis, "S: \x1B$B$\"\x1B(B"},
+      {"UTF-8 Q starting with =", "S: =?UTF-8?Q?=E3=81=82?=\x02", kCharsetSjis, "S: \x82\xA0"},
+      {"split over two words, white space between goes",
+       "S: =?UTF-8?Q?=E3=81?= =?UTF-8?Q?=82?=\x02", kCharsetSjis, "S: \x82\xA0"},
+      {"GB2312", "S: =?GB2312?B?1tDOxA==?=\x02", kCharsetSjis, "S: \x92\x86\x95\xB6"},
+      {"a character Windows-31J lacks is geta", "S: =?ISO-8859-1?Q?=E9?=\x02", kCharsetSjis,
+       "S: \x81\xAC"},
+      {"Shift_JIS words keep their white space", "S: =?SJIS?B?gqA=?= =?SJIS?B?gqA=?=\x02",
+       kCharsetSjis, "S: \x82\xA0 \x82\xA0"},
+      {"Shift_JIS Q word", "S: =?SJIS?Q?=82=A0?=\x02", kCharsetEuc, "S: \xA4\xA2"},
+      {"between a UTF-8 and a Shift_JIS word the space stays",
+       "S: =?UTF-8?B?44GC?= =?SJIS?B?gqA=?=\x02", kCharsetSjis, "S: \x82\xA0 \x82\xA0"},
+  };
   for (const Case& c : cases) {
-    const FlushBytes bytes("=?UTF-8?B?44GC?=");
-    std::string out;
-    EXPECT_EQ(DecodeEncodedWord(bytes.begin(), bytes.end(), c.target, out), 16u) << c.target;
-    EXPECT_EQ(out, c.out) << c.target;
+    const FlushBytes bytes(c.list);
+    MailList list;
+    ParseMailList(bytes.begin(), bytes.size(), c.target, list);
+    EXPECT_EQ(MailsOf(list), Mails{{c.line}}) << c.label;
   }
 }
 

@@ -27,6 +27,10 @@ TEST(ExecuteUtf8, ResultIsCleanUtf8) {
        "Argument0: !Subject!\r\nArgument1: ,\r\n"
        "Argument2: Subject: =?ISO-8859-1?Q?a=0D=0Ab?=\x02\r\n",
        "ab"},
+      {"white space before a line's first word stays", "UTF-8",
+       "Argument0: [!Subject!]\r\nArgument1: ,\r\n"
+       "Argument2: X: y\x01 =?UTF-8?Q?Subject:_x?=\x02\r\n",
+       "[]"},
       {"legacy targets keep template bytes as sent", "Shift_JIS",
        "Argument0: \xFF!Subject!\r\nArgument1: ,\r\nArgument2: Subject: x\x02\r\n", "\xFFx"},
   };

@@ -1,0 +1,39 @@
+// The Q decoder of mail words.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "exact_bytes.h"
+#include "jtext/decode_q.h"
+
+namespace quillet {
+namespace {
+
+using testing_bytes::ExactBytes;
+using testing_bytes::Hex;
+
+TEST(DecodeQ, Table) {
+  struct Case {
+    const char* label;
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"underscore is a space", "a_b", "a b"},
+      {"hex in either case", "=41=4a=4A=e9", "AJJ\xE9"},
+      {"= without two hex digits stays", "=G1=4=", "=G1=4="},
+      {"= before a hex pair", "==41", "=A"},
+      {"=00 writes nothing", "a=00b", "ab"},
+      {"other bytes stay, 8-bit ones too", "x?y\xE9 ", "x?y\xE9 "},
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) {
+    const ExactBytes bytes(c.input);
+    std::string out = "<";
+    EXPECT_EQ(DecodeQ(bytes.data(), bytes.size(), out), 0) << c.label;
+    EXPECT_EQ(out, "<" + c.out) << c.label;
+  }
+}
+
+}  // namespace
+}  // namespace quillet
