@@ -1,7 +1,65 @@
 #include "charsets/decode_to_utf8.h"
 
+#include "charsets/big5.h"
+#include "charsets/euc_kr.h"
+#include "charsets/gb18030.h"
+#include "charsets/single_byte.h"
+#include "charsets/utf16.h"
+#include "jtext/convert_charset.h"
+
 namespace quillet {
 
-void DecodeToUtf8(Encoding, const char*, std::size_t, std::string&) {}
+int JapaneseCharsetCode(Encoding encoding) {
+  switch (encoding) {
+    case Encoding::kIso2022Jp:
+      return kCharsetJis;
+    case Encoding::kShiftJis:
+      return kCharsetSjis;
+    case Encoding::kEucJp:
+      return kCharsetEuc;
+    case Encoding::kUtf8:
+      return kCharsetUtf8;
+    default:
+      return kNoCharsetCode;
+  }
+}
+
+void DecodeToUtf8(Encoding encoding, const char* data, std::size_t size, std::string& output) {
+  const int code = JapaneseCharsetCode(encoding);
+  if (code != kNoCharsetCode) {
+    // A UTF-8 byte order mark says nothing more than the label already does.
+    if (code == kCharsetUtf8 && size >= 3 && data[0] == '\xEF' && data[1] == '\xBB' &&
+        data[2] == '\xBF') {
+      data += 3;
+      size -= 3;
+    }
+    ConvertCharset(code, data, size, kCharsetUtf8, output);
+    return;
+  }
+  switch (encoding) {
+    case Encoding::kGbk:
+    case Encoding::kGb18030:
+      DecodeGb18030(data, size, output);
+      break;
+    case Encoding::kBig5:
+      DecodeBig5(data, size, output);
+      break;
+    case Encoding::kEucKr:
+      DecodeEucKr(data, size, output);
+      break;
+    case Encoding::kUtf16Be:
+      DecodeUtf16Be(data, size, output);
+      break;
+    case Encoding::kUtf16Le:
+      DecodeUtf16Le(data, size, output);
+      break;
+    case Encoding::kXUserDefined:
+      DecodeXUserDefined(data, size, output);
+      break;
+    default:
+      DecodeSingleByte(encoding, data, size, output);  // nothing for kNone
+      break;
+  }
+}
 
 }  // namespace quillet

@@ -1,0 +1,99 @@
+// Charset labels: whole labels of the standard's table ignoring ASCII case, the mail aliases,
+// and everything that must find nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "charsets/encoding.h"
+#include "jtext/exact_bytes.h"
+
+namespace quillet {
+namespace {
+
+using testing_bytes::ExactBytes;
+using namespace std::string_literals;
+
+struct LabelCase {
+  std::string label;
+  Encoding expected;
+};
+
+TEST(EncodingOfLabel, FindsWholeLabelsIgnoringAsciiCase) {
+  const LabelCase cases[] = {
+      {"utf-8", Encoding::kUtf8},
+      {"UTF-8", Encoding::kUtf8},
+      {"Unicode-1-1-UTF-8", Encoding::kUtf8},
+      {"866", Encoding::kIbm866},                 // the first label in byte order
+      {"x-x-big5", Encoding::kBig5},              // the last
+      {"CSEUCPKDFMTJAPANESE", Encoding::kEucJp},  // the longest
+      {"Shift_JIS", Encoding::kShiftJis},
+      {"windows-31j", Encoding::kShiftJis},
+      {"ISO-2022-JP", Encoding::kIso2022Jp},
+      {"ks_c_5601-1987", Encoding::kEucKr},
+      {"GB2312", Encoding::kGbk},
+      {"gb18030", Encoding::kGb18030},
+      {"Big5-HKSCS", Encoding::kBig5},
+      {"ISO-8859-8-I", Encoding::kIso8859_8I},
+      {"ISO-8859-8", Encoding::kIso8859_8},
+      {"KOI8-U", Encoding::kKoi8U},
+      {"x-mac-cyrillic", Encoding::kXMacCyrillic},
+      {"utf-16", Encoding::kUtf16Le},
+      {"UTF-16BE", Encoding::kUtf16Be},
+      {"UTF-16LE", Encoding::kUtf16Le},
+      {"x-user-defined", Encoding::kXUserDefined},
+      // The standard reads these as windows-1252.
+      {"ISO-8859-1", Encoding::kWindows1252},
+      {"US-ASCII", Encoding::kWindows1252},
+      {"latin1", Encoding::kWindows1252},
+      {"ascii", Encoding::kWindows1252},
+      // Names mail programs write that the standard's table lacks.
+      {"CP932", Encoding::kShiftJis},
+      {"MS932", Encoding::kShiftJis},
+      {"Shift_JIS-2004", Encoding::kShiftJis},
+      {"eucJP", Encoding::kEucJp},
+      {"EUC_JP", Encoding::kEucJp},
+      {"eucJP-ms", Encoding::kEucJp},
+      {"EUC-JP-MS", Encoding::kEucJp},
+      {"ISO-2022-JP-1", Encoding::kIso2022Jp},
+      {"ISO-2022-JP-2", Encoding::kIso2022Jp},
+      {"ISO-2022-JP-3", Encoding::kIso2022Jp},
+      {"CP50220", Encoding::kIso2022Jp},
+      {"CP50221", Encoding::kIso2022Jp},
+      {"CP50222", Encoding::kIso2022Jp},
+      {"UTF8", Encoding::kUtf8},
+  };
+  for (const LabelCase& c : cases) {
+    const ExactBytes label(c.label);
+    EXPECT_EQ(EncodingOfLabel(label.data(), label.size()), c.expected) << c.label;
+  }
+}
+
+TEST(EncodingOfLabel, FindsNothingForWhatIsNoWholeLabel) {
+  const std::string cases[] = {
+      "",
+      "UTF-7",
+      "unknown",
+      "replacement",  // the "replacement" encoding's name and labels
+      "ISO-2022-KR",
+      "HZ-GB-2312",
+      "ISO-2022-CN",
+      "utf-8 ",  // no white space is trimmed
+      " utf-8",
+      "utf-8\t",
+      "utf-8\0"s,  // a zero byte is part of the label
+      "\0"s,
+      "Shift",  // a leading part
+      "utf-8x",
+      "utf-",
+      "cseucpkdfmtjapanesex",  // one byte longer than the longest label
+      "\xC5\xBFhift_jis",      // long s (U+017F): only ASCII letters fold
+  };
+  for (const std::string& text : cases) {
+    const ExactBytes label(text);
+    EXPECT_EQ(EncodingOfLabel(label.data(), label.size()), Encoding::kNone)
+        << testing_bytes::Hex(text);
+  }
+}
+
+}  // namespace
+}  // namespace quillet
