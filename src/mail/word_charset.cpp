@@ -12,15 +12,9 @@ Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size) {
   if (code == kCharsetUtf8) return Encoding::kUtf8;
   if (code != kCharsetJis) return Encoding::kNone;
   const Encoding encoding = EncodingOfLabel(name, size);
-  switch (encoding) {
-    case Encoding::kUtf8:
-    case Encoding::kShiftJis:
-    case Encoding::kEucJp:
-    case Encoding::kIso2022Jp:
-      return Encoding::kNone;  // a name CharsetCodeOf does not take keeps the ISO-2022-JP reading
-    default:
-      return encoding;
-  }
+  // A label of the Japanese families or UTF-8 that CharsetCodeOf does not take keeps the
+  // ISO-2022-JP reading.
+  return JapaneseCharsetCode(encoding) == kNoCharsetCode ? encoding : Encoding::kNone;
 }
 
 void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
