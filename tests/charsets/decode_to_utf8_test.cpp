@@ -45,6 +45,10 @@ TEST(DecodeToUtf8, EachFamilyAppendsItsText) {
       {Encoding::kUtf16Le, "\x61\x00"s, "a"},
       {Encoding::kWindows1251, "\xC0", "\xD0\x90"},  // Cyrillic capital a
       {Encoding::kXUserDefined, "\x80", "\xEF\x9E\x80"},
+      {Encoding::kGbk, "\xD6\xD0", "\xE4\xB8\xAD"},               // the kanji "middle"
+      {Encoding::kGb18030, "\x81\x30\x81\x30", "\xC2\x80"},       // four bytes: U+0080
+      {Encoding::kBig5, "\xA4\xA4", "\xE4\xB8\xAD"},              // the kanji "middle"
+      {Encoding::kEucKr, "\xB0\xA1", "\xEA\xB0\x80"},             // hangul ga
       {Encoding::kNone, "abc", ""},
   };
   for (const DecodeCase& c : cases) {
