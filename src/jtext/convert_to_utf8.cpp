@@ -13,8 +13,9 @@
 //
 // EUC-JP: bytes below 0x80 are themselves; 0x8E with 0xA1..0xDF is half-width katakana; 0x8F
 // with two bytes 0xA1..0xFE a JIS X 0212 code; two bytes 0xA1..0xFE a JIS X 0208 code. A lead
-// (0x8E, 0x8F, 0xA1..0xFE) that nothing valid follows is one U+FFFD together with the byte after
-// it, unless that byte is ASCII, which is then read as itself; every other byte is U+FFFD.
+// (0x8E, 0x8F, 0xA1..0xFE, or 0x8F with its second byte) that nothing valid follows is one
+// U+FFFD together with the byte after it, unless that byte is ASCII, which is then read as
+// itself; every other byte is U+FFFD.
 //
 // ISO-2022-JP: escape sequences choose what the bytes after them are:
 //   ESC ( B  ASCII                 ESC $ @, ESC $ B  JIS X 0208 (pairs 0x21..0x7E)
