@@ -155,13 +155,13 @@ const std::string& Base64Input() {
   return input;
 }
 
-void DecodeBase64Quillet(benchmark::State& state) {
+void DecodeBase64Quillet(benchmark::State& state, int (*decode)(const std::string&, std::string&)) {
   const std::string& input = Base64Input();
   std::string output;
   output.reserve(input.size());
   for (auto _ : state) {
     output.clear();
-    DecodeBase64(input, output);
+    decode(input, output);
     benchmark::DoNotOptimize(output.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
@@ -277,7 +277,12 @@ void RegisterAll() {
     benchmark::RegisterBenchmark((std::string("Copy/memcpy/") + sizeName).c_str(), CopyMemcpy, size)
         ->Unit(benchmark::kMicrosecond);
   }
-  benchmark::RegisterBenchmark("DecodeBase64/quillet/1M", DecodeBase64Quillet)
+  benchmark::RegisterBenchmark("DecodeBase64/quillet/1M", DecodeBase64Quillet,
+                               static_cast<int (*)(const std::string&, std::string&)>(DecodeBase64))
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(
+      "DecodeBase64/mail/1M", DecodeBase64Quillet,
+      static_cast<int (*)(const std::string&, std::string&)>(DecodeMailBase64))
       ->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark("DecodeBase64/textbook/1M", DecodeBase64Textbook)
       ->Unit(benchmark::kMicrosecond);

@@ -6,11 +6,13 @@
 // - UTF-8 output is always valid UTF-8, from any bytes in any source encoding;
 // - valid Windows-31J text (ASCII, half-width katakana, and the codes its encoder writes, built
 //   from the fuzz bytes) goes Shift_JIS to UTF-8 to Shift_JIS unchanged;
-// - 7-bit text without ESC comes out unchanged in every direction;
+// - 7-bit text without ESC comes out unchanged in every direction (but SO and SI, which
+//   ISO-2022-JP read into UTF-8 takes as errors);
 // - text made only of valid characters (ASCII, half-width katakana and JIS X 0208 cells, built
 //   from the fuzz bytes) converts from Shift_JIS to EUC-JP and back to exactly the text written
-//   directly in the other encoding; without katakana, ISO-2022-JP built the same way converts to
-//   and from both of them.
+//   directly in the other encoding, and both read into the same UTF-8; without katakana,
+//   ISO-2022-JP built the same way converts to and from both of them, and without SO and SI
+//   into that UTF-8.
 // The encodings here are written with the textbook formulas, independently of the converters.
 #include <cstddef>
 #include <cstdint>
@@ -147,9 +149,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c = static_cast<char>(c & 0x7F);
     if (c == 0x1B) c = 0x1A;
   }
+  std::string unshifted = plain;
+  for (char& c : unshifted) {
+    if (c == 0x0E || c == 0x0F) c = 0x1A;
+  }
   for (int source = 0; source <= 3; ++source) {
     for (int target = 0; target <= 3; ++target) {
-      Require(Convert(source, plain, target) == plain, "7-bit text without ESC is unchanged");
+      const std::string& text = source == 0 && target == 3 ? unshifted : plain;
+      Require(Convert(source, text, target) == text, "7-bit text without ESC is unchanged");
     }
   }
 
@@ -191,6 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(Convert(1, sjis, 2) == euc, "valid Shift_JIS converts to the same text in EUC-JP");
   Require(Convert(2, euc, 1) == sjis, "valid EUC-JP converts to the same text in Shift_JIS");
   Require(Convert(2, Convert(1, sjis, 2), 1) == sjis, "Shift_JIS round-trips through EUC-JP");
+  const std::string utf8 = Convert(1, sjis, 3);
+  Require(Convert(2, euc, 3) == utf8, "valid Shift_JIS and EUC-JP read into the same UTF-8");
   if (kana) {
     Require(Convert(1, sjis, 0) == Convert(2, euc, 0),
             "Shift_JIS and EUC-JP of the same text give the same ISO-2022-JP");
@@ -199,6 +208,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(Convert(2, euc, 0) == jis, "valid EUC-JP converts to ISO-2022-JP");
     Require(Convert(0, jis, 1) == sjis, "ISO-2022-JP converts to Shift_JIS");
     Require(Convert(0, jis, 2) == euc, "ISO-2022-JP converts to EUC-JP");
+    if (jis.find_first_of("\x0E\x0F") == std::string::npos) {  // SO and SI read as errors
+      Require(Convert(0, jis, 3) == utf8, "valid ISO-2022-JP reads into the same UTF-8");
+    }
   }
   return 0;
 }

@@ -12,24 +12,26 @@ namespace {
 // The alphabet of RFC 2045. A character's value is its index here; "=" counts as 0.
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// Marks a byte that has no value (white space, line breaks, other punctuation, 0x80 and up):
-// such bytes are skipped and do not count toward a group.
+// Marks in the value table: a byte with no value (white space, line breaks, other
+// punctuation, 0x80 and up) is skipped and does not count toward a group; "=" counts, with the
+// value 0, and in the mail reading also ends what its group yields.
 constexpr std::uint8_t kSkip = 0x80;
+constexpr std::uint8_t kPad = 0x40;
 
-constexpr std::array<std::uint8_t, 256> MakeValueTable() {
+// The value table of each reading: DecodeBase64's gives "=" plain 0, the mail reading's marks it.
+constexpr std::array<std::uint8_t, 256> MakeValueTable(bool mail) {
   std::array<std::uint8_t, 256> table{};
   for (std::size_t i = 0; i < table.size(); ++i) table[i] = kSkip;
   for (std::uint8_t v = 0; v < 64; ++v) table[static_cast<unsigned char>(kAlphabet[v])] = v;
-  table[static_cast<unsigned char>('=')] = 0;
+  table[static_cast<unsigned char>('=')] = mail ? kPad : 0;
   return table;
 }
 
-constexpr std::array<std::uint8_t, 256> kValue = MakeValueTable();
-
 // For the fast path: four tables, one per place in a group, whose entries hold a
 // character's value already shifted into the group's three bytes and laid out in memory order
-// (b0 b1 b2, then a fourth byte that is 0x80 for a byte with no value). A group is then four
-// lookups ORed together, and two groups go out as one 8-byte store.
+// (b0 b1 b2, then a fourth byte that is 0x80 for a byte the fast path leaves alone: one with
+// no value, and in the mail reading "="). A group is then four lookups ORed together, and two
+// groups go out as one 8-byte store.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 constexpr bool kBigEndian = true;
 #else
@@ -40,25 +42,32 @@ constexpr std::uint32_t InMemoryOrder(std::uint32_t bits) {  // bits 0..23 = b0 
   return kBigEndian ? bits << 8 : ((bits >> 16) & 0xFF) | (bits & 0xFF00) | ((bits & 0xFF) << 16);
 }
 
-constexpr std::uint32_t kSkipMark = kBigEndian ? 0x80u : 0x80000000u;
+constexpr std::uint32_t kSlowMark = kBigEndian ? 0x80u : 0x80000000u;
 
 using PlaceTables = std::array<std::array<std::uint32_t, 256>, 4>;
 
-constexpr PlaceTables MakePlaceTables() {
-  PlaceTables tables{};
+struct Tables {
+  std::array<std::uint8_t, 256> value;
+  PlaceTables placed;
+};
+
+constexpr Tables MakeTables(bool mail) {
+  Tables tables{MakeValueTable(mail), {}};
   for (int place = 0; place < 4; ++place) {
     for (std::size_t c = 0; c < 256; ++c) {
-      const std::uint32_t v = kValue[c];
-      tables[place][c] = (v & kSkip) ? kSkipMark : InMemoryOrder(v << (18 - 6 * place));
+      const std::uint32_t v = tables.value[c];
+      tables.placed[place][c] =
+          (v & (kSkip | kPad)) ? kSlowMark : InMemoryOrder(v << (18 - 6 * place));
     }
   }
   return tables;
 }
 
-constexpr PlaceTables kPlaced = MakePlaceTables();
+constexpr Tables kPlainTables = MakeTables(false);
+constexpr Tables kMailTables = MakeTables(true);
 
-inline std::uint32_t PlacedGroup(const unsigned char* p) {
-  return kPlaced[0][p[0]] | kPlaced[1][p[1]] | kPlaced[2][p[2]] | kPlaced[3][p[3]];
+inline std::uint32_t PlacedGroup(const PlaceTables& placed, const unsigned char* p) {
+  return placed[0][p[0]] | placed[1][p[1]] | placed[2][p[2]] | placed[3][p[3]];
 }
 
 // Six bytes of two placed groups, in memory order at the start of a word.
@@ -86,11 +95,18 @@ inline unsigned char* PutGroup(std::uint32_t bits, unsigned char* out) {
   return out + keep0 + keep1 + keep2;
 }
 
-}  // namespace
+// A group of which only the first `carried` characters count (fewer than four at the end of
+// the payload, or before a "=" in the mail reading) yields the whole bytes those characters
+// carry: none for one character, one for two, two for three, three for four.
+inline unsigned char* PutPartGroup(std::uint32_t bits, int carried, unsigned char* out) {
+  unsigned char* const end = PutGroup(bits, out);
+  unsigned char* const whole = out + carried * 3 / 4;
+  return end < whole ? end : whole;
+}
 
-int DecodeBase64(const char* data, std::size_t size, std::string& output) {
-  if (size == 0) return 0;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
+template <bool kMail>
+void Decode(const unsigned char* p, std::size_t size, std::string& output) {
+  constexpr const Tables& tables = kMail ? kMailTables : kPlainTables;
   const unsigned char* const end = p + size;
 
   // At most three bytes per four characters, plus a final short group. (The 8-byte store of
@@ -102,16 +118,17 @@ int DecodeBase64(const char* data, std::size_t size, std::string& output) {
 
   std::uint32_t bits = 0;  // values gathered for the group being built, 6 bits each
   int count = 0;           // how many values it holds so far
+  int carried = 4;         // how many of them come before its first "=" (mail reading)
   while (p < end) {
     if (count == 0) {
       // Whole groups of four plain characters, the usual case, two groups at a time: text
       // never decodes to 0x00, so the six bytes are checked for it at once and stored at a
-      // fixed stride. A group with a 0x00 or a skipped byte in reach goes on its own.
+      // fixed stride. A group with a 0x00 or a marked byte in reach goes on its own.
       for (;;) {
         while (end - p >= 8) {
-          const std::uint32_t first = PlacedGroup(p);
-          const std::uint32_t second = PlacedGroup(p + 4);
-          if ((first | second) & kSkipMark) break;
+          const std::uint32_t first = PlacedGroup(tables.placed, p);
+          const std::uint32_t second = PlacedGroup(tables.placed, p + 4);
+          if ((first | second) & kSlowMark) break;
           const std::uint64_t six = TwoGroups(first, second);
           if (ZeroBytes(six) & kSixBytes) break;
           std::memcpy(out, &six, sizeof six);
@@ -119,30 +136,44 @@ int DecodeBase64(const char* data, std::size_t size, std::string& output) {
           p += 8;
         }
         if (end - p < 4) break;
-        const std::uint32_t v0 = kValue[p[0]];
-        const std::uint32_t v1 = kValue[p[1]];
-        const std::uint32_t v2 = kValue[p[2]];
-        const std::uint32_t v3 = kValue[p[3]];
-        if ((v0 | v1 | v2 | v3) & kSkip) break;
+        const std::uint32_t v0 = tables.value[p[0]];
+        const std::uint32_t v1 = tables.value[p[1]];
+        const std::uint32_t v2 = tables.value[p[2]];
+        const std::uint32_t v3 = tables.value[p[3]];
+        if ((v0 | v1 | v2 | v3) & (kSkip | kPad)) break;
         out = PutGroup(v0 << 18 | v1 << 12 | v2 << 6 | v3, out);
         p += 4;
       }
       if (p == end) break;
     }
-    // One character at a time around skipped bytes and at the end.
-    const std::uint32_t v = kValue[*p++];
+    // One character at a time around skipped bytes, "=" and the end.
+    const std::uint32_t v = tables.value[*p++];
     if (v & kSkip) continue;
-    bits = bits << 6 | v;
+    if (kMail && (v & kPad) && carried == 4) carried = count;
+    bits = bits << 6 | (v & 0x3F);
     if (++count == 4) {
-      out = PutGroup(bits, out);
+      out = kMail ? PutPartGroup(bits, carried, out) : PutGroup(bits, out);
       bits = 0;
       count = 0;
+      carried = 4;
     }
   }
-  // A short final group reads as if padded with "=" (value 0) to four characters.
-  if (count > 0) out = PutGroup(bits << 6 * (4 - count), out);
+  if (count > 0) {
+    out = PutPartGroup(bits << 6 * (4 - count), count < carried ? count : carried, out);
+  }
 
   output.resize(static_cast<std::size_t>(out - base));
+}
+
+}  // namespace
+
+int DecodeBase64(const char* data, std::size_t size, std::string& output) {
+  if (size != 0) Decode<false>(reinterpret_cast<const unsigned char*>(data), size, output);
+  return 0;
+}
+
+int DecodeMailBase64(const char* data, std::size_t size, std::string& output) {
+  if (size != 0) Decode<true>(reinterpret_cast<const unsigned char*>(data), size, output);
   return 0;
 }
 

@@ -1,4 +1,5 @@
-// DecodeBase64: the payload of a B-encoded word to raw bytes in the word's own charset.
+// DecodeBase64 and DecodeMailBase64: the payload of a B-encoded word to raw bytes in the word's
+// own charset.
 #pragma once
 
 #include <cstddef>
@@ -6,12 +7,26 @@
 
 namespace quillet {
 
-// Appends the decoded bytes of [data, data + size) to output (its earlier content kept) and
-// returns 0. Decoding is group by group; a group's output stops at its first 0x00 byte.
+// Both append the decoded bytes of [data, data + size) to output (its earlier content kept)
+// and return 0. Only alphabet characters and "=" count toward the groups of four; other bytes
+// are skipped. Decoding is group by group, and a group's output stops at its first 0x00 byte.
+// A short last group yields only the whole bytes its characters carry.
+//
+// DecodeBase64 takes "=" as the value 0 wherever it stands, so stray bits under a padding
+// show ("QR==" gives 0x41 0x10).
 int DecodeBase64(const char* data, std::size_t size, std::string& output);
+
+// DecodeMailBase64 reads text as mail programs do: a group yields only the whole bytes carried
+// by its characters before its first "=" ("QR==" gives 0x41), and decoding goes on with the
+// next group.
+int DecodeMailBase64(const char* data, std::size_t size, std::string& output);
 
 inline int DecodeBase64(const std::string& input, std::string& output) {
   return DecodeBase64(input.data(), input.size(), output);
+}
+
+inline int DecodeMailBase64(const std::string& input, std::string& output) {
+  return DecodeMailBase64(input.data(), input.size(), output);
 }
 
 }  // namespace quillet

@@ -6,29 +6,42 @@
 // themselves. A code the table lacks is one U+FFFD, and so is every other byte (0x80, 0xA0,
 // a lead byte without its trail).
 //
-// EUC-JP and ISO-2022-JP are read into Shift_JIS by the rules of their converters, and that
-// Shift_JIS is read as above, in the same pass. Valid characters map straight to the table;
-// anything else goes byte by byte through SjisReader, which keeps a lead byte waiting for the
-// byte that follows it, so that the result is what reading the whole Shift_JIS text would
-// give. One exception: the zero byte that an ISO-2022-JP pair makes when its second byte
-// carries into the first stands for no zero in the input, and is read as an invalid byte.
+// EUC-JP and ISO-2022-JP are read in full, as mail programs read them (the Encoding
+// Standard's decoders), not by the rules of the converters between the legacy encodings:
+// JIS X 0208 goes through the Windows-31J table (its rows are the table's first 94 rows),
+// JIS X 0212 through its own table, and each byte or pair that reads as nothing is one U+FFFD.
+//
+// EUC-JP: bytes below 0x80 are themselves; 0x8E with 0xA1..0xDF is half-width katakana; 0x8F
+// with two bytes 0xA1..0xFE a JIS X 0212 code; two bytes 0xA1..0xFE a JIS X 0208 code. A lead
+// (0x8E, 0x8F, 0xA1..0xFE, or 0x8F with its second byte) that nothing valid follows is one
+// U+FFFD together with the byte after it, unless that byte is ASCII, which is then read as
+// itself; every other byte is U+FFFD.
+//
+// ISO-2022-JP: escape sequences choose what the bytes after them are:
+//   ESC ( B  ASCII                 ESC $ @, ESC $ B  JIS X 0208 (pairs 0x21..0x7E)
+//   ESC ( J  JIS X 0201 Roman      ESC $ ( D         JIS X 0212 (pairs 0x21..0x7E)
+//   ESC ( I  half-width katakana (0x21..0x5F are U+FF61..U+FF9F)
+// Roman is ASCII but for 0x5C (U+00A5) and 0x7E (U+203E). In ASCII and Roman, SO and SI (0x0E,
+// 0x0F) and bytes of 0x80 and up are U+FFFD, and so is any byte outside a set's range. An ESC
+// that starts none of the sequences above is one U+FFFD, and the bytes after it are read again
+// in the current set. A pair's first byte followed by ESC or by the end is one U+FFFD; followed
+// by any other byte out of range, the two are one U+FFFD. Two sequences in a row are no error:
+// encoded words that meet make them.
 #include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "common/byte_at.h"
-#include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/convert_support.h"
 #include "jtext/cp932_table.h"
+#include "jtext/jis0212_table.h"
 #include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {
 
 using namespace convert;
-
-constexpr Word kEscBytes = kEsc * kOnes;
 
 // Table offset plus one of each lead byte's row (0 for a byte that has none), and column plus
 // one of each trail byte (0 for a byte that is no trail), so that a valid code costs two
@@ -54,12 +67,6 @@ constexpr std::array<std::uint8_t, 256> MakeColumns() {
 constexpr std::array<std::uint16_t, 256> kRowStart = MakeRowStarts();
 constexpr std::array<std::uint8_t, 256> kColumn = MakeColumns();
 
-inline bool IsLead(unsigned c) {
-  return (c - 0x81 < 0x1F) || c >= 0xE0;
-}
-inline bool IsTrail(unsigned n) {
-  return kColumn[n] != 0;
-}
 inline bool IsKana(unsigned c) {
   return c - 0xA1 < 0x3F;  // 0xA0 is none
 }
@@ -99,60 +106,27 @@ inline unsigned char* PutEntry(unsigned char* o, std::uint32_t w) {
   return o + (w >> 24);
 }
 
-// The character of a lead and trail byte (IsLead and IsTrail both true).
-inline unsigned char* PutChar(unsigned char* o, unsigned lead, unsigned trail) {
-  const unsigned start = kRowStart[lead];
-  return PutEntry(o, start != 0 ? kPacked.entries[start + kColumn[trail] - 2] : Packed(0));
+// Pointer of a JIS code whose row and column bytes are 0x21..0x7E or 0xA1..0xFE.
+inline unsigned JisPointer(unsigned j1, unsigned j2) {
+  return (j1 & 0x7F) * 94 + (j2 & 0x7F) - (0x21 * 94 + 0x21);
 }
 
 // The rows of JIS X 0208 are the table's first 94 * 94 entries in order (two rows per lead
-// byte, 94 columns each), so a row and column byte, 0x21..0x7E or 0xA1..0xFE, index it directly.
+// byte, 94 columns each), so a pointer indexes it directly.
 inline unsigned char* PutJisX0208(unsigned char* o, unsigned j1, unsigned j2) {
-  return PutEntry(o, kPacked.entries[(j1 & 0x7F) * 94 + (j2 & 0x7F) - (0x21 * 94 + 0x21)]);
+  return PutEntry(o, kPacked.entries[JisPointer(j1, j2)]);
+}
+
+inline unsigned char* PutJisX0212(unsigned char* o, unsigned j1, unsigned j2) {
+  const std::uint32_t u = jis0212::jis0212ToUnicode[JisPointer(j1, j2)];
+  return u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
 }
 
 inline unsigned char* PutKana(unsigned char* o, unsigned c) {
   return utf8::PutBmp(o, 0xFF61 + (c - 0xA1));
 }
 
-// Shift_JIS bytes one at a time.
-class SjisReader {
- public:
-  bool idle() const { return lead_ == 0; }
-
-  unsigned char* feed(unsigned char* o, unsigned b) {
-    if (lead_ != 0) {
-      const unsigned lead = lead_;
-      lead_ = 0;
-      if (IsTrail(b)) return PutChar(o, lead, b);
-      o = utf8::PutReplacement(o);
-    }
-    if (b < 0x80) {
-      *o = static_cast<unsigned char>(b);
-      return o + 1;
-    }
-    if (IsKana(b)) return PutKana(o, b);
-    if (IsLead(b)) {
-      lead_ = b;
-      return o;
-    }
-    return utf8::PutReplacement(o);
-  }
-
-  // A byte that decodes as nothing, whatever came before it.
-  unsigned char* feedInvalid(unsigned char* o) { return utf8::PutReplacement(finish(o)); }
-
-  unsigned char* finish(unsigned char* o) {
-    if (lead_ == 0) return o;
-    lead_ = 0;
-    return utf8::PutReplacement(o);
-  }
-
- private:
-  unsigned lead_ = 0;
-};
-
-// Every byte in makes at most 3 out (one U+FFFD); a pair of bytes at most 3.
+// Every byte in makes at most 3 out (one U+FFFD); a pair or a triple of bytes at most 3.
 constexpr std::size_t kPerByte = 3;
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
@@ -185,7 +159,8 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         ++p;
       } else {
         o = utf8::PutReplacement(o);  // 0xFD..0xFF with a trail count as one code
-        p += (IsLead(c) && column != 0) ? 2 : 1;
+        const bool lead = (c - 0x81 < 0x1F) || c >= 0xE0;
+        p += (lead && column != 0) ? 2 : 1;
       }
     }
   }
@@ -210,113 +185,189 @@ inline bool IsEucByte(unsigned b) {
   return b - 0xA1 < 0x5E;
 }
 
+// How far a lead that nothing valid follows reaches, given the position after it and the
+// byte there: the byte goes with the lead unless it is ASCII (read again as itself) or past
+// the end.
+inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned char* end,
+                                   unsigned byte) {
+  return (next < end && byte >= 0x80) ? 1 : 0;
+}
+
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  SjisReader reader;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       const unsigned c = *p;
-      if (c < 0x80 && reader.idle()) {
+      if (c < 0x80) {
         p = CopyAscii(p, limit, o);
         continue;
       }
       const unsigned n = ByteAt(p + 1, end);
       if (IsEucByte(c) && IsEucByte(n)) {
-        if (reader.idle()) {
-          o = PutJisX0208(o, c, n);
+        o = PutJisX0208(o, c, n);
+        p += 2;
+        p = PutJisX0208Words(p, limit, 0, o);
+        while (limit - p >= 2 && IsEucByte(p[0]) && IsEucByte(p[1])) {
+          o = PutJisX0208(o, p[0], p[1]);
           p += 2;
-          p = PutJisX0208Words(p, limit, 0, o);
-          while (limit - p >= 2 && IsEucByte(p[0]) && IsEucByte(p[1])) {
-            o = PutJisX0208(o, p[0], p[1]);
-            p += 2;
-          }
-          continue;
         }
-        const std::uint32_t code = pairs::EucToSjis(c, n);
-        o = reader.feed(o, code >> 8);
-        o = reader.feed(o, code & 0xFF);
-        p += 2;
-      } else if (c == 0x8E && n - 0xA0 < 0x40) {
-        o = reader.feed(o, n);  // SS2: the half-width kana itself
-        p += 2;
-      } else {
-        o = reader.feed(o, c);
-        ++p;
+        continue;
       }
+      if (c == 0x8E && IsKana(n)) {
+        o = PutKana(o, n);
+        p += 2;
+        continue;
+      }
+      if (c == 0x8F && IsEucByte(n)) {
+        const unsigned m = ByteAt(p + 2, end);
+        if (IsEucByte(m)) {
+          o = PutJisX0212(o, n, m);
+          p += 3;
+        } else {
+          o = utf8::PutReplacement(o);
+          p += 2 + AfterBrokenLead(p + 2, end, m);
+        }
+        continue;
+      }
+      o = utf8::PutReplacement(o);
+      const bool lead = c == 0x8E || c == 0x8F || IsEucByte(c);
+      p += 1 + (lead ? AfterBrokenLead(p + 1, end, n) : 0);
     }
   }
-  o = reader.finish(o);
   Finish(output, o);
+}
+
+// What the bytes of ISO-2022-JP stand for, as the last escape sequence chose.
+enum class JisSet { kAscii, kRoman, kKatakana, kJisX0208, kJisX0212 };
+
+// An escape sequence: its length and the set it chooses. Length 0 for an ESC that starts no
+// sequence known here.
+struct Escape {
+  std::size_t length;
+  JisSet set;
+};
+
+inline Escape ReadEscape(const unsigned char* p, const unsigned char* end) {
+  const unsigned b1 = ByteAt(p + 1, end);
+  const unsigned b2 = ByteAt(p + 2, end);
+  if (b1 == '(') {
+    if (b2 == 'B') return {3, JisSet::kAscii};
+    if (b2 == 'J') return {3, JisSet::kRoman};
+    if (b2 == 'I') return {3, JisSet::kKatakana};
+  } else if (b1 == '$') {
+    if (b2 == 'B' || b2 == '@') return {3, JisSet::kJisX0208};
+    if (b2 == '(' && ByteAt(p + 3, end) == 'D') return {4, JisSet::kJisX0212};
+  }
+  return {0, JisSet::kAscii};
+}
+
+constexpr Word kEscBytes = kEsc * kOnes;
+constexpr Word kShiftInBytes = 0x0F * kOnes;
+
+// A byte that ASCII and Roman read as a character of their own: below 0x80, neither ESC nor
+// SO nor SI.
+inline bool IsJisText(unsigned c) {
+  return c < 0x80 && c != kEsc && (c | 1) != 0x0F;
+}
+
+inline bool IsJisGraphic(unsigned b) {
+  return b - 0x21 < 0x5E;
+}
+
+// A run of ASCII text from p, a word at a time up to the next ESC, SO, SI or high byte.
+inline const unsigned char* CopyJisAscii(const unsigned char* p, const unsigned char* limit,
+                                         unsigned char*& o) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    StoreWord(o, w);
+    // (w | kOnes) turns SO (0x0E) into SI (0x0F) and no other byte into either.
+    const Word stops =
+        ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) | (w & kHighBits);
+    if (stops != 0) {
+      const unsigned before = BytesBeforeMark(stops);
+      o += before;
+      return p + before;
+    }
+    o += 8;
+    p += 8;
+  }
+  while (p < limit && IsJisText(*p)) *o++ = *p++;
+  return p;
 }
 
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  SjisReader reader;
-  bool twoByte = false;  // input mode
+  JisSet set = JisSet::kAscii;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       const unsigned c = *p;
       if (c == kEsc) {
-        const unsigned b1 = ByteAt(p + 1, end);
-        const unsigned b2 = ByteAt(p + 2, end);
-        if (b1 == '$' && b2 == 'B') {
-          twoByte = true;
-          p += 3;
-          continue;
-        }
-        if (twoByte && b1 == '(' && b2 == 'B') {
-          twoByte = false;
-          p += 3;
-          continue;
-        }
-      }
-      if (!twoByte) {
-        if (c < 0x80 && c != kEsc && reader.idle()) {
-          *o++ = static_cast<unsigned char>(c);
-          ++p;
-          // The run goes on a word at a time up to the next ESC or high byte.
-          while (limit - p >= 8) {
-            const Word w = LoadWord(p);
-            StoreWord(o, w);
-            const Word stops = ZeroBytes(w ^ kEscBytes) | (w & kHighBits);
-            if (stops != 0) {
-              const unsigned before = BytesBeforeMark(stops);
-              o += before;
-              p += before;
-              break;
-            }
-            o += 8;
-            p += 8;
-          }
-          while (p < limit && *p < 0x80 && *p != kEsc) *o++ = *p++;
+        const Escape escape = ReadEscape(p, end);
+        if (escape.length != 0) {
+          set = escape.set;
+          p += escape.length;
         } else {
-          o = reader.feed(o, c);
+          o = utf8::PutReplacement(o);  // the bytes after it are read in the current set
           ++p;
         }
         continue;
       }
-      const unsigned j2 = ByteAt(p + 1, end);
-      if ((c - 0x21 < 0x5E) & (j2 - 0x21 < 0x5E) && reader.idle()) {
-        o = PutJisX0208(o, c, j2);
-        p += 2;
-        p = PutJisX0208Words(p, limit, kHighBits, o);
-        while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
-          o = PutJisX0208(o, p[0], p[1]);
-          p += 2;
+      switch (set) {
+        case JisSet::kAscii:
+          if (IsJisText(c)) {
+            p = CopyJisAscii(p, limit, o);
+          } else {
+            o = utf8::PutReplacement(o);
+            ++p;
+          }
+          break;
+        case JisSet::kRoman:
+          if (c == 0x5C) {
+            o = utf8::PutBmp(o, 0x00A5);
+          } else if (c == 0x7E) {
+            o = utf8::PutBmp(o, 0x203E);
+          } else if (IsJisText(c)) {
+            *o++ = static_cast<unsigned char>(c);
+          } else {
+            o = utf8::PutReplacement(o);
+          }
+          ++p;
+          break;
+        case JisSet::kKatakana:
+          o = c - 0x21 < 0x3F ? utf8::PutBmp(o, 0xFF61 + (c - 0x21)) : utf8::PutReplacement(o);
+          ++p;
+          break;
+        case JisSet::kJisX0208:
+        case JisSet::kJisX0212: {
+          const unsigned j2 = ByteAt(p + 1, end);
+          if (!IsJisGraphic(c)) {
+            o = utf8::PutReplacement(o);
+            ++p;
+          } else if (!IsJisGraphic(j2)) {
+            // A broken pair: an ESC after the first byte still starts a sequence.
+            o = utf8::PutReplacement(o);
+            p += (p + 1 < end && j2 != kEsc) ? 2 : 1;
+          } else if (set == JisSet::kJisX0212) {
+            o = PutJisX0212(o, c, j2);
+            p += 2;
+          } else {
+            o = PutJisX0208(o, c, j2);
+            p += 2;
+            p = PutJisX0208Words(p, limit, kHighBits, o);
+            while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
+              o = PutJisX0208(o, p[0], p[1]);
+              p += 2;
+            }
+          }
+          break;
         }
-        continue;
       }
-      const std::uint32_t code = pairs::JisToSjis(c, j2);
-      o = reader.feed(o, (code >> 8) & 0xFF);
-      o = (code & 0xFF) == 0 ? reader.feedInvalid(o) : reader.feed(o, code & 0xFF);
-      p = end - p < 2 ? end : p + 2;  // a lone last byte goes with 0x00
     }
   }
-  o = reader.finish(o);
   Finish(output, o);
 }
 

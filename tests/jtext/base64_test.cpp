@@ -19,6 +19,13 @@ std::string Decode(const std::string& payload) {
   return output;
 }
 
+std::string DecodeMail(const std::string& payload) {
+  const ExactBytes input(payload);
+  std::string output;
+  EXPECT_EQ(DecodeMailBase64(input.data(), input.size(), output), 0);
+  return output;
+}
+
 TEST(DecodeBase64, Table) {
   struct Case {
     const char* label;
@@ -44,9 +51,13 @@ TEST(DecodeBase64, Table) {
       {"pad mid payload is 0", "=AAAQUJD", "ABC"},
       {"pads at both ends", "QQ==QUI=", "AAB"},
       {"short group of three", "QUI", "AB"},
-      {"short group of two", "QR", "A\x10"},
-      {"short group of one", "Q", "\x40"},
-      {"short group after full", "QUJDQQ", "ABCA"},
+      {"short group of three drops its last bits", "QUJ", "AB"},
+      {"short group of two", "dm", "v"},
+      {"short group of two drops its last bits", "QR", "A"},
+      {"short group of one yields nothing", "Q", ""},
+      {"short group after full", "SGVsbG8gd", "Hello "},
+      {"short group of four bytes' text", "QUJDR", "ABC"},
+      {"short group counts only valued bytes", "QU\r\nJ", "AB"},
       {"line breaks skipped", "QU\r\nJD\r\n", "ABC"},
       {"skipped bytes do not count", " Q U J D ", "ABC"},
       {"high bytes skipped", "Q\x80U\xFFJD", "ABC"},
@@ -56,6 +67,33 @@ TEST(DecodeBase64, Table) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Hex(Decode(c.payload)), Hex(c.expected)) << c.label;
+  }
+}
+
+// The mail reading drops the bits under "=" and everything after the first one in its group;
+// the rest is as DecodeBase64 reads it.
+TEST(DecodeMailBase64, Table) {
+  struct Case {
+    const char* label;
+    std::string payload;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"empty", "", ""},
+      {"three bytes", "QUJD", "ABC"},
+      {"padding bits dropped", "QR==", "A"},
+      {"two pads", "dm==", "v"},
+      {"one pad", "QUI=", "AB"},
+      {"pad ends its group, the next goes on", "QQ==QUJD", "AABC"},
+      {"characters after the first pad dropped", "QQ=B", "A"},
+      {"pad first drops the group", "=QUJQUJD", "ABC"},
+      {"short group", "SGVsbG8gd", "Hello "},
+      {"short group with a pad", "QUJDQQ=", "ABCA"},
+      {"zero still ends its group", "QQBC", "A"},
+      {"skipped bytes around pads", "Q Q =\r\n= Q U J D", "AABC"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Hex(DecodeMail(c.payload)), Hex(c.expected)) << c.label;
   }
 }
 

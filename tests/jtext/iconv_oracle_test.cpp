@@ -1,6 +1,6 @@
 // The converters against glibc's iconv, an independent implementation of the three encodings,
-// on every JIS X 0208 character and on long mixed texts. iconv is used here only; the library
-// never depends on it. Builds without iconv (the Windows cross build) skip this file.
+// on every JIS X 0208 and JIS X 0212 character and on long mixed texts. iconv is used here only;
+// the library never depends on it. Builds without iconv (the Windows cross build) skip this file.
 #if __has_include(<iconv.h>) && !defined(_WIN32)
 
 #include <iconv.h>
@@ -217,6 +217,27 @@ TEST(IconvOracle, Cp932BothWays) {
   EXPECT_EQ(Convert(kUtf8, unicode, kEuc), euc);
   EXPECT_EQ(Convert(kEuc, euc, kUtf8), unicode);
   EXPECT_EQ(Convert(kJis, Convert(kEuc, euc, kJis), kUtf8), unicode);
+}
+
+// JIS X 0212 in EUC-JP into UTF-8 against glibc's EUC-JP, whose table is its own: every code
+// it decodes comes out alike, and every code it refuses is U+FFFD here.
+TEST(IconvOracle, EveryJisX0212Code) {
+  Iconv eucToUtf8{"UTF-8", "EUC-JP"};
+  ASSERT_TRUE(eucToUtf8.ok());
+  int decoded = 0;
+  std::string unicode;
+  for (unsigned row = 0xA1; row <= 0xFE; ++row) {
+    for (unsigned column = 0xA1; column <= 0xFE; ++column) {
+      const std::string code{'\x8F', static_cast<char>(row), static_cast<char>(column)};
+      if (eucToUtf8.run(code, unicode)) {
+        ++decoded;
+      } else {
+        unicode = "\xEF\xBF\xBD";
+      }
+      ASSERT_EQ(Hex(Convert(kEuc, code, kUtf8)), Hex(unicode)) << Hex(code);
+    }
+  }
+  EXPECT_GE(decoded, 6000);  // JIS X 0212 has 6067 characters
 }
 
 }  // namespace

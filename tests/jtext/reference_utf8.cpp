@@ -1,17 +1,20 @@
 #include "jtext/reference_utf8.h"
 
 #include <cstdint>
+#include <deque>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
 #include "jtext/code_pairs.h"
 #include "jtext/cp932_table.h"
+#include "jtext/jis0212_table.h"
 #include "jtext/reference_convert.h"
 
 namespace quillet {
 namespace {
 
-const int kInvented = -1;  // a zero byte that the ISO-2022-JP pair arithmetic made
+const int kEndOfQueue = -1;
 
 void PutUtf8(std::string& out, std::uint32_t u) {
   if (u < 0x80) {
@@ -37,10 +40,10 @@ std::string SjisBytesToUtf8(const std::vector<int>& b) {
   std::string out;
   for (std::size_t i = 0; i < b.size();) {
     const int c = b[i];
-    const int n = i + 1 < b.size() ? b[i + 1] : kInvented;
+    const int n = i + 1 < b.size() ? b[i + 1] : -1;
     const bool lead = (c >= 0x81 && c <= 0x9F) || c >= 0xE0;
     const bool trail = (n >= 0x40 && n <= 0x7E) || (n >= 0x80 && n <= 0xFC);
-    if (c >= 0 && c < 0x80) {
+    if (c < 0x80) {
       out += static_cast<char>(c);
       i += 1;
     } else if (c >= 0xA1 && c <= 0xDF) {
@@ -64,31 +67,231 @@ std::vector<int> Bytes(const std::string& s) {
   return b;
 }
 
-// ISO-2022-JP read into Shift_JIS by the ISO-2022-JP converter's rules.
-std::vector<int> JisToSjisBytes(const std::string& in) {
-  std::vector<int> out;
-  auto at = [&](std::size_t i) -> unsigned {
-    return i < in.size() ? static_cast<unsigned char>(in[i]) : 0;
-  };
-  bool twoByte = false;
-  for (std::size_t p = 0; p < in.size();) {
-    if (at(p) == 0x1B && at(p + 1) == '$' && at(p + 2) == 'B') {
-      twoByte = true;
-      p += 3;
-    } else if (twoByte && at(p) == 0x1B && at(p + 1) == '(' && at(p + 2) == 'B') {
-      twoByte = false;
-      p += 3;
-    } else if (twoByte) {
-      const std::uint32_t v = pairs::JisToSjis(at(p), at(p + 1));
-      out.push_back(static_cast<int>((v >> 8) & 0xFF));
-      out.push_back((v & 0xFF) == 0 ? kInvented : static_cast<int>(v & 0xFF));
-      p += 2;
+// The character at a pointer of JIS X 0208, through the Windows-31J table; 0 for none.
+std::uint32_t Jis0208(int pointer) {
+  const std::uint32_t sjis = pairs::JisToSjis(static_cast<std::uint32_t>(pointer / 94 + 0x21),
+                                              static_cast<std::uint32_t>(pointer % 94 + 0x21));
+  return TableChar(static_cast<int>(sjis >> 8), static_cast<int>(sjis & 0xFF));
+}
+
+std::uint32_t Jis0212(int pointer) {
+  return jis0212::jis0212ToUnicode[pointer];
+}
+
+// A byte queue that bytes can be put back on, as the decoders below restore them.
+class ByteQueue {
+ public:
+  explicit ByteQueue(const std::string& in) {
+    for (char c : in) bytes_.push_back(static_cast<unsigned char>(c));
+  }
+  int read() {
+    if (bytes_.empty()) return kEndOfQueue;
+    const int b = bytes_.front();
+    bytes_.pop_front();
+    return b;
+  }
+  void restore(std::initializer_list<int> bytes) {
+    bytes_.insert(bytes_.begin(), bytes.begin(), bytes.end());
+  }
+
+ private:
+  std::deque<int> bytes_;
+};
+
+bool InRange(int b, int low, int high) {
+  return b >= low && b <= high;
+}
+
+bool IsAsciiByte(int b) {
+  return InRange(b, 0x00, 0x7F);
+}
+
+// EUC-JP as the Encoding Standard's EUC-JP decoder reads it, one handler call per byte.
+std::string EucToUtf8(const std::string& in) {
+  ByteQueue queue(in);
+  std::string out;
+  bool jis0212 = false;
+  int leading = 0x00;
+  for (;;) {
+    const int byte = queue.read();
+    if (byte == kEndOfQueue) {
+      if (leading != 0x00) PutUtf8(out, 0xFFFD);
+      return out;
+    }
+    if (leading == 0x8E && InRange(byte, 0xA1, 0xDF)) {
+      leading = 0x00;
+      PutUtf8(out, 0xFF61 - 0xA1 + static_cast<std::uint32_t>(byte));
+      continue;
+    }
+    if (leading == 0x8F && InRange(byte, 0xA1, 0xFE)) {
+      jis0212 = true;
+      leading = byte;
+      continue;
+    }
+    if (leading != 0x00) {
+      const int lead = leading;
+      leading = 0x00;
+      std::uint32_t codePoint = 0;
+      if (InRange(lead, 0xA1, 0xFE) && InRange(byte, 0xA1, 0xFE)) {
+        const int pointer = (lead - 0xA1) * 94 + byte - 0xA1;
+        codePoint = jis0212 ? Jis0212(pointer) : Jis0208(pointer);
+      }
+      jis0212 = false;
+      if (codePoint != 0) {
+        PutUtf8(out, codePoint);
+        continue;
+      }
+      if (IsAsciiByte(byte)) queue.restore({byte});
+      PutUtf8(out, 0xFFFD);
+      continue;
+    }
+    if (IsAsciiByte(byte)) {
+      out += static_cast<char>(byte);
+    } else if (byte == 0x8E || byte == 0x8F || InRange(byte, 0xA1, 0xFE)) {
+      leading = byte;
     } else {
-      out.push_back(static_cast<int>(at(p)));
-      p += 1;
+      PutUtf8(out, 0xFFFD);
     }
   }
-  return out;
+}
+
+// ISO-2022-JP as the Encoding Standard's ISO-2022-JP decoder reads it, with ESC $ ( D for JIS
+// X 0212 (one more escape state) and without the error for two escape sequences in a row.
+std::string JisToUtf8(const std::string& in) {
+  enum State {
+    kAscii,
+    kRoman,
+    kKatakana,
+    kLead,
+    kTrail,
+    kEscapeStart,
+    kEscape,
+    kEscapeDollarParen
+  };
+  ByteQueue queue(in);
+  std::string out;
+  State state = kAscii;
+  State outputState = kAscii;
+  bool jis0212 = false;  // which set kLead and kTrail read
+  int leading = 0x00;
+  auto error = [&] { PutUtf8(out, 0xFFFD); };
+  for (;;) {
+    const int byte = queue.read();
+    if (byte == kEndOfQueue &&
+        (state == kAscii || state == kRoman || state == kKatakana || state == kLead)) {
+      return out;
+    }
+    switch (state) {
+      case kAscii:
+      case kRoman:
+        if (byte == 0x1B) {
+          state = kEscapeStart;
+        } else if (state == kRoman && byte == 0x5C) {
+          PutUtf8(out, 0x00A5);
+        } else if (state == kRoman && byte == 0x7E) {
+          PutUtf8(out, 0x203E);
+        } else if (IsAsciiByte(byte) && byte != 0x0E && byte != 0x0F) {
+          out += static_cast<char>(byte);
+        } else {
+          error();
+        }
+        break;
+      case kKatakana:
+        if (byte == 0x1B) {
+          state = kEscapeStart;
+        } else if (InRange(byte, 0x21, 0x5F)) {
+          PutUtf8(out, 0xFF61 - 0x21 + static_cast<std::uint32_t>(byte));
+        } else {
+          error();
+        }
+        break;
+      case kLead:
+        if (byte == 0x1B) {
+          state = kEscapeStart;
+        } else if (InRange(byte, 0x21, 0x7E)) {
+          leading = byte;
+          state = kTrail;
+        } else {
+          error();
+        }
+        break;
+      case kTrail:
+        if (byte == 0x1B) {
+          state = kEscapeStart;
+          error();
+        } else if (InRange(byte, 0x21, 0x7E)) {
+          state = kLead;
+          const int pointer = (leading - 0x21) * 94 + byte - 0x21;
+          const std::uint32_t codePoint = jis0212 ? Jis0212(pointer) : Jis0208(pointer);
+          if (codePoint == 0) {
+            error();
+          } else {
+            PutUtf8(out, codePoint);
+          }
+        } else {
+          state = kLead;
+          error();
+          if (byte == kEndOfQueue) return out;
+        }
+        break;
+      case kEscapeStart:
+        if (byte == 0x24 || byte == 0x28) {
+          leading = byte;
+          state = kEscape;
+          break;
+        }
+        if (byte != kEndOfQueue) queue.restore({byte});
+        state = outputState;
+        error();
+        break;
+      case kEscape: {
+        const int lead = leading;
+        leading = 0x00;
+        bool known = true;
+        if (lead == 0x28 && byte == 0x42) {
+          state = kAscii;
+        } else if (lead == 0x28 && byte == 0x4A) {
+          state = kRoman;
+        } else if (lead == 0x28 && byte == 0x49) {
+          state = kKatakana;
+        } else if (lead == 0x24 && (byte == 0x40 || byte == 0x42)) {
+          state = kLead;
+          jis0212 = false;
+        } else if (lead == 0x24 && byte == 0x28) {
+          state = kEscapeDollarParen;
+          break;
+        } else {
+          known = false;
+        }
+        if (known) {
+          outputState = state;
+          break;
+        }
+        if (byte == kEndOfQueue) {
+          queue.restore({lead});
+        } else {
+          queue.restore({lead, byte});
+        }
+        state = outputState;
+        error();
+        break;
+      }
+      case kEscapeDollarParen:
+        if (byte == 0x44) {
+          state = outputState = kLead;
+          jis0212 = true;
+          break;
+        }
+        if (byte == kEndOfQueue) {
+          queue.restore({0x24, 0x28});
+        } else {
+          queue.restore({0x24, 0x28, byte});
+        }
+        state = outputState;
+        error();
+        break;
+    }
+  }
 }
 
 // Well-formed UTF-8 by Unicode's table, written out range by range; an ill-formed sequence
@@ -170,8 +373,8 @@ const std::map<std::uint32_t, std::uint32_t>& CodeMap() {
 
 std::string ReferenceToUtf8(int source, const std::string& input) {
   if (source == 1) return SjisBytesToUtf8(Bytes(input));
-  if (source == 2) return SjisBytesToUtf8(Bytes(ReferenceConvert(2, input, 1)));
-  return SjisBytesToUtf8(JisToSjisBytes(input));
+  if (source == 2) return EucToUtf8(input);
+  return JisToUtf8(input);
 }
 
 std::string ReferenceFromUtf8(const std::string& input, int target) {

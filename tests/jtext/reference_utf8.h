@@ -1,5 +1,7 @@
-// Plain conversions from and into UTF-8, written from the rules in two passes through
-// Shift_JIS, one character at a time. The tests hold the fused converters to them.
+// Plain conversions from and into UTF-8, one character at a time: Shift_JIS and the way back
+// from UTF-8 written from the rules (the legacy encodings through Shift_JIS), EUC-JP and
+// ISO-2022-JP as state machines that follow the Encoding Standard's decoders byte by byte.
+// The tests hold the fused converters to them.
 #pragma once
 
 #include <string>

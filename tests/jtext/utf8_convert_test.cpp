@@ -1,6 +1,7 @@
-// Conversion from and into UTF-8: the Windows-31J table against Python's codec, the aliases,
-// geta marks and U+FFFD, maximal subparts, and the fused converters against the plain
-// two-pass reference, chunk and word edges included.
+// Conversion from and into UTF-8: the Windows-31J table against Python's codec, the JIS X 0212
+// table against its index, the aliases, geta marks and U+FFFD, maximal subparts, ISO-2022-JP
+// and EUC-JP read in full, and the fused converters against the plain reference, chunk and
+// word edges included.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,6 +16,10 @@
 #if __has_include("cp932_oracle.h")
 #include "cp932_oracle.h"
 #define QUILLET_HAVE_CP932_ORACLE 1
+#endif
+#if __has_include("jis0212_oracle.h")
+#include "jis0212_oracle.h"
+#define QUILLET_HAVE_JIS0212_ORACLE 1
 #endif
 
 namespace quillet {
@@ -113,6 +118,26 @@ TEST(Cp932Table, EveryEntryBothWaysAgainstPython) {
 }
 #endif
 
+#ifdef QUILLET_HAVE_JIS0212_ORACLE
+// Every JIS X 0212 code as EUC-JP 0x8F row column, one row at a time; a code the index lacks is
+// one U+FFFD.
+TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
+  std::vector<std::uint32_t> index(94 * 94, 0);
+  for (const auto& entry : kOracleJis0212) index[entry[0]] = entry[1];
+  for (unsigned row = 0; row < 94; ++row) {
+    std::string euc, want;
+    for (unsigned column = 0; column < 94; ++column) {
+      euc += '\x8F';
+      euc += static_cast<char>(0xA1 + row);
+      euc += static_cast<char>(0xA1 + column);
+      const std::uint32_t u = index[row * 94 + column];
+      want += u != 0 ? Utf8(u) : kFffd;
+    }
+    ASSERT_EQ(Hex(Convert(kEuc, euc, kUtf8)), Hex(want)) << "row " << row;
+  }
+}
+#endif
+
 TEST(Utf8ToSjis, AliasesOfTheJisSideForms) {
   const struct {
     std::uint32_t u;
@@ -177,13 +202,59 @@ TEST(ConvertUtf8, Cases) {
       {"ISO-2022-JP a", kJis, kUtf8, "\x1B$B\x24\x22\x1B(Bb",
        "\xE3\x81\x82"
        "b"},
-      // 0x21 0xE0 makes 0x81 0x00 by the carry: no zero stood in the input.
-      {"carry makes no zero", kJis, kUtf8, "\x1B$B\x21\xE0", kFffd + kFffd},
-      {"high byte in single mode", kJis, kUtf8, "\xB1", "\xEF\xBD\xB1"},
   };
   for (const Case& c : cases) {
     const std::string want = c.expected.empty() ? c.input : c.expected;
     EXPECT_EQ(Hex(Convert(c.source, c.input, c.target)), Hex(want)) << c.label;
+  }
+}
+
+// ISO-2022-JP and EUC-JP into UTF-8, read in full; "#" is one U+FFFD. "\xE4\xBD\x91" is
+// U+4F51 (JIS 0x4D24), "\xE3\x81\x82" hiragana a (JIS 0x2422), "\xE4\xB8\x82" U+4E02 (JIS X
+// 0212 0x3021), "\xEF\xBD\x9E" U+FF5E (JIS X 0212 0x2237), "\xC2\xA5" yen sign, "\xE2\x80\xBE"
+// overline, "\xEF\xBD\xA1" / "\xEF\xBE\x9F" the first and last half-width katakana.
+TEST(ConvertUtf8, JisAndEucReadInFull) {
+  const struct {
+    const char* label;
+    int source;
+    std::string input;
+    std::string expected;
+  } cases[] = {
+      {"kanji then ESC ( J is one kanji", kJis, "\x1B$B\x4D\x24\x1B(J", "\xE4\xBD\x91"},
+      {"ESC $ @ as ESC $ B", kJis, "\x1B$@\x24\x22\x1B(Bz", "\xE3\x81\x82z"},
+      {"Roman yen and overline, ASCII not", kJis, "\x1B(J\x5C\x7E\x1B(B\x5C\x7E",
+       "\xC2\xA5\xE2\x80\xBE\x5C\x7E"},
+      {"katakana and a byte out of its range", kJis, "\x1B(I\x21\x5F\x60",
+       "\xEF\xBD\xA1\xEF\xBE\x9F#"},
+      {"JIS X 0212 and a code it lacks", kJis, "\x1B$(D\x30\x21\x22\x37\x21\x21",
+       "\xE4\xB8\x82\xEF\xBD\x9E#"},
+      {"two escapes in a row", kJis, "\x1B$B\x1B(Ba\x1B(J\x1B$B\x24\x22", "a\xE3\x81\x82"},
+      {"unknown escape read again", kJis, "\x1B(Za\x1B$(C", "#(Za#$(C"},
+      {"unknown escape read again in two-byte mode", kJis, "\x1B$B\x1B\x24\x22", "#\xE3\x81\x82"},
+      {"high bytes and shifts", kJis, "a\x80\xB1\x0E\x0F\x1B$B\xA4\xA2", "a######"},
+      {"broken pair at the end", kJis, "\x1B$B\x24\x22\x24", "\xE3\x81\x82#"},
+      {"broken pair takes the byte after it", kJis, "\x1B$B\x24\n\x24\x22", "#\xE3\x81\x82"},
+      {"broken pair before an escape", kJis, "\x1B$B\x24\x1B(Bz", "#z"},
+      {"ESC at the very end", kJis, "a\x1B", "a#"},
+      {"ESC $ at the very end", kJis, "a\x1B$", "a#$"},
+      {"JIS X 0212 in EUC-JP", kEuc, "\x8F\xB0\xA1", "\xE4\xB8\x82"},
+      {"JIS X 0212 code the index lacks", kEuc, "\x8F\xA1\xA1z", "#z"},
+      {"0x8F before ASCII", kEuc,
+       "\x8F"
+       "a\x8F\xB0"
+       "a",
+       "#a#a"},
+      {"0x8E before ASCII and a bad trail", kEuc,
+       "\x8E"
+       "a\x8E\xE0z",
+       "#a#z"},
+      {"stray byte before a pair", kEuc, "\x81\xA4\xA2\xFF\xA4\xA2", "#\xE3\x81\x82#\xE3\x81\x82"},
+      {"lead takes a high non-trail", kEuc, "\xA4\x81\xA4\xA2", "#\xE3\x81\x82"},
+      {"lead at the end", kEuc, "a\xA4", "a#"},
+      {"0x8F at the end", kEuc, "a\x8F\xB0", "a#"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Hex(Convert(c.source, c.input, kUtf8)), Hex(WithMarks(c.expected, kFffd))) << c.label;
   }
 }
 
@@ -257,6 +328,12 @@ TEST(ConvertUtf8, PiecesAcrossWordAndChunkEdges) {
       "\x1B$B\x24\x22",
       "\x8E\xB1",
       "\x1B$B\x21\xE0",
+      "\x8F\xB0\xA1",
+      "\x8F\xB0",
+      "\x1B(J\x5C~",
+      "\x1B(I\x31",
+      "\x1B$(D\x30\x21",
+      "\x1B",
   };
   const std::size_t chunk = 16 * 1024;
   for (const std::string& piece : pieces) {
@@ -296,8 +373,14 @@ TEST(ConvertUtf8, MatchesReferenceOnRandomText) {
       "\xA4\xA2",
       "\x8E\xB1",
       "\x8F\xA2\xAF",
+      "\x8F\xB0\xA1",
       "\x1B$B",
       "\x1B(B",
+      "\x1B(J",
+      "\x1B(I",
+      "\x1B$(D",
+      "\x1B$@",
+      "\x0E",
       "\x24\x22",
       "\xA0",
       "\xB6\xDE",
