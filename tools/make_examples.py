@@ -6,7 +6,9 @@ The expected responses are worked out here from Python's own codecs and Unicode 
 from the plug-in: a B-encoded word is base64-decoded, read in its charset and written in the
 requested one; half-width katakana are widened (NFKC, which also merges a kana with its sound
 mark) only on the way into ISO-2022-JP; a word whose charset is the requested one keeps its
-bytes. Every other byte of the list and of the template is copied as it is.
+bytes. A Q-encoded word in ISO-8859-1 is read as Windows-1252, and a character the requested
+charset lacks becomes the geta mark. Every other byte of the list and of the template is copied
+as it is.
 
 Run from anywhere: python3 tools/make_examples.py
 """
@@ -67,7 +69,8 @@ MAILS = [
     ],
     [
         "From: Support Desk <support@example.com>",
-        # Q encoding is not decoded: the word stays as it is written.
+        # A Q word in a Latin charset: the e acute has no place in the Japanese charsets and
+        # becomes the geta mark.
         "Subject: =?ISO-8859-1?Q?Caf=E9_menu_for_June?=",
         "Date: Wed, 4 Jun 2025 07:45:00 +0000",
         "Content-Type: text/plain; charset=ISO-8859-1",
@@ -83,7 +86,8 @@ MAILS = [
 TEMPLATE = "[!Date!] !From! : !Subject! (!Content-Type!)"
 SEPARATOR = " | "
 
-WORD = re.compile(r"=\?([^?\x01\x02]*)\?([Bb])\?([A-Za-z0-9+/=]*)\?=")
+WORD = re.compile(r"=\?([^?\x01\x02]*)\?([BbQq])\?([^?\x01\x02]*)\?=")
+GETA = "\u3013"
 HALF_KANA = re.compile("[\uff61-\uff9f]+")
 
 
@@ -99,6 +103,11 @@ def decoded_line(line, target):
 
     def convert(match):
         source = match.group(1)
+        if match.group(2) in "Qq":
+            raw = re.sub(r"=([0-9A-Fa-f]{2})", lambda m: bytes([int(m.group(1), 16)]).decode("latin-1"),
+                         match.group(3).replace("_", " ")).encode("latin-1")
+            text = raw.decode("cp1252")
+            return "".join(c if can_encode(c) else GETA for c in text).encode(CODECS[target])
         raw = base64.b64decode(match.group(3))
         if source == target:
             return raw
@@ -113,6 +122,15 @@ def decoded_line(line, target):
         out += line[at : match.start()].encode("ascii") + convert(match)
         at = match.end()
     return out + line[at:].encode("ascii")
+
+
+def can_encode(char):
+    """Whether Windows-31J, through which such words reach the Japanese charsets, has char."""
+    try:
+        char.encode("cp932")
+        return True
+    except UnicodeEncodeError:
+        return False
 
 
 def field(lines, name, target):

@@ -13,7 +13,6 @@ Run from anywhere: python3 tools/make_utf8_examples.py
 
 import base64
 import os
-import re
 from email.header import decode_header, make_header
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -21,12 +20,6 @@ EXAMPLES = os.path.join(HERE, os.pardir, "examples")
 
 END_LINE = "\x01"
 END_MAIL = "\x02"
-
-# The charsets the plug-in decodes in a UTF-8 request (whole names, ASCII case ignored; the
-# four families also by a leading part, which these examples do not use).
-DECODED = {"utf-8", "shift_jis", "euc-jp", "iso-2022-jp", "us-ascii", "iso-8859-1",
-           "windows-1252"}
-
 
 def b_word(charset, raw):
     return "=?%s?B?%s?=" % (charset, base64.b64encode(raw).decode("ascii"))
@@ -60,6 +53,8 @@ NOTICE = "\u304a\u77e5\u3089\u305b"  # "notice"
 SATO_HANAKO = "\u4f50\u85e4\u82b1\u5b50"  # a name
 MEETING = "\u4f1a\u8b70\u306e\u304a\u77e5\u3089\u305b"  # "notice of a meeting"
 NI_HAO = "\u4f60\u597d"  # "hello" in Chinese
+KIM_CHEOLSU = "\uae40\ucca0\uc218"  # a Korean name
+PRIVET = "\u041f\u0440\u0438\u0432\u0435\u0442"  # "hello" in Russian
 
 # Each mail is one shape; NOTES says what it shows and, where it applies, how the plug-in's
 # rule differs from Python's.
@@ -92,6 +87,11 @@ MAILS = [
                             b_word("UTF-8", NOTICE.encode())),
         "Date: Thu, 10 Dec 2026 12:00:00 +0800",
     ],
+    [
+        "From: %s <kim@example.kr>" % b_word("EUC-KR", KIM_CHEOLSU.encode("euc_kr")),
+        "Subject: %s" % q_word("KOI8-R", PRIVET.encode("koi8_r")),
+        "Date: Fri, 11 Dec 2026 08:20:00 +0900",
+    ],
 ]
 
 NOTES = [
@@ -104,17 +104,14 @@ NOTES = [
     "words in a UTF-8 request, read into UTF-8. Words in different charsets are not joined, so "
     "the space between these two goes but each is read on its own.",
     "ISO-8859-1 Q words, charset and encoding letter in either case.",
-    "An unknown charset (GB2312). Differs from Python on purpose: Python decodes GB2312, the "
-    "plug-in decodes only the charsets it knows (the four families, US-ASCII, ISO-8859-1, "
-    "Windows-1252) and keeps any other word as it is written. The white space between such a "
-    "word and a decoded word stays, since only the space between two decoded words goes. These "
-    "values are worked out by that rule: the GB2312 words are kept away from Python.",
+    "Chinese in GB2312 words next to a UTF-8 word: the white space between two words goes, "
+    "whatever their charsets.",
+    "A Korean name in an EUC-KR word, a Russian subject in a KOI8-R Q word.",
 ]
 
 TEMPLATE = "[!Date!] !From! \u300c!Subject!\u300d"  # the Subject in Japanese corner brackets
 SEPARATOR = " | "
 
-WORD = re.compile(r"=\?([^?]*)\?([BbQq])\?(.*?)\?=")
 
 
 def mail_list():
@@ -126,21 +123,7 @@ def mail_list():
 
 def expected_value(value):
     """The UTF-8 bytes of a header value, by Python's email.header."""
-    # Words in a charset the plug-in does not decode are kept from Python behind a stand-in
-    # that holds no "=?" and no white space, and put back afterwards.
-    kept = []
-
-    def keep(match):
-        if match.group(1).split("*")[0].lower() in DECODED:
-            return match.group(0)
-        kept.append(match.group(0))
-        return "\x00%d\x00" % (len(kept) - 1)
-
-    protected = WORD.sub(keep, value)
-    text = str(make_header(decode_header(protected)))
-    for i, word in enumerate(kept):
-        text = text.replace("\x00%d\x00" % i, word)
-    return text.encode("utf-8")
+    return str(make_header(decode_header(value))).encode("utf-8")
 
 
 def field(lines, name):

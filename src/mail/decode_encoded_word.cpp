@@ -177,7 +177,7 @@ void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
   if (word.q) {
     DecodeQ(word.payload, word.payloadSize, bytes);
   } else if (word.encoding != Encoding::kNone) {
-    DecodeBase64(word.payload, word.payloadSize, bytes);  // MAILBASE64
+    DecodeMailBase64(word.payload, word.payloadSize, bytes);
   } else {
     DecodeBase64(word.payload, word.payloadSize, bytes);
   }

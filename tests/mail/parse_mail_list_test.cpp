@@ -71,7 +71,8 @@ TEST(ParseMailList, Table) {
       {"word in the field name", "=?SJIS?B?RnJvbQ==?=: x\x02", {{"From: x"}}},
       {"space between words stays", "=?SJIS?B?QQ==?= =?SJIS?B?Qg==?=\x02", {{"A B"}}},
       {"lower-case b decoded", "=?SJIS?b?QUJD?=\x02", {{"ABC"}}},
-      {"Q word copied", "S: =?ISO-8859-1?Q?abc?=\x02", {{"S: =?ISO-8859-1?Q?abc?="}}},
+      {"Q word decoded", "S: =?ISO-8859-1?Q?a_c?=\x02", {{"S: a c"}}},
+      {"encoding X copied", "S: =?ISO-8859-1?X?abc?=\x02", {{"S: =?ISO-8859-1?X?abc?="}}},
       // An encoded word that never closes is left as text.
       {"unterminated word at the end of a mail",
        "Subject: =?SJIS?B?abc\x02",
