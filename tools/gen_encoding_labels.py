@@ -57,8 +57,10 @@ ENUMERATORS = {
 
 LEFT_OUT = {"replacement"}
 
-# Charset names that mail programs write for the Japanese encodings and UTF-8, beyond the
-# standard's labels. One already in the table is skipped (it must name the same encoding).
+# Charset names that mail programs write beyond the standard's labels: for the Japanese
+# encodings and UTF-8, and the code page and extension names of the Chinese and Korean
+# encodings (whose decoders already read the supersets those names stand for). One already in
+# the table is skipped (it must name the same encoding).
 MAIL_ALIASES = [
     ("CP932", "Shift_JIS"),
     ("MS932", "Shift_JIS"),
@@ -74,6 +76,18 @@ MAIL_ALIASES = [
     ("CP50221", "ISO-2022-JP"),
     ("CP50222", "ISO-2022-JP"),
     ("UTF8", "UTF-8"),
+    ("Shift_JISX0213", "Shift_JIS"),
+    ("EUC-JISX0213", "EUC-JP"),
+    ("CP936", "GBK"),
+    ("MS936", "GBK"),
+    ("CP949", "EUC-KR"),
+    ("MS949", "EUC-KR"),
+    ("UHC", "EUC-KR"),
+    ("CP950", "Big5"),
+    ("MS950", "Big5"),
+    ("Big5-HKSCS", "Big5"),
+    ("UTF16", "UTF-16LE"),
+    ("latin9", "ISO-8859-15"),
 ]
 
 

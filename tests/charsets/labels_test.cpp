@@ -61,6 +61,10 @@ TEST(EncodingOfLabel, FindsWholeLabelsIgnoringAsciiCase) {
       {"CP50221", Encoding::kIso2022Jp},
       {"CP50222", Encoding::kIso2022Jp},
       {"UTF8", Encoding::kUtf8},
+      {"cp936", Encoding::kGbk},
+      {"UHC", Encoding::kEucKr},
+      {"Big5-HKSCS", Encoding::kBig5},
+      {"EUC-JISX0213", Encoding::kEucJp},
   };
   for (const LabelCase& c : cases) {
     const ExactBytes label(c.label);
