@@ -1,7 +1,7 @@
 // Fuzz target: DecodeBase64 and DecodeMailBase64. The first byte chooses a prefix already in the
 // output and a split point; the rest is the payload. Properties, for both:
 // - the output keeps its prefix and only appends;
-// - nothing decoded is 0x00;
+// - nothing decoded is 0x00 (outside the mail reading, which keeps it);
 // - at most three bytes come out of every group of four characters, a short group included;
 // - for a payload of alphabet characters and "=" only (what other bytes do is the decoder's
 //   choice): groups are independent, so the payload split at a multiple of four decodes to the
@@ -46,7 +46,7 @@ std::string PlainDecode(const std::string& text, bool mail) {
                                 static_cast<unsigned char>((x[1] << 4) | (x[2] >> 2)),
                                 static_cast<unsigned char>((x[2] << 6) | x[3])};
     for (std::size_t i = 0; i < n * 6 / 8; ++i) {
-      if (b[i] == 0) break;
+      if (b[i] == 0 && !mail) break;
       out += static_cast<char>(b[i]);
     }
   }
@@ -61,7 +61,7 @@ std::string CheckDecoder(Decoder decode, bool mail, const std::string& prefix,
   Require(decode(payload.data(), payload.size(), output) == 0, "the result is 0");
   Require(output.compare(0, prefix.size(), prefix) == 0, "the earlier output is kept");
   const std::string decoded = output.substr(prefix.size());
-  Require(decoded.find('\0') == std::string::npos, "nothing decoded is 0x00");
+  Require(mail || decoded.find('\0') == std::string::npos, "nothing decoded is 0x00");
   Require(decoded.size() <= 3 * ((payload.size() + 3) / 4), "at most three bytes per group");
 
   if (IsBase64Text(payload)) {
@@ -90,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string direct;
   DecodeBase64(payload, direct);
   Require(direct == decoded, "both forms decode alike");
-  if (payload.find('=') == std::string::npos) Require(mail == decoded, "without = both agree");
+  if (payload.find('=') == std::string::npos && mail.find('\0') == std::string::npos) {
+    Require(mail == decoded, "without = or a decoded zero both agree");
+  }
   return 0;
 }

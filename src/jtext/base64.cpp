@@ -104,6 +104,15 @@ inline unsigned char* PutPartGroup(std::uint32_t bits, int carried, unsigned cha
   return end < whole ? end : whole;
 }
 
+// The same in the mail reading, where a 0x00 is a byte like any other (UTF-16 text is full of
+// them): the whole bytes the first `carried` characters carry.
+inline unsigned char* PutCarried(std::uint32_t bits, int carried, unsigned char* out) {
+  out[0] = static_cast<unsigned char>(bits >> 16);
+  out[1] = static_cast<unsigned char>(bits >> 8);
+  out[2] = static_cast<unsigned char>(bits);
+  return out + carried * 3 / 4;
+}
+
 template <bool kMail>
 void Decode(const unsigned char* p, std::size_t size, std::string& output) {
   constexpr const Tables& tables = kMail ? kMailTables : kPlainTables;
@@ -122,15 +131,16 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
   while (p < end) {
     if (count == 0) {
       // Whole groups of four plain characters, the usual case, two groups at a time: text
-      // never decodes to 0x00, so the six bytes are checked for it at once and stored at a
-      // fixed stride. A group with a 0x00 or a marked byte in reach goes on its own.
+      // seldom decodes to 0x00, so the six bytes are checked for it at once and stored at a
+      // fixed stride. A group with a 0x00 (outside the mail reading) or a marked byte in reach
+      // goes on its own.
       for (;;) {
         while (end - p >= 8) {
           const std::uint32_t first = PlacedGroup(tables.placed, p);
           const std::uint32_t second = PlacedGroup(tables.placed, p + 4);
           if ((first | second) & kSlowMark) break;
           const std::uint64_t six = TwoGroups(first, second);
-          if (ZeroBytes(six) & kSixBytes) break;
+          if (!kMail && (ZeroBytes(six) & kSixBytes)) break;
           std::memcpy(out, &six, sizeof six);
           out += 6;
           p += 8;
@@ -141,7 +151,8 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
         const std::uint32_t v2 = tables.value[p[2]];
         const std::uint32_t v3 = tables.value[p[3]];
         if ((v0 | v1 | v2 | v3) & (kSkip | kPad)) break;
-        out = PutGroup(v0 << 18 | v1 << 12 | v2 << 6 | v3, out);
+        const std::uint32_t group = v0 << 18 | v1 << 12 | v2 << 6 | v3;
+        out = kMail ? PutCarried(group, 4, out) : PutGroup(group, out);
         p += 4;
       }
       if (p == end) break;
@@ -152,14 +163,16 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
     if (kMail && (v & kPad) && carried == 4) carried = count;
     bits = bits << 6 | (v & 0x3F);
     if (++count == 4) {
-      out = kMail ? PutPartGroup(bits, carried, out) : PutGroup(bits, out);
+      out = kMail ? PutCarried(bits, carried, out) : PutGroup(bits, out);
       bits = 0;
       count = 0;
       carried = 4;
     }
   }
   if (count > 0) {
-    out = PutPartGroup(bits << 6 * (4 - count), count < carried ? count : carried, out);
+    const std::uint32_t padded = bits << 6 * (4 - count);
+    const int whole = count < carried ? count : carried;
+    out = kMail ? PutCarried(padded, whole, out) : PutPartGroup(padded, whole, out);
   }
 
   output.resize(static_cast<std::size_t>(out - base));

@@ -11,10 +11,8 @@ int HexValue(unsigned char c) {
   return -1;
 }
 
-}  // namespace
-
-int DecodeQ(const char* data, std::size_t size, std::string& output) {
-  if (size == 0) return 0;
+template <bool kKeepZero>
+void Decode(const char* data, std::size_t size, std::string& output) {
   output.reserve(output.size() + size);
   const char* p = data;
   const char* const end = data + size;
@@ -30,7 +28,7 @@ int DecodeQ(const char* data, std::size_t size, std::string& output) {
       const int low = HexValue(static_cast<unsigned char>(p[2]));
       if (high >= 0 && low >= 0) {
         const int byte = high * 16 + low;
-        if (byte != 0) output.push_back(static_cast<char>(byte));
+        if (kKeepZero || byte != 0) output.push_back(static_cast<char>(byte));
         p += 3;
         continue;
       }
@@ -38,6 +36,17 @@ int DecodeQ(const char* data, std::size_t size, std::string& output) {
     output.push_back(c);
     ++p;
   }
+}
+
+}  // namespace
+
+int DecodeQ(const char* data, std::size_t size, std::string& output) {
+  if (size != 0) Decode<false>(data, size, output);
+  return 0;
+}
+
+int DecodeMailQ(const char* data, std::size_t size, std::string& output) {
+  if (size != 0) Decode<true>(data, size, output);
   return 0;
 }
 

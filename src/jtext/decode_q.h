@@ -1,4 +1,4 @@
-// DecodeQ: the payload of a Q-encoded word to raw bytes in the word's own charset.
+// DecodeQ and DecodeMailQ: the payload of a Q-encoded word to raw bytes in the word's own charset.
 #pragma once
 
 #include <cstddef>
@@ -11,5 +11,9 @@ namespace quillet {
 // any other "=" and every other byte stay as they are. Like the base64 decoder it never writes
 // a 0x00: "=00" yields nothing, so a word cannot cut the header value it stands in.
 int DecodeQ(const char* data, std::size_t size, std::string& output);
+
+// DecodeMailQ: the same, but "=00" yields a 0x00 like any other byte (UTF-16 needs it); the
+// caller removes U+0000 once the bytes are read in their charset.
+int DecodeMailQ(const char* data, std::size_t size, std::string& output);
 
 }  // namespace quillet

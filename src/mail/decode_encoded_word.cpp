@@ -174,12 +174,13 @@ std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out
 }
 
 void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
+  const bool mail = word.encoding != Encoding::kNone;
   if (word.q) {
-    DecodeQ(word.payload, word.payloadSize, bytes);
-  } else if (word.encoding != Encoding::kNone) {
-    DecodeMailBase64(word.payload, word.payloadSize, bytes);
+    mail ? DecodeMailQ(word.payload, word.payloadSize, bytes)
+         : DecodeQ(word.payload, word.payloadSize, bytes);
   } else {
-    DecodeBase64(word.payload, word.payloadSize, bytes);
+    mail ? DecodeMailBase64(word.payload, word.payloadSize, bytes)
+         : DecodeBase64(word.payload, word.payloadSize, bytes);
   }
 }
 

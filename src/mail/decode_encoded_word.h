@@ -37,7 +37,8 @@ class EncodedWordScanner {
     bool q = false;          // Q encoding, else base64
     int code = 0;            // the CharsetCode of a word read by the Japanese converters
     // kNone for a word read by its code; else the encoding of a word read as mail programs
-    // read it (its base64 padding carries no bits, adjacent words of its encoding are joined)
+    // read it (its base64 padding carries no bits, a decoded 0x00 is kept until the text is
+    // read, adjacent words of its encoding are joined)
     Encoding encoding = Encoding::kNone;
   };
 

@@ -1,5 +1,7 @@
 #include "mail/word_charset.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -17,15 +19,30 @@ Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size) {
   return JapaneseCharsetCode(encoding) == kNoCharsetCode ? encoding : Encoding::kNone;
 }
 
+namespace {
+
+// A U+0000 that a word carries would cut the header value it stands in: it goes. In UTF-8 the
+// zero byte stands for nothing else.
+void RemoveZeroBytes(std::string& text, std::size_t from) {
+  if (std::memchr(text.data() + from, 0, text.size() - from) == nullptr) return;
+  text.erase(std::remove(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), '\0'),
+             text.end());
+}
+
+}  // namespace
+
 void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
                      std::string& scratch) {
   if (bytes.empty()) return;
   if (target == kCharsetUtf8) {
+    const std::size_t start = out.size();
     DecodeToUtf8(encoding, bytes, out);
+    RemoveZeroBytes(out, start);
     return;
   }
   scratch.clear();
   DecodeToUtf8(encoding, bytes, scratch);
+  RemoveZeroBytes(scratch, 0);
   ConvertCharset(kCharsetUtf8, scratch, target, out);
 }
 

@@ -20,7 +20,8 @@ Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size);
 // Appends the raw bytes of a word, or of adjacent words of one encoding joined, converted from
 // encoding (not kNone) into the target CharsetCode, to out: decoded to UTF-8 as mail programs
 // decode them, and from there through Windows-31J into a Japanese target (a character the
-// target lacks becomes the geta mark). scratch holds the UTF-8 text on the way.
+// target lacks becomes the geta mark). A U+0000 in the text goes. scratch holds the UTF-8 text
+// on the way.
 void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
                      std::string& scratch);
 

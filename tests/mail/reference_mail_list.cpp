@@ -59,7 +59,8 @@ RawWord CutWord(const std::string& text, std::size_t p) {
       word.encoding = MailReadingOf(static_cast<CharsetCode>(word.code), name.data(), name.size());
     }
     if (q_encoding) {
-      DecodeQ(field.data(), field.size(), word.bytes);
+      word.encoding != Encoding::kNone ? DecodeMailQ(field.data(), field.size(), word.bytes)
+                                       : DecodeQ(field.data(), field.size(), word.bytes);
     } else if (word.encoding != Encoding::kNone) {
       DecodeMailBase64(field.data(), field.size(), word.bytes);
     } else {
@@ -78,7 +79,11 @@ void Convert(const RawWord& word, int target, std::string& out) {
   }
   std::string utf8;
   DecodeToUtf8(word.encoding, word.bytes, utf8);
-  ConvertCharset(kCharsetUtf8, utf8, target, out);
+  std::string withoutZeros;
+  for (const char c : utf8) {
+    if (c != '\0') withoutZeros += c;
+  }
+  ConvertCharset(kCharsetUtf8, withoutZeros, target, out);
 }
 
 bool OnlyWhite(const std::string& text) {
