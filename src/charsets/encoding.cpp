@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "charsets/label_table.h"
+#include "common/compare_no_case.h"
 
 namespace quillet {
 
@@ -11,11 +12,13 @@ namespace quillet {
 // search. No white space is trimmed, and a zero byte is compared like any other, so a label
 // with either finds nothing.
 Encoding EncodingOfLabel(const char* label, std::size_t size) {
+  // The labels most mail carries are answered before the search.
+  if (size == 5 && EqualNoCase(label, "utf-8", 5)) return Encoding::kUtf8;
+  if (size == 11 && EqualNoCase(label, "iso-2022-jp", 11)) return Encoding::kIso2022Jp;
   if (size == 0 || size > labels::kLongest) return Encoding::kNone;
   char lower[labels::kLongest];
   for (std::size_t i = 0; i < size; ++i) {
-    const char c = label[i];
-    lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    lower[i] = static_cast<char>(FoldAsciiCase(static_cast<unsigned char>(label[i])));
   }
   const std::string_view key(lower, size);
   const auto* const first = std::begin(labels::kLabels);
