@@ -3,6 +3,7 @@
 #include "charsets/big5.h"
 #include "charsets/euc_kr.h"
 #include "charsets/gb18030.h"
+#include "charsets/iso_2022_jp2.h"
 #include "charsets/single_byte.h"
 #include "charsets/utf16.h"
 #include "jtext/convert_charset.h"
@@ -25,6 +26,11 @@ int JapaneseCharsetCode(Encoding encoding) {
 }
 
 void DecodeToUtf8(Encoding encoding, const char* data, std::size_t size, std::string& output) {
+  // Plain ISO-2022-JP never holds the sets ISO-2022-JP-2 adds: one reader serves every label.
+  if (encoding == Encoding::kIso2022Jp) {
+    DecodeIso2022Jp2(data, size, output);
+    return;
+  }
   const int code = JapaneseCharsetCode(encoding);
   if (code != kNoCharsetCode) {
     // A UTF-8 byte order mark says nothing more than the label already does.

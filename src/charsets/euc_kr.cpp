@@ -39,6 +39,10 @@ constexpr std::size_t kPerByte = 3;
 
 }  // namespace
 
+std::uint32_t EucKrCodePoint(unsigned lead, unsigned trail) {
+  return CodePoint(lead, trail);
+}
+
 void DecodeEucKr(const char* data, std::size_t size, std::string& output) {
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);

@@ -2,11 +2,16 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quillet {
 
 // Appends the UTF-8 text of [data, data + size) to output; every error becomes U+FFFD.
 void DecodeEucKr(const char* data, std::size_t size, std::string& output);
+
+// The code point of the code lead trail (lead 0x81..0xFE, trail any byte), or 0 where the table
+// has none: the table for the readers of a set that is coded in it (KS C 5601, bytes | 0x80).
+std::uint32_t EucKrCodePoint(unsigned lead, unsigned trail);
 
 }  // namespace quillet

@@ -106,6 +106,10 @@ constexpr std::size_t kPerByte = 3;
 
 }  // namespace
 
+std::uint32_t Gb18030TwoByteCodePoint(unsigned lead, unsigned trail) {
+  return TwoByte(lead, trail);
+}
+
 void DecodeGb18030(const char* data, std::size_t size, std::string& output) {
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);

@@ -49,6 +49,10 @@ bool IsSingleByte(Encoding encoding) {
   return encoding >= Encoding::kIbm866 && encoding <= Encoding::kXMacCyrillic;
 }
 
+std::uint32_t SingleByteCodePoint(Encoding encoding, unsigned byte) {
+  return single_byte::kHigh[static_cast<int>(encoding) - kFirst][byte - 0x80];
+}
+
 void DecodeSingleByte(Encoding encoding, const char* data, std::size_t size, std::string& output) {
   if (!IsSingleByte(encoding)) return;
   const std::uint16_t* const high = single_byte::kHigh[static_cast<int>(encoding) - kFirst];

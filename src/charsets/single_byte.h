@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "charsets/encoding.h"
@@ -21,5 +22,10 @@ bool IsSingleByte(Encoding encoding);
 // for an encoding that is not single-byte.
 void DecodeSingleByte(Encoding encoding, const char* data, std::size_t size, std::string& output);
 void DecodeXUserDefined(const char* data, std::size_t size, std::string& output);
+
+// The code point of the byte 0x80..0xFF in an encoding that IsSingleByte, U+FFFD where its
+// index has none: the table for the readers of a set that is coded in it (a G2 set of
+// ISO-2022-JP-2).
+std::uint32_t SingleByteCodePoint(Encoding encoding, unsigned byte);
 
 }  // namespace quillet

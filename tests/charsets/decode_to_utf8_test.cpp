@@ -26,6 +26,7 @@ TEST(DecodeToUtf8, EachFamilyAppendsItsText) {
       {Encoding::kShiftJis, "\x82\xA0", hiragana},
       {Encoding::kEucJp, "\xA4\xA2", hiragana},
       {Encoding::kIso2022Jp, "\x1B$B\x24\x22\x1B(B", hiragana},
+      {Encoding::kIso2022Jp, "\x1B$(C>H\x1B(B", "\xEC\x95\x88"},  // ISO-2022-JP-2: hangul an
       {Encoding::kUtf8, "\xE3\x81\x82", hiragana},
       {Encoding::kUtf8, "\xC3(", "\xEF\xBF\xBD("},  // ill-formed: U+FFFD
       {Encoding::kUtf8,

@@ -1,0 +1,277 @@
+// ISO-2022-JP-2 to UTF-8.
+//
+// ISO-2022-JP-2 is ISO-2022-JP (JIS X 0212 included) with four sets more:
+//   ESC $ A    G0 is GB 2312: pairs b1 b2 of 0x21..0x7E, the GBK code (b1 | 0x80, b2 | 0x80)
+//   ESC $ ( C  G0 is KS C 5601: pairs likewise, the EUC-KR code (b1 | 0x80, b2 | 0x80)
+//   ESC . A    G2 is the upper half of ISO-8859-1
+//   ESC . F    G2 is the upper half of ISO-8859-7
+//   ESC N b    single shift: b (0x20..0x7F) alone is the G2 character at b + 0x80; G0 stays
+// The sets of ISO-2022-JP are read by the Japanese converter. The text is cut at the sequences
+// above, and every stretch in a Japanese set goes to the converter whole; a stretch that does
+// not start with the sequence that chose its set (one after a single shift or a G2 designation)
+// gets that sequence copied in front, so that the converter reads it in that set. A text without
+// these sequences goes to the converter in one piece, as it came.
+//
+// Errors, as the converter has them for JIS X 0208: in GB 2312 and KS C 5601 a byte out of
+// 0x21..0x7E is one U+FFFD; a first byte followed by ESC or by the end is one U+FFFD, followed
+// by any other byte out of range the two are one U+FFFD; a pair the table lacks is one U+FFFD.
+// An ESC that starts no sequence is one U+FFFD, and the bytes after it are read again in G0.
+// ESC N where no G2 set has been chosen, or followed by a byte out of 0x20..0x7F or by the end,
+// is one U+FFFD; the byte after it is read again.
+#include "charsets/iso_2022_jp2.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "charsets/encoding.h"
+#include "charsets/euc_kr.h"
+#include "charsets/gb18030.h"
+#include "charsets/single_byte.h"
+#include "common/byte_at.h"
+#include "common/zero_bytes.h"
+#include "jtext/convert_charset.h"
+#include "jtext/convert_support.h"
+#include "jtext/utf8_support.h"
+
+namespace quillet {
+namespace {
+
+using namespace convert;
+
+enum class Sequence {
+  kUnknown,   // an ESC that starts no sequence
+  kJapanese,  // a set of ISO-2022-JP, read by the converter
+  kGb2312,
+  kKsc5601,
+  kG2Latin1,
+  kG2Greek,
+  kSingleShift,
+};
+
+struct Escape {
+  std::size_t length;  // 1 for kUnknown: the ESC alone
+  Sequence sequence;
+};
+
+// The sequence that starts at p, an ESC. The Japanese sets are exactly those the converter
+// knows, so that each change of set it makes is seen here too.
+Escape ReadEscape(const unsigned char* p, const unsigned char* end) {
+  const unsigned b1 = ByteAt(p + 1, end);
+  const unsigned b2 = ByteAt(p + 2, end);
+  if (b1 == '(') {
+    if (b2 == 'B' || b2 == 'J' || b2 == 'I') return {3, Sequence::kJapanese};
+  } else if (b1 == '$') {
+    if (b2 == 'B' || b2 == '@') return {3, Sequence::kJapanese};
+    if (b2 == 'A') return {3, Sequence::kGb2312};
+    if (b2 == '(') {
+      const unsigned b3 = ByteAt(p + 3, end);
+      if (b3 == 'D') return {4, Sequence::kJapanese};
+      if (b3 == 'C') return {4, Sequence::kKsc5601};
+    }
+  } else if (b1 == '.') {
+    if (b2 == 'A') return {3, Sequence::kG2Latin1};
+    if (b2 == 'F') return {3, Sequence::kG2Greek};
+  } else if (b1 == 'N') {
+    return {2, Sequence::kSingleShift};
+  }
+  return {1, Sequence::kUnknown};
+}
+
+// Whether the text may hold a sequence of ISO-2022-JP-2's own. Plain ISO-2022-JP never does and
+// goes to the converter as it is, so the test must cost little beside the conversion: it looks
+// for what starts ESC . , ESC N, ESC $ A and ESC $ ( branch-free, sixteen positions at a time,
+// so that compilers make vector code of it. A text it takes for one by mistake (ESC $ ( D, an
+// ESC . that starts nothing) costs only time: the full reading hands it to the converter whole.
+inline unsigned char MayStartOwn(unsigned char c, unsigned char b1, unsigned char b2) {
+  return static_cast<unsigned char>(
+      (c == kEsc) & ((b1 == '.') | (b1 == 'N') | ((b1 == '$') & ((b2 == 'A') | (b2 == '(')))));
+}
+
+constexpr std::size_t kBlock = 16;
+
+// The positions [p, p + kBlock); reads up to p[kBlock + 1].
+inline bool BlockMayHoldOwn(const unsigned char* p) {
+  unsigned char found = 0;
+  for (std::size_t i = 0; i < kBlock; ++i) found |= MayStartOwn(p[i], p[i + 1], p[i + 2]);
+  return found != 0;
+}
+
+bool MayHoldOwnSequence(const unsigned char* p, const unsigned char* end) {
+  if (static_cast<std::size_t>(end - p) < kBlock + 2) {
+    // A short text holds few ESCs: they are found eight bytes at a time and looked at alone.
+    constexpr Word kEscBytes = kEsc * kOnes;
+    while (end - p >= 8) {
+      const Word escs = ZeroBytes(LoadWord(p) ^ kEscBytes);
+      if (escs == 0) {
+        p += 8;
+        continue;
+      }
+      p += BytesBeforeMark(escs);
+      if (MayStartOwn(*p, ByteAt(p + 1, end), ByteAt(p + 2, end)) != 0) return true;
+      ++p;
+    }
+    for (; p < end; ++p) {
+      if (*p == kEsc && MayStartOwn(*p, ByteAt(p + 1, end), ByteAt(p + 2, end)) != 0) return true;
+    }
+    return false;
+  }
+  for (; static_cast<std::size_t>(end - p) >= kBlock + 2; p += kBlock) {
+    if (BlockMayHoldOwn(p)) return true;
+  }
+  // One block more that ends where the text does (it may go over positions already seen), and
+  // the one position after it where a sequence can still start.
+  return BlockMayHoldOwn(end - (kBlock + 2)) || MayStartOwn(end[-2], end[-1], 0) != 0;
+}
+
+enum class G0Set { kJapanese, kGb2312, kKsc5601 };
+enum class G2Set { kNone, kLatin1, kGreek };
+
+// The escape sequence that chose the Japanese set in force; none (length 0) means ASCII, the
+// set the converter starts in.
+struct Designation {
+  const unsigned char* at;
+  std::size_t length;
+};
+
+const unsigned char* NextEsc(const unsigned char* p, const unsigned char* end) {
+  const void* found = std::memchr(p, kEsc, static_cast<std::size_t>(end - p));
+  return found != nullptr ? static_cast<const unsigned char*>(found) : end;
+}
+
+void AppendCodePoint(std::uint32_t u, std::string& output) {
+  unsigned char bytes[3];
+  const unsigned char* const stop = utf8::PutBmp(bytes, u);
+  output.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(stop - bytes));
+}
+
+// The stretch [p, stop) of a Japanese set to the converter, read in the set that inForce chose.
+void PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
+                 std::string& scratch, std::string& output) {
+  if (p == stop) return;
+  const bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
+  if (fromAscii || (*p == kEsc && ReadEscape(p, stop).sequence == Sequence::kJapanese)) {
+    ConvertCharset(kCharsetJis, reinterpret_cast<const char*>(p),
+                   static_cast<std::size_t>(stop - p), kCharsetUtf8, output);
+    return;
+  }
+  scratch.assign(reinterpret_cast<const char*>(inForce.at), inForce.length);
+  scratch.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(stop - p));
+  ConvertCharset(kCharsetJis, scratch, kCharsetUtf8, output);
+}
+
+inline bool IsGraphic(unsigned b) {
+  return b - 0x21 < 0x5E;
+}
+
+inline std::uint32_t PairCodePoint(G0Set set, unsigned b1, unsigned b2) {
+  return set == G0Set::kGb2312 ? Gb18030TwoByteCodePoint(b1 | 0x80, b2 | 0x80)
+                               : EucKrCodePoint(b1 | 0x80, b2 | 0x80);
+}
+
+// Every byte in makes at most 3 out: one U+FFFD, or half of a pair's character.
+constexpr std::size_t kPerByte = 3;
+
+// The pairs of GB 2312 or KS C 5601 in [p, stop), a stretch without ESC.
+void PutPairs(G0Set set, const unsigned char* p, const unsigned char* const stop,
+              std::string& output) {
+  if (p == stop) return;
+  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(stop - p), kPerByte);
+  while (p < stop) {
+    const unsigned char* const limit = ChunkEnd(p, stop);
+    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    while (p < limit) {
+      const unsigned b1 = *p;
+      const unsigned b2 = ByteAt(p + 1, stop);
+      if (!IsGraphic(b1)) {
+        o = utf8::PutReplacement(o);
+        ++p;
+      } else if (!IsGraphic(b2)) {
+        // The stretch ends at an ESC or at the end of the text: a first byte there is alone.
+        o = utf8::PutReplacement(o);
+        p += p + 1 < stop ? 2 : 1;
+      } else {
+        const std::uint32_t u = PairCodePoint(set, b1, b2);
+        o = u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
+        p += 2;
+      }
+    }
+  }
+  Finish(output, o);
+}
+
+inline std::uint32_t G2CodePoint(G2Set set, unsigned b) {
+  return set == G2Set::kLatin1 ? b + 0x80 : SingleByteCodePoint(Encoding::kIso8859_7, b + 0x80);
+}
+
+}  // namespace
+
+void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
+  if (size == 0) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  const unsigned char* const end = p + size;
+  if (!MayHoldOwnSequence(p, end)) {
+    ConvertCharset(kCharsetJis, data, size, kCharsetUtf8, output);
+    return;
+  }
+  G0Set g0 = G0Set::kJapanese;
+  G2Set g2 = G2Set::kNone;
+  Designation japanese{nullptr, 0};  // the last Japanese set chosen
+  // The Japanese stretch being read, while G0 is Japanese: where it starts, and the set then.
+  const unsigned char* run = p;
+  Designation runSet = japanese;
+  std::string scratch;
+  for (;;) {
+    const unsigned char* const esc = NextEsc(p, end);
+    if (g0 != G0Set::kJapanese) PutPairs(g0, p, esc, output);
+    if (esc == end) break;
+    const Escape escape = ReadEscape(esc, end);
+    p = esc + escape.length;
+    if (escape.sequence == Sequence::kJapanese) {
+      japanese = {esc, escape.length};
+      if (g0 != G0Set::kJapanese) {
+        g0 = G0Set::kJapanese;
+        run = esc;  // the stretch starts with the sequence itself
+        runSet = japanese;
+      }
+      continue;
+    }
+    if (escape.sequence == Sequence::kUnknown) {
+      // In a Japanese stretch the converter reads it.
+      if (g0 != G0Set::kJapanese) AppendCodePoint(utf8::kReplacement, output);
+      continue;
+    }
+    if (g0 == G0Set::kJapanese) PutJapanese(run, esc, runSet, scratch, output);
+    switch (escape.sequence) {
+      case Sequence::kGb2312:
+        g0 = G0Set::kGb2312;
+        break;
+      case Sequence::kKsc5601:
+        g0 = G0Set::kKsc5601;
+        break;
+      case Sequence::kG2Latin1:
+        g2 = G2Set::kLatin1;
+        break;
+      case Sequence::kG2Greek:
+        g2 = G2Set::kGreek;
+        break;
+      case Sequence::kSingleShift: {
+        const unsigned b = ByteAt(p, end);
+        if (g2 != G2Set::kNone && b - 0x20 < 0x60) {
+          AppendCodePoint(G2CodePoint(g2, b), output);
+          ++p;
+        } else {
+          AppendCodePoint(utf8::kReplacement, output);
+        }
+        break;
+      }
+      case Sequence::kUnknown:
+      case Sequence::kJapanese:
+        break;  // taken above
+    }
+    run = p;
+    runSet = japanese;
+  }
+  if (g0 == G0Set::kJapanese) PutJapanese(run, end, runSet, scratch, output);
+}
+
+}  // namespace quillet
