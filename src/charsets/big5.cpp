@@ -5,24 +5,18 @@
 //   pointer = (lead - 0x81) * 157 + (t - (t < 0x7F ? 0x40 : 0x62)),
 // a cell of kCells from kFirstPointer (lead 0x87) on; no lower pointer has a code point. Four
 // pointers stand for a letter and a combining mark, two code points, and are not in the table.
-//
-// Errors: 0x80, 0xFF and a lead byte that no code follows are one U+FFFD each. The byte after
-// a lead byte goes with it unless it is ASCII: then it is read again on its own, so an ASCII
-// delimiter is never hidden behind a stray lead byte.
+// Errors are read as in lead_trail_decoder.h.
 #include "charsets/big5.h"
 
 #include <array>
 #include <cstdint>
 
 #include "charsets/big5_table.h"
-#include "common/byte_at.h"
-#include "jtext/convert_support.h"
+#include "charsets/lead_trail_decoder.h"
 #include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {
-
-using namespace convert;
 
 constexpr unsigned kNoColumn = 0xFF;
 
@@ -36,10 +30,6 @@ constexpr std::array<std::uint8_t, 256> MakeColumns() {
 
 constexpr std::array<std::uint8_t, 256> kColumn = MakeColumns();
 
-inline bool IsLead(unsigned b) {
-  return b - 0x81 < 0x7E;
-}
-
 constexpr unsigned kFirstLead = 0x81 + big5::kFirstPointer / big5::kColumns;
 static_assert(big5::kFirstPointer % big5::kColumns == 0, "the table starts a row");
 static_assert((0xFE - kFirstLead + 1) * big5::kColumns ==
@@ -47,7 +37,7 @@ static_assert((0xFE - kFirstLead + 1) * big5::kColumns ==
               "a row per lead byte");
 
 // The code point of a lead and a byte after it, or 0 where the table has none.
-inline std::uint32_t CodePoint(unsigned lead, unsigned trail) {
+inline std::uint32_t TableCodePoint(unsigned lead, unsigned trail) {
   const unsigned column = kColumn[trail];
   if (lead < kFirstLead || column == kNoColumn) return 0;
   const std::size_t cell = (lead - kFirstLead) * big5::kColumns + column;
@@ -86,53 +76,19 @@ bool PutTwoCodePoints(unsigned lead, unsigned trail, unsigned char*& o) {
   return false;
 }
 
-// Every byte in makes at most 3 out: one U+FFFD, or a code's character (4 bytes at most, for
-// two bytes in).
-constexpr std::size_t kPerByte = 3;
+struct Big5Reading {
+  static std::uint32_t CodePoint(unsigned lead, unsigned trail) {
+    return TableCodePoint(lead, trail);
+  }
+  static bool PutOther(unsigned lead, unsigned trail, unsigned char*& o) {
+    return PutTwoCodePoints(lead, trail, o);
+  }
+};
 
 }  // namespace
 
 void DecodeBig5(const char* data, std::size_t size, std::string& output) {
-  if (size == 0) return;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
-  const unsigned char* const end = p + size;
-  unsigned char* o = AppendCursor(output, size, kPerByte);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      if (!IsLead(c)) {
-        o = utf8::PutReplacement(o);
-        ++p;
-        continue;
-      }
-      const unsigned n = ByteAt(p + 1, end);
-      const std::uint32_t u = CodePoint(c, n);
-      if (u == 0) {
-        if (!PutTwoCodePoints(c, n, o)) {
-          o = utf8::PutReplacement(o);
-          p += n < 0x80 ? 1 : 2;  // an ASCII byte is read again; past the end reads as 0x00
-          continue;
-        }
-      } else {
-        o = utf8::Put(o, u);
-      }
-      p += 2;
-      // The run of codes goes on without the other tests.
-      while (limit - p >= 2 && IsLead(p[0])) {
-        const std::uint32_t next = CodePoint(p[0], p[1]);
-        if (next == 0) break;
-        o = utf8::Put(o, next);
-        p += 2;
-      }
-    }
-  }
-  Finish(output, o);
+  lead_trail::Decode<Big5Reading>(data, size, output);
 }
 
 }  // namespace quillet
