@@ -122,6 +122,31 @@ void AppendEncodedWord(std::mt19937& rng, int charset, unsigned chars, std::stri
   out += "?=";
 }
 
+// " <userN@domain>" after a From word.
+void AppendAddress(std::mt19937& rng, const char* domain, std::string& list) {
+  list += " <user";
+  list += std::to_string(rng() % 100000);
+  list += "@";
+  list += domain;
+  list += ">";
+}
+
+// The end of a mail after its Subject: a Date line and a Content-Type line, then 0x02.
+void AppendDateAndType(std::mt19937& rng, const char* zone, const char* charset,
+                       std::string& list) {
+  list +=
+      "\x01"
+      "Date: Tue, 08 Dec 2026 15:";
+  list += std::to_string(10 + rng() % 50);
+  list += ":44 ";
+  list += zone;
+  list +=
+      "\x01"
+      "Content-Type: text/plain; charset=";
+  list += charset;
+  list += "\x02";
+}
+
 }  // namespace
 
 std::string MailListRequest(std::size_t mails, unsigned seed) {
@@ -132,21 +157,12 @@ std::string MailListRequest(std::size_t mails, unsigned seed) {
     const int charset = i % 7 == 3 ? kCharsetEuc : i % 5 == 1 ? kCharsetSjis : kCharsetJis;
     list += "From: ";
     AppendEncodedWord(rng, charset, 4, list);
-    list += " <user";
-    list += std::to_string(rng() % 100000);
-    list += "@example.jp>\x01Subject: ";
+    AppendAddress(rng, "example.jp", list);
+    list += "\x01Subject: ";
     AppendEncodedWord(rng, charset, 12, list);
     list += " ";
     AppendEncodedWord(rng, charset, 10, list);
-    list += "\x01";
-    list += "Date: Tue, 08 Dec 2026 15:";
-    list += std::to_string(10 + rng() % 50);
-    list += ":44 +0900\x01";
-    list += "Content-Type: text/plain; charset=";
-    list += charset == kCharsetSjis  ? "Shift_JIS"
-            : charset == kCharsetEuc ? "EUC-JP"
-                                     : "ISO-2022-JP";
-    list += "\x02";
+    AppendDateAndType(rng, "+0900", CanonicalCharsetName(static_cast<CharsetCode>(charset)), list);
   }
   return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list);
 }
@@ -204,9 +220,8 @@ std::string Utf8MailListRequest(std::size_t mails, unsigned seed) {
     } else {
       AppendUtf8Word(Utf8Text(rng, 4), list);
     }
-    list += " <user";
-    list += std::to_string(rng() % 100000);
-    list += "@example.jp>\x01Subject: ";
+    AppendAddress(rng, "example.jp", list);
+    list += "\x01Subject: ";
     const std::string subject = Utf8Text(rng, 22);
     if (i % 2 == 0) {
       // Cut one byte into a character: the two words only make sense joined.
@@ -217,11 +232,7 @@ std::string Utf8MailListRequest(std::size_t mails, unsigned seed) {
     } else {
       AppendUtf8Word(subject, list);
     }
-    list += "\x01";
-    list += "Date: Tue, 08 Dec 2026 15:";
-    list += std::to_string(10 + rng() % 50);
-    list += ":44 +0900\x01";
-    list += "Content-Type: text/plain; charset=UTF-8\x02";
+    AppendDateAndType(rng, "+0900", "UTF-8", list);
   }
   return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list, "UTF-8");
 }
@@ -271,19 +282,12 @@ std::string WorldMailListRequest(std::size_t mails, unsigned seed) {
         kWorldCharsets[i % (sizeof kWorldCharsets / sizeof kWorldCharsets[0])];
     list += "From: ";
     AppendWorldWord(rng, charset, 6, list);
-    list += " <user";
-    list += std::to_string(rng() % 100000);
-    list += "@example.com>\x01Subject: ";
+    AppendAddress(rng, "example.com", list);
+    list += "\x01Subject: ";
     AppendWorldWord(rng, charset, 20, list);
     list += " ";
     AppendWorldWord(rng, charset, 16, list);
-    list += "\x01";
-    list += "Date: Tue, 08 Dec 2026 15:";
-    list += std::to_string(10 + rng() % 50);
-    list += ":44 +0100\x01";
-    list += "Content-Type: text/plain; charset=";
-    list += charset.name;
-    list += "\x02";
+    AppendDateAndType(rng, "+0100", charset.name, list);
   }
   return ExecuteRequest("!From! / !Subject! (!Date!) [!Content-Type!]", list, "UTF-8");
 }

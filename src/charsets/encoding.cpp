@@ -1,20 +1,56 @@
 #include "charsets/encoding.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "charsets/label_table.h"
 #include "common/compare_no_case.h"
 
 namespace quillet {
+namespace {
+
+// Up to eight bytes of a text as one word, in memory order; bytes past size are 0.
+inline std::uint64_t Load(const char* text, std::size_t size) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, text, size);
+  return word;
+}
+
+// Bit 0x20 at the places of the letters among up to eight bytes of a lower-case label: setting
+// it folds exactly a letter's two cases onto one, and every other byte is compared as it is.
+constexpr std::uint64_t LetterBits(const char* lower, std::size_t size) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (lower[i] >= 'a' && lower[i] <= 'z') bits |= std::uint64_t{0x20} << (8 * i);
+  }
+  return bits;
+}
+
+// Whether the size bytes at label spell lower (a lower-case label of up to 16 bytes) in any
+// ASCII case, two words at a time: the labels most mail carries cost a few instructions.
+template <std::size_t N>
+inline bool Spells(const char* label, std::size_t size, const char (&lower)[N]) {
+  static_assert(N - 1 <= 16, "two words at the most");
+  constexpr std::size_t kHead = N - 1 < 8 ? N - 1 : 8;
+  constexpr std::size_t kTail = N - 1 - kHead;
+  if (size != N - 1) return false;
+  const std::uint64_t headBits = LetterBits(lower, kHead);
+  const std::uint64_t tailBits = LetterBits(lower + kHead, kTail);
+  return (Load(label, kHead) | headBits) == Load(lower, kHead) &&
+         (Load(label + kHead, kTail) | tailBits) == Load(lower + kHead, kTail);
+}
+
+}  // namespace
 
 // The label is lower-cased into a buffer of the longest label's size and found by binary
 // search. No white space is trimmed, and a zero byte is compared like any other, so a label
 // with either finds nothing.
 Encoding EncodingOfLabel(const char* label, std::size_t size) {
   // The labels most mail carries are answered before the search.
-  if (size == 5 && EqualNoCase(label, "utf-8", 5)) return Encoding::kUtf8;
-  if (size == 11 && EqualNoCase(label, "iso-2022-jp", 11)) return Encoding::kIso2022Jp;
+  if (Spells(label, size, "utf-8")) return Encoding::kUtf8;
+  if (Spells(label, size, "iso-2022-jp")) return Encoding::kIso2022Jp;
   if (size == 0 || size > labels::kLongest) return Encoding::kNone;
   char lower[labels::kLongest];
   for (std::size_t i = 0; i < size; ++i) {

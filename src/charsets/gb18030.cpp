@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "charsets/gb18030_table.h"
+#include "charsets/lead_trail_decoder.h"
 #include "common/byte_at.h"
 #include "jtext/convert_support.h"
 #include "jtext/utf8_support.h"
@@ -28,6 +29,7 @@ namespace quillet {
 namespace {
 
 using namespace convert;
+using lead_trail::IsLead;
 
 constexpr unsigned kNoColumn = 0xFF;
 
@@ -40,10 +42,6 @@ constexpr std::array<std::uint8_t, 256> MakeColumns() {
 }
 
 constexpr std::array<std::uint8_t, 256> kColumn = MakeColumns();
-
-inline bool IsLead(unsigned b) {
-  return b - 0x81 < 0x7E;
-}
 
 inline bool IsDigit(unsigned b) {
   return b - 0x30 < 10;

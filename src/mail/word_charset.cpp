@@ -10,30 +10,9 @@
 
 namespace quillet {
 
-namespace {
-
-// Whether the 11 bytes at name are "ISO-2022-JP" in any case, by two loads: setting bit 0x20
-// folds the letters. It may fold some other bytes onto the name's digits and hyphen too, but a
-// name with such a byte is no label either and is read as ISO-2022-JP all the same.
-bool LooksLikeIso2022Jp(const char* name) {
-  std::uint64_t head;
-  std::uint32_t tail;
-  std::memcpy(&head, name, sizeof head);
-  std::memcpy(&tail, name + 7, sizeof tail);
-  std::uint64_t wantHead;
-  std::uint32_t wantTail;
-  std::memcpy(&wantHead, "iso-2022", sizeof wantHead);
-  std::memcpy(&wantTail, "2-jp", sizeof wantTail);
-  return (head | 0x2020202020202020u) == wantHead && (tail | 0x20202020u) == wantTail;
-}
-
-}  // namespace
-
 Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size) {
   if (code == kCharsetUtf8) return Encoding::kUtf8;
   if (code != kCharsetJis) return Encoding::kNone;
-  // The name most Japanese mail carries, answered before the label search.
-  if (size == 11 && LooksLikeIso2022Jp(name)) return Encoding::kNone;
   const Encoding encoding = EncodingOfLabel(name, size);
   // A label of the Japanese families or UTF-8 that CharsetCodeOf does not take keeps the
   // ISO-2022-JP reading.
