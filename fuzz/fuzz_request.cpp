@@ -12,6 +12,7 @@
 // - any other EXECUTE is answered 200 with exactly two header lines, Result and then Charset,
 //   the latter repeating the request's Charset value ("Shift_JIS" when it has none); so a
 //   UTF-8 request always answers exactly Result and Charset, and its Result is valid UTF-8;
+//   no Result holds a zero byte;
 // - an EXECUTE that carries Argument2 leaves in the module's mails exactly what parsing that
 //   value on a fresh module gives, and every other request leaves the mails as they were.
 #include <cstddef>
@@ -117,6 +118,7 @@ Expectation CheckResponse(const std::string& requestText, const std::string& res
   Require(lines.size() == 3 && lines[2].empty(),
           "a 200 EXECUTE answers exactly two header lines and the blank line");
   Require(StartsWith(lines[0], "Result: "), "the first header line is Result");
+  Require(lines[0].find('\0') == std::string::npos, "Result holds no zero byte");
   Require(StartsWith(lines[1], "Charset: "), "the second header line is Charset");
   // Header values are written up to their first zero byte.
   Require(lines[1].substr(9) == std::string(charset.c_str()),

@@ -3,6 +3,7 @@
 # the Windows build the program runs through wine (EMULATOR).
 #   cmake -DPROGRAM=... [-DEMULATOR=...] [-DARGS=a;b] [-DINPUT=file] -DEXPECTED=file
 #         -DACTUAL=file [-DEXPECT_EXIT=0] -P compare_output.cmake
+# With -DEXPECTED_REGEX=... instead of EXPECTED, the output must match that expression.
 if(NOT DEFINED EXPECT_EXIT)
   set(EXPECT_EXIT 0)
 endif()
@@ -20,6 +21,13 @@ execute_process(
   RESULT_VARIABLE exit_code)
 if(NOT exit_code STREQUAL "${EXPECT_EXIT}")
   message(FATAL_ERROR "${PROGRAM} exited with ${exit_code}, expected ${EXPECT_EXIT}\n${errors}")
+endif()
+if(DEFINED EXPECTED_REGEX)
+  file(READ "${ACTUAL}" actual)
+  if(NOT actual MATCHES "${EXPECTED_REGEX}")
+    message(FATAL_ERROR "output does not match ${EXPECTED_REGEX}:\n${actual}")
+  endif()
+  return()
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${ACTUAL}" "${EXPECTED}"
                 RESULT_VARIABLE differ)

@@ -1,6 +1,7 @@
 // saori_host: drives any SAORI/1.0 plug-in library from the command line.
 //
 //   saori_host LIBRARY [REQUEST_FILE ...]
+//   saori_host --help | --version
 //
 // Loads LIBRARY, calls its load with the library's folder, sends the bytes of each request file
 // (standard input when none is named) through request, writes each response to standard output
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <exception>
 #include <string>
+
+#include "common/version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -37,6 +40,16 @@ using RequestFunction = Block(SAORI_CDECL*)(Block, long*);
 using UnloadFunction = int(SAORI_CDECL*)();
 
 const char* programName = "saori_host";
+
+constexpr char usageText[] =
+    "usage: saori_host LIBRARY [REQUEST_FILE ...]\n"
+    "\n"
+    "Loads the SAORI/1.0 plug-in LIBRARY, sends the bytes of each REQUEST_FILE (standard input\n"
+    "when none is named) as one request, writes each response to standard output byte for byte,\n"
+    "and unloads the plug-in. Exit status 0 when every step worked, 1 otherwise.\n"
+    "\n"
+    "  -h, --help  print this text\n"
+    "  --version   print the version\n";
 
 void Complain(const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", programName, what.c_str());
@@ -188,12 +201,16 @@ bool SendRequest(const Plugin& plugin, const std::string& text, const std::strin
 }
 
 int Run(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s LIBRARY [REQUEST_FILE ...]\n", programName);
-    return 2;
+  const std::string file = argc < 2 ? std::string() : argv[1];
+  if (argc < 2 || file == "--help" || file == "-h") {
+    std::fputs(usageText, stdout);
+    return 0;
+  }
+  if (file == "--version") {
+    std::printf("%s (quillet) %s\n", programName, QUILLET_VERSION);
+    return 0;
   }
   UseBinaryMode();
-  const std::string file = argv[1];
   std::string error;
   Library library = OpenLibrary(file, error);
   if (library == nullptr) {

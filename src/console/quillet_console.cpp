@@ -3,15 +3,16 @@
 // starts over until "quit" is typed or the input ends. The module code runs in this process; no
 // plug-in library is loaded.
 //
-//   quillet_console [--charset NAME | -c NAME]
+//   quillet_console [--charset NAME | -c NAME] [--help | -h] [--version]
 //
-// The request names NAME in its Charset header (Shift_JIS when none is given); every other
-// argument is ignored.
+// The request names NAME in its Charset header (Shift_JIS when none is given). --help prints
+// the usage and --version the version, and the program ends; every other argument is ignored.
 #include <cstdio>
 #include <iostream>
 #include <new>
 #include <string>
 
+#include "common/version.h"
 #include "module/plugin_module.h"
 
 #ifdef _WIN32
@@ -51,15 +52,39 @@ bool ReadLine(std::istream& in, std::string& line) {
   return true;
 }
 
-// The charset named by the last "--charset NAME" or "-c NAME" among the arguments; Shift_JIS
-// when there is none. An option without a NAME after it is ignored like any other argument.
-const char* CharsetArgument(int argc, char** argv) {
+constexpr char usageText[] =
+    "usage: quillet_console [--charset NAME]\n"
+    "\n"
+    "Asks for a template, a separator and a mail header list (header lines separated by the\n"
+    "byte 0x01, each mail closed by 0x02), builds an EXECUTE request from them, prints it and\n"
+    "the plug-in's response, and starts over until \"quit\" or the end of the input.\n"
+    "\n"
+    "  -c, --charset NAME  the request's Charset (Shift_JIS when not given)\n"
+    "  -h, --help          print this text\n"
+    "      --version       print the version\n";
+
+struct Options {
   const char* charset = defaultCharset;
-  for (int i = 1; i + 1 < argc; ++i) {
+  bool help = false;
+  bool version = false;
+};
+
+// The charset named by the last "--charset NAME" or "-c NAME" among the arguments (Shift_JIS
+// when there is none), and whether help or the version was asked for. An option without a NAME
+// after it is ignored like any other argument; a NAME is never taken for an option.
+Options ReadOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
-    if (option == "--charset" || option == "-c") charset = argv[++i];
+    if ((option == "--charset" || option == "-c") && i + 1 < argc) {
+      options.charset = argv[++i];
+    } else if (option == "--help" || option == "-h") {
+      options.help = true;
+    } else if (option == "--version") {
+      options.version = true;
+    }
   }
-  return charset;
+  return options;
 }
 
 // The EXECUTE request for one cycle; the three lines go in byte for byte.
@@ -135,8 +160,17 @@ int main(int argc, char** argv) {
   if (!_isatty(_fileno(stdin))) _setmode(_fileno(stdin), _O_BINARY);
 #endif
   std::ios_base::sync_with_stdio(false);
+  const quillet::Options options = quillet::ReadOptions(argc, argv);
+  if (options.help) {
+    std::cout << quillet::usageText << std::flush;
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "quillet_console " QUILLET_VERSION "\n" << std::flush;
+    return 0;
+  }
   try {
-    return quillet::RunConsole(std::cin, std::cout, quillet::CharsetArgument(argc, argv));
+    return quillet::RunConsole(std::cin, std::cout, options.charset);
   } catch (const std::bad_alloc&) {
     return 1;  // a line too long to hold in memory
   }

@@ -142,10 +142,9 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   // A CR LF out of a mail would end the Result line early and let the mail write lines of the
   // response of its own; so each such pair goes, and the answer keeps its two lines. The
   // prefix "Result: " holds neither CR nor LF, so it takes no part in this.
+  // No zero byte can be in the line: the values read from the request end before their first
+  // one, and the words of the mails leave none in the text they decode.
   RemoveCrLfPairs(line);
-  // A header value ends at its first zero byte, as addHeader takes it.
-  const std::size_t zero = line.find('\0', kResultPrefixLength);
-  if (zero != std::string::npos) line.resize(zero);
 
   // The line addHeader("Result", ...) would add, without copying the text once more.
   responseMessage.headerLines.push_back(std::move(line));
