@@ -1,0 +1,135 @@
+#!/usr/bin/env python3
+"""Writes the release packages of quillet from the built libraries:
+
+  quillet-VERSION-windows.zip       saori_quillet.dll (32-bit), x64/saori_quillet.dll,
+                                    readme.txt, LICENSE.txt, examples/
+  quillet-VERSION-linux-x86_64.tar.gz  quillet-VERSION/ with saori_quillet.so and the same texts
+
+The packages are reproducible: the same inputs give the same bytes. Every entry carries the
+release date that CHANGELOG.md gives for VERSION (so a version missing from the changelog is an
+error), entries come in a fixed order, and modes and owners are fixed.
+
+Text for Windows users gets CR LF line ends; readme.txt also a UTF-8 byte order mark, so that
+every Notepad reads it as UTF-8. The sample request and response are bytes of the protocol
+and go in unchanged.
+"""
+import argparse
+import calendar
+import gzip
+import io
+import os
+import re
+import sys
+import tarfile
+import zipfile
+
+# (name in the package, file in the source tree, how the text is written)
+TEXTS = [
+    ("readme.txt", "README.ja.md", "readme"),
+    ("LICENSE.txt", "LICENSE", "crlf"),
+    ("examples/functionex-utf8.dic", "examples/functionex-utf8.dic", "crlf"),
+    ("examples/functionex-sjis.dic", "examples/functionex-sjis.dic", "crlf"),
+    ("examples/saori-load.txt", "examples/saori-load.txt", "crlf"),
+    ("examples/request-utf8.txt", "examples/request-utf8.txt", "bytes"),
+    ("examples/response-utf8.txt", "examples/response-utf8.txt", "bytes"),
+]
+
+
+def release_date(changelog, version):
+    """The (year, month, day) of the heading "## VERSION (YYYY-MM-DD)" in the changelog."""
+    with open(changelog, encoding="utf-8") as f:
+        text = f.read()
+    match = re.search(r"^## " + re.escape(version) + r" \((\d{4})-(\d\d)-(\d\d)\)", text, re.M)
+    if not match:
+        sys.exit(f"make_packages: {changelog} has no heading '## {version} (YYYY-MM-DD)'")
+    return tuple(int(part) for part in match.groups())
+
+
+def crlf(data):
+    return data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def texts(source, windows):
+    """The text entries: (name, bytes), for Windows (CR LF, marked readme) or POSIX (as kept)."""
+    entries = []
+    for name, path, kind in TEXTS:
+        data = read(os.path.join(source, path))
+        if windows and kind == "readme":
+            data = b"\xef\xbb\xbf" + crlf(data)
+        elif windows and kind == "crlf":
+            data = crlf(data)
+        entries.append((name, data))
+    return entries
+
+
+def write_atomically(path, data):
+    temporary = path + ".part"
+    with open(temporary, "wb") as f:
+        f.write(data)
+    os.replace(temporary, path)
+
+
+def make_zip(entries, date):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, date_time=date + (0, 0, 0))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            info.create_system = 0  # MS-DOS attributes: a plain archived file
+            info.external_attr = 0x20
+            archive.writestr(info, data, compresslevel=9)
+    return buffer.getvalue()
+
+
+def make_tar_gz(entries, date, top):
+    mtime = calendar.timegm(date + (0, 0, 0))
+    tar_bytes = io.BytesIO()
+    with tarfile.open(fileobj=tar_bytes, mode="w", format=tarfile.USTAR_FORMAT) as archive:
+        for name, data, mode in entries:
+            info = tarfile.TarInfo(f"{top}/{name}")
+            info.size = len(data)
+            info.mtime = mtime
+            info.mode = mode
+            info.uid = info.gid = 0
+            info.uname = info.gname = "root"
+            archive.addfile(info, io.BytesIO(data))
+    compressed = io.BytesIO()
+    # No file name and a fixed time in the gzip header.
+    with gzip.GzipFile(filename="", mode="wb", fileobj=compressed, mtime=mtime,
+                       compresslevel=9) as stream:
+        stream.write(tar_bytes.getvalue())
+    return compressed.getvalue()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--source", required=True, help="the project's source folder")
+    parser.add_argument("--out", required=True, help="the folder the packages go to")
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--dll32", required=True)
+    parser.add_argument("--dll64", required=True)
+    parser.add_argument("--so", required=True)
+    args = parser.parse_args()
+
+    date = release_date(os.path.join(args.source, "CHANGELOG.md"), args.version)
+    os.makedirs(args.out, exist_ok=True)
+
+    windows = [("saori_quillet.dll", read(args.dll32)),
+               ("x64/saori_quillet.dll", read(args.dll64))] + texts(args.source, True)
+    zip_path = os.path.join(args.out, f"quillet-{args.version}-windows.zip")
+    write_atomically(zip_path, make_zip(windows, date))
+
+    posix = [("saori_quillet.so", read(args.so), 0o755)]
+    posix += [(name, data, 0o644) for name, data in texts(args.source, False)]
+    tar_path = os.path.join(args.out, f"quillet-{args.version}-linux-x86_64.tar.gz")
+    write_atomically(tar_path, make_tar_gz(posix, date, f"quillet-{args.version}"))
+    print(f"make_packages: wrote {zip_path} and {tar_path}")
+
+
+if __name__ == "__main__":
+    main()
