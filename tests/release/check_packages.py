@@ -2,7 +2,8 @@
 """Checks the release packages as a user gets them.
 
   unpack   the zip and the tarball hold exactly the files they should, texts for Windows have
-           CR LF line ends; both are unpacked for the other checks
+           CR LF line ends, the guide shows the snippets and their answer as they are; both
+           packages are unpacked for the other checks
   repack   packing the same build again gives the same bytes
   dll      a DLL's machine type, no time stamp, no debug sections, and its version resource
   answers  a shipped library answers requests byte for byte through saori_host, all requests
@@ -65,7 +66,7 @@ def unpack(args):
     readme = read(os.path.join(target, "readme.txt"))
     if not readme.startswith(b"\xef\xbb\xbf"):
         fail("readme.txt does not start with the UTF-8 byte order mark")
-    readme.decode("utf-8")
+    guide_shows_the_examples(readme[3:].decode("utf-8").replace("\r\n", "\n"), target, args)
     if "MIT" not in read(os.path.join(target, "LICENSE.txt")).decode("ascii"):
         fail("LICENSE.txt is not the MIT licence")
 
@@ -80,6 +81,20 @@ def unpack(args):
         shutil.rmtree(target, ignore_errors=True)
         archive.extractall(target)
     print(f"the packages hold the {len(WINDOWS_FILES)} and {len(POSIX_FILES)} files expected")
+
+
+def guide_shows_the_examples(guide, unpacked, args):
+    """The guide's script examples are the shipped snippets, line for line, and the answer it
+    shows is the one the plug-in gives for them."""
+    for name in ("functionex-utf8.dic", "saori-load.txt"):
+        text = read(os.path.join(unpacked, "examples", name)).decode("utf-8")
+        block = "\n".join("    " + line if line else "" for line in text.splitlines())
+        if block not in guide:
+            fail(f"readme.txt does not show examples/{name} as it is shipped")
+    response = read(os.path.join(args.source, "tests", "release", "functionex-utf8.response"))
+    result = re.search(rb"^Result: (.*)\r$", response, re.M).group(1).decode("utf-8")
+    if "\n    " + result + "\n" not in guide:
+        fail("readme.txt does not show the Result that the snippet gets")
 
 
 def repack(args):
