@@ -48,8 +48,8 @@ constexpr char usageText[] =
     "when none is named) as one request, writes each response to standard output byte for byte,\n"
     "and unloads the plug-in. Exit status 0 when every step worked, 1 otherwise.\n"
     "\n"
-    "  -h, --help  print this text\n"
-    "  --version   print the version\n";
+    "  -h, --help   print this text\n"
+    "      --version  print the version\n";
 
 void Complain(const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", programName, what.c_str());
