@@ -48,7 +48,7 @@ constexpr char usageText[] =
     "when none is named) as one request, writes each response to standard output byte for byte,\n"
     "and unloads the plug-in. Exit status 0 when every step worked, 1 otherwise.\n"
     "\n"
-    "  -h, --help   print this text\n"
+    "  -h, --help     print this text\n"
     "      --version  print the version\n";
 
 void Complain(const std::string& what) {
