@@ -1,13 +1,14 @@
 """Reading the Encoding Standard's data files for the table generators under tools/.
 
-The files live in ../shared/whatwg-encoding/ beside the checkout (the standard's public
-repository, commit a985b62); every generated header names the file it comes from.
+The files live in third_party/whatwg-encoding/ (the standard's public repository, commit
+a985b62; its README and LICENSE are beside them); every generated header names the file it
+comes from.
 """
 import json
 import os
 
 DATA_DIR = os.path.normpath(
-    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "whatwg-encoding"))
+    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "third_party", "whatwg-encoding"))
 
 SOURCE_NOTE = ("the WHATWG Encoding Standard's data (commit a985b62; CC BY 4.0, "
                "code portions BSD 3-Clause)")
