@@ -21,6 +21,10 @@
 #include "jis0212_oracle.h"
 #define QUILLET_HAVE_JIS0212_ORACLE 1
 #endif
+#if __has_include("jis0208_oracle.h")
+#include "jis0208_oracle.h"
+#define QUILLET_HAVE_JIS0208_ORACLE 1
+#endif
 
 namespace quillet {
 namespace {
@@ -88,7 +92,8 @@ TEST(Cp932Table, EveryEntryBothWaysAgainstPython) {
       sjis += static_cast<char>(lead);
       sjis += static_cast<char>(trail);
       const std::uint32_t u = decoded[lead << 8 | trail];
-      want += u != 0 ? Utf8(u) : kFffd;
+      // A code without a character gives back an ASCII trail.
+      want += u != 0 ? Utf8(u) : trail < 0x80 ? kFffd + static_cast<char>(trail) : kFffd;
     }
     ASSERT_EQ(Hex(Convert(kSjis, sjis, kUtf8)), Hex(want)) << "lead " << lead;
   }
@@ -134,6 +139,62 @@ TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
       want += u != 0 ? Utf8(u) : kFffd;
     }
     ASSERT_EQ(Hex(Convert(kEuc, euc, kUtf8)), Hex(want)) << "row " << row;
+  }
+}
+#endif
+
+#ifdef QUILLET_HAVE_JIS0208_ORACLE
+// The standard's Shift_JIS decoder, step by step, over its jis0208 index.
+std::string StandardSjis(const std::vector<std::uint32_t>& index, const std::string& bytes) {
+  std::string out;
+  unsigned leading = 0;
+  for (std::size_t i = 0; i <= bytes.size(); ++i) {
+    if (i == bytes.size()) {
+      if (leading != 0) out += kFffd;
+      break;
+    }
+    const unsigned byte = static_cast<unsigned char>(bytes[i]);
+    if (leading != 0) {
+      const unsigned offset = byte < 0x7F ? 0x40 : 0x41;
+      const unsigned leadingOffset = leading < 0xA0 ? 0x81 : 0xC1;
+      std::uint32_t u = 0;
+      if ((byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC)) {
+        const unsigned pointer = (leading - leadingOffset) * 188 + byte - offset;
+        u = pointer >= 8836 && pointer <= 10715 ? 0xE000 - 8836 + pointer : index[pointer];
+      }
+      leading = 0;
+      if (u != 0) {
+        out += Utf8(u);
+        continue;
+      }
+      out += kFffd;
+      if (byte < 0x80) --i;  // restored
+    } else if (byte <= 0x80) {
+      out += Utf8(byte);
+    } else if (byte >= 0xA1 && byte <= 0xDF) {
+      out += Utf8(0xFF61 - 0xA1 + byte);
+    } else if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) {
+      leading = byte;
+    } else {
+      out += kFffd;
+    }
+  }
+  return out;
+}
+
+// Every single byte and every pair that starts with 0x80..0xFF, each on its own, read as the
+// standard reads it: its jis0208 index and the Windows-31J table agree on every code.
+TEST(SjisToUtf8, EverySingleAndPairAsTheStandardReadsIt) {
+  std::vector<std::uint32_t> index(188 * 60, 0);
+  for (const auto& entry : kOracleJis0208) index[entry[0]] = entry[1];
+  for (unsigned first = 0; first < 0x100; ++first) {
+    const std::string single(1, static_cast<char>(first));
+    ASSERT_EQ(Hex(Convert(kSjis, single, kUtf8)), Hex(StandardSjis(index, single))) << first;
+    for (unsigned second = 0; first >= 0x80 && second < 0x100; ++second) {
+      const std::string pair{static_cast<char>(first), static_cast<char>(second)};
+      ASSERT_EQ(Hex(Convert(kSjis, pair, kUtf8)), Hex(StandardSjis(index, pair)))
+          << std::hex << first << " " << second;
+    }
   }
 }
 #endif
@@ -187,13 +248,14 @@ TEST(ConvertUtf8, Cases) {
       {"UTF-8 kept", kUtf8, kUtf8, "a\xC2\xA9\xE3\x81\x82\xF0\x9F\x98\x80", ""},
       {"Shift_JIS a", kSjis, kUtf8, "\x82\xA0", "\xE3\x81\x82"},
       {"Shift_JIS kana", kSjis, kUtf8, "\xB1\xDF", "\xEF\xBD\xB1\xEF\xBE\x9F"},
-      {"0x80 and 0xA0 decode as nothing", kSjis, kUtf8, "\x80\xA0", kFffd + kFffd},
-      {"a code without character is one", kSjis, kUtf8,
-       "\x85\x40"
-       "a",
-       kFffd + "a"},
-      {"0xFD with a trail is one", kSjis, kUtf8, "\xFD\x40", kFffd},
+      {"0x80 is U+0080, 0xA0 nothing", kSjis, kUtf8, "\x80\xA0", "\xC2\x80" + kFffd},
+      {"a code without character keeps its ASCII trail", kSjis, kUtf8, "\x85\x40\x41",
+       kFffd + "@A"},
+      {"a code without character takes its high trail", kSjis, kUtf8, "\x85\x9F\x41", kFffd + "A"},
+      {"0xFD..0xFF are no leads", kSjis, kUtf8, "\xFD\x41\xFE\xFF", kFffd + "A" + kFffd + kFffd},
+      {"lead with 0xFD takes it, not the A", kSjis, kUtf8, "\x88\xFD\x41", kFffd + "A"},
       {"lead with a bad trail", kSjis, kUtf8, "\x82\x20", kFffd + " "},
+      {"user-defined code is private use", kSjis, kUtf8, "\xF0\x40", "\xEE\x80\x80"},
       {"lead at the end", kSjis, kUtf8, "a\x82", "a" + kFffd},
       {"zero byte stays", kSjis, kUtf8, std::string("\0", 1), std::string("\0", 1)},
       {"Greek in two bytes", kSjis, kUtf8, "\x83\x9F", "\xCE\x91"},
