@@ -162,12 +162,7 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         ++p;
         continue;
       }
-      if (p + 1 == end) {
-        o = utf8::PutReplacement(o);
-        ++p;
-        continue;
-      }
-      const unsigned n = p[1];
+      const unsigned n = ByteAt(p + 1, end);  // 0 at the end: no trail, nothing after
       const std::uint32_t entry = CodeEntry(start, n);
       if (entry == kNoCode) {
         // An ASCII byte after the lead is read again as itself.
@@ -178,8 +173,11 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       o = PutEntry(o, entry);
       p += 2;
       // The run of codes goes on without the ASCII test.
-      while (limit - p >= 2 && kRowStart[p[0]] != 0) {
-        const std::uint32_t next = CodeEntry(kRowStart[p[0]], p[1]);
+      while (limit - p >= 2) {
+        const unsigned nextStart = kRowStart[p[0]];
+        const unsigned nextColumn = kColumn[p[1]];
+        if ((nextStart == 0) | (nextColumn == 0)) break;
+        const std::uint32_t next = kPacked.entries[nextStart + nextColumn - 2];
         if (next == kNoCode) break;
         o = PutEntry(o, next);
         p += 2;
