@@ -4,7 +4,9 @@
 //   per input byte (plus a constant), in every encoding;
 // - a single-byte encoding (and x-user-defined) reads the text as it reads its bytes one by
 //   one: no state, no word or chunk edge, changes a byte's character;
-// - UTF-16BE reads the text as UTF-16LE reads it with each whole pair of bytes swapped;
+// - UTF-16BE reads the text as UTF-16LE reads it with each whole pair of bytes swapped, and
+//   UTF-32BE as UTF-32LE with each whole group of four reversed; UTF-16 and UTF-32 read as
+//   their big-endian forms;
 // - the text taken as a label finds the same encoding as its ASCII upper-case form.
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +21,7 @@
 namespace quillet {
 namespace {
 
-constexpr unsigned kEncodings = static_cast<unsigned>(Encoding::kXUserDefined);  // kNone left out
+constexpr unsigned kEncodings = static_cast<unsigned>(Encoding::kHzGb2312);  // kNone left out
 
 const std::string kPrefix = "ab\xE3\x81\x82";  // "ab" and hiragana a
 
@@ -61,6 +63,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
     const Encoding other = encoding == Encoding::kUtf16Be ? Encoding::kUtf16Le : Encoding::kUtf16Be;
     Require(Decode(other, swapped) == added, "UTF-16 reads alike in both byte orders");
+  }
+
+  if (encoding == Encoding::kUtf32Be || encoding == Encoding::kUtf32Le) {
+    std::string reversed = text;
+    for (std::size_t i = 0; i + 3 < reversed.size(); i += 4) {
+      std::swap(reversed[i], reversed[i + 3]);
+      std::swap(reversed[i + 1], reversed[i + 2]);
+    }
+    const Encoding other = encoding == Encoding::kUtf32Be ? Encoding::kUtf32Le : Encoding::kUtf32Be;
+    Require(Decode(other, reversed) == added, "UTF-32 reads alike in both byte orders");
+  }
+  if (encoding == Encoding::kUtf16 || encoding == Encoding::kUtf32) {
+    const Encoding big = encoding == Encoding::kUtf16 ? Encoding::kUtf16Be : Encoding::kUtf32Be;
+    Require(Decode(big, text) == added, "UTF-16 and UTF-32 read as their big-endian forms");
   }
 
   std::string upper = text;

@@ -10,7 +10,8 @@
 //   ISO-2022-JP read into UTF-8 takes as errors);
 // - text made only of valid characters (ASCII, half-width katakana and JIS X 0208 cells, built
 //   from the fuzz bytes) converts from Shift_JIS to EUC-JP and back to exactly the text written
-//   directly in the other encoding, and both read into the same UTF-8; without katakana,
+//   directly in the other encoding, and both read into the same UTF-8 where every cell has a
+//   character (Shift_JIS gives back the ASCII trail of a cell without one); without katakana,
 //   ISO-2022-JP built the same way converts to and from both of them, and without SO and SI
 //   into that UTF-8.
 // The encodings here are written with the textbook formulas, independently of the converters.
@@ -198,8 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(Convert(1, sjis, 2) == euc, "valid Shift_JIS converts to the same text in EUC-JP");
   Require(Convert(2, euc, 1) == sjis, "valid EUC-JP converts to the same text in Shift_JIS");
   Require(Convert(2, Convert(1, sjis, 2), 1) == sjis, "Shift_JIS round-trips through EUC-JP");
-  const std::string utf8 = Convert(1, sjis, 3);
-  Require(Convert(2, euc, 3) == utf8, "valid Shift_JIS and EUC-JP read into the same UTF-8");
+  const std::string utf8 = Convert(2, euc, 3);
+  if (utf8.find("\xEF\xBF\xBD") == std::string::npos) {
+    Require(Convert(1, sjis, 3) == utf8, "valid Shift_JIS and EUC-JP read into the same UTF-8");
+  }
   if (kana) {
     Require(Convert(1, sjis, 0) == Convert(2, euc, 0),
             "Shift_JIS and EUC-JP of the same text give the same ISO-2022-JP");

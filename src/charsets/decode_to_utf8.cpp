@@ -3,9 +3,12 @@
 #include "charsets/big5.h"
 #include "charsets/euc_kr.h"
 #include "charsets/gb18030.h"
+#include "charsets/hz_gb2312.h"
 #include "charsets/iso_2022_jp2.h"
 #include "charsets/single_byte.h"
 #include "charsets/utf16.h"
+#include "charsets/utf32.h"
+#include "charsets/utf7.h"
 #include "jtext/convert_charset.h"
 
 namespace quillet {
@@ -53,11 +56,25 @@ void DecodeToUtf8(Encoding encoding, const char* data, std::size_t size, std::st
     case Encoding::kEucKr:
       DecodeEucKr(data, size, output);
       break;
+    case Encoding::kUtf16:  // a byte order mark decides, big-endian without one
     case Encoding::kUtf16Be:
       DecodeUtf16Be(data, size, output);
       break;
     case Encoding::kUtf16Le:
       DecodeUtf16Le(data, size, output);
+      break;
+    case Encoding::kUtf32:
+    case Encoding::kUtf32Be:
+      DecodeUtf32Be(data, size, output);
+      break;
+    case Encoding::kUtf32Le:
+      DecodeUtf32Le(data, size, output);
+      break;
+    case Encoding::kUtf7:
+      DecodeUtf7(data, size, output);
+      break;
+    case Encoding::kHzGb2312:
+      DecodeHzGb2312(data, size, output);
       break;
     case Encoding::kXUserDefined:
       DecodeXUserDefined(data, size, output);

@@ -22,7 +22,8 @@ int JapaneseCharsetCode(Encoding encoding);
 // not decode become U+FFFD, so what is appended is always valid UTF-8; kNone appends nothing.
 // The three Japanese encodings and UTF-8 go through the plug-in's own converters (ConvertCharset
 // into UTF-8); a UTF-8 text loses a byte order mark at its start first. ISO-2022-JP is read as
-// ISO-2022-JP-2, its Chinese, Korean and G2 sets included (DecodeIso2022Jp2).
+// ISO-2022-JP-2, its Chinese, Korean and G2 sets included (DecodeIso2022Jp2). UTF-16 and
+// UTF-32 without a byte order mark are big-endian, as mail writes them.
 void DecodeToUtf8(Encoding encoding, const char* data, std::size_t size, std::string& output);
 
 inline void DecodeToUtf8(Encoding encoding, const std::string& input, std::string& output) {

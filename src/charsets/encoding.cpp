@@ -44,19 +44,25 @@ inline bool Spells(const char* label, std::size_t size, const char (&lower)[N]) 
 
 }  // namespace
 
-// The label is lower-cased into a buffer of the longest label's size and found by binary
-// search. No white space is trimmed, and a zero byte is compared like any other, so a label
-// with either finds nothing.
+// The label is folded into a buffer of the longest folded label's size (lower case, the
+// ignored bytes left out: labels of different encodings never fold alike) and found by binary
+// search; one pass, which stops as soon as the folded label outgrows every label. A zero byte,
+// a TAB or any other byte is compared as it is.
 Encoding EncodingOfLabel(const char* label, std::size_t size) {
   // The labels most mail carries are answered before the search.
   if (Spells(label, size, "utf-8")) return Encoding::kUtf8;
   if (Spells(label, size, "iso-2022-jp")) return Encoding::kIso2022Jp;
-  if (size == 0 || size > labels::kLongest) return Encoding::kNone;
-  char lower[labels::kLongest];
+  if (Spells(label, size, "shift_jis")) return Encoding::kShiftJis;
+  char folded[labels::kLongest];
+  std::size_t length = 0;
   for (std::size_t i = 0; i < size; ++i) {
-    lower[i] = static_cast<char>(FoldAsciiCase(static_cast<unsigned char>(label[i])));
+    const unsigned char c = static_cast<unsigned char>(label[i]);
+    if (c == '-' || c == '_' || c == '.' || c == ' ') continue;
+    if (length == labels::kLongest) return Encoding::kNone;
+    folded[length++] = static_cast<char>(FoldAsciiCase(c));
   }
-  const std::string_view key(lower, size);
+  if (length == 0) return Encoding::kNone;
+  const std::string_view key(folded, length);
   const auto* const first = std::begin(labels::kLabels);
   const auto* const last = std::end(labels::kLabels);
   const auto* const found = std::lower_bound(

@@ -6,9 +6,9 @@
 
 namespace quillet {
 
-// One value per encoding of the standard's label table, in the table's order; kNone stands for
-// every label that names nothing the plug-in decodes (an empty or unknown label, the
-// "replacement" encoding's labels), so a word in it stays as text.
+// One value per encoding of the standard's label table, in the table's order, then the ones
+// that mail adds; kNone stands for every label that names nothing the plug-in decodes (an empty
+// or unknown label, the "replacement" encoding's labels), so a word in it stays as text.
 enum class Encoding : unsigned char {
   kNone,
   kUtf8,
@@ -52,12 +52,19 @@ enum class Encoding : unsigned char {
   kUtf16Be,
   kUtf16Le,
   kXUserDefined,
+  // What mail programs also read.
+  kUtf16,  // a byte order mark decides, big-endian without one
+  kUtf32,  // the same
+  kUtf32Be,
+  kUtf32Le,
+  kUtf7,
+  kHzGb2312,
 };
 
-// The encoding whose label is [label, label + size), compared whole and ignoring ASCII case:
-// the standard's labels and the names mail programs also write ("CP932", "eucJP", "UTF8",
-// "ISO-2022-JP-2", ...). Anything else, the empty label and the labels of "replacement"
-// included, gives kNone.
+// The encoding whose label is [label, label + size), compared whole and ignoring ASCII case
+// and the bytes "-", "_", "." and space ("utf_8", "Windows1252", "latin-1"): the standard's
+// labels and the names mail programs also write ("CP932", "eucJP", "ISO-2022-JP-2", "UTF-7",
+// ...). Anything else, the empty label and the labels of "replacement" included, gives kNone.
 Encoding EncodingOfLabel(const char* label, std::size_t size);
 
 }  // namespace quillet

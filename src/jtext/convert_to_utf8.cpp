@@ -1,10 +1,12 @@
 // Shift_JIS (1), EUC-JP (2) and ISO-2022-JP (0) to UTF-8.
 //
-// Shift_JIS is read as the Shift_JIS converter classifies it: a lead byte (0x81..0x9F,
-// 0xE0..0xFF) with a trail byte (0x40..0x7E, 0x80..0xFC) is one code, mapped by the
-// Windows-31J table; 0xA1..0xDF is half-width katakana, U+FF61..U+FF9F; bytes below 0x80 are
-// themselves. A code the table lacks is one U+FFFD, and so is every other byte (0x80, 0xA0,
-// a lead byte without its trail).
+// Shift_JIS is read as mail programs and browsers read it (the Encoding Standard's decoder):
+// bytes below 0x80, and 0x80 itself, are themselves; 0xA1..0xDF is half-width katakana,
+// U+FF61..U+FF9F; a lead byte (0x81..0x9F, 0xE0..0xFC) with a trail byte (0x40..0x7E,
+// 0x80..0xFC) is one code, mapped by the Windows-31J table (the user-defined rows 0xF0..0xF9
+// to private use, as that table has them). A lead that no mapped code follows is one U+FFFD
+// together with the byte after it, unless that byte is ASCII, which is then read as itself;
+// every other byte (0xA0, 0xFD..0xFF) is one U+FFFD.
 //
 // EUC-JP and ISO-2022-JP are read in full, as mail programs read them (the Encoding
 // Standard's decoders), not by the rules of the converters between the legacy encodings:
@@ -129,6 +131,16 @@ inline unsigned char* PutKana(unsigned char* o, unsigned c) {
 // Every byte in makes at most 3 out (one U+FFFD); a pair or a triple of bytes at most 3.
 constexpr std::size_t kPerByte = 3;
 
+// The entry of a code that the table lacks.
+constexpr std::uint32_t kNoCode = Packed(utf8::kReplacement);
+
+// The packed character of the code whose lead has the row start start and whose trail is n,
+// or kNoCode.
+inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
+  const unsigned column = kColumn[n];
+  return column != 0 ? kPacked.entries[start + column - 2] : kNoCode;
+}
+
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   while (p < end) {
@@ -140,27 +152,35 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         p = CopyAscii(p, limit, o);
         continue;
       }
-      const unsigned n = ByteAt(p + 1, end);
       const unsigned start = kRowStart[c];
-      const unsigned column = kColumn[n];
-      if ((start != 0) & (column != 0)) {
-        o = PutEntry(o, kPacked.entries[start + column - 2]);
-        p += 2;
-        // The run of codes goes on without the ASCII test.
-        while (limit - p >= 2 && p[0] >= 0x80) {
-          const unsigned nextStart = kRowStart[p[0]];
-          const unsigned nextColumn = kColumn[p[1]];
-          if ((nextStart == 0) | (nextColumn == 0)) break;
-          o = PutEntry(o, kPacked.entries[nextStart + nextColumn - 2]);
-          p += 2;
+      if (start == 0) {
+        if (IsKana(c)) {
+          o = PutKana(o, c);
+        } else {
+          o = c == 0x80 ? utf8::PutBmp(o, 0x80) : utf8::PutReplacement(o);
         }
-      } else if (IsKana(c)) {
-        o = PutKana(o, c);
         ++p;
-      } else {
-        o = utf8::PutReplacement(o);  // 0xFD..0xFF with a trail count as one code
-        const bool lead = (c - 0x81 < 0x1F) || c >= 0xE0;
-        p += (lead && column != 0) ? 2 : 1;
+        continue;
+      }
+      const unsigned n = ByteAt(p + 1, end);  // 0 at the end: no trail, nothing after
+      const std::uint32_t entry = CodeEntry(start, n);
+      if (entry == kNoCode) {
+        // An ASCII byte after the lead is read again as itself.
+        o = utf8::PutReplacement(o);
+        p += n < 0x80 ? 1 : 2;
+        continue;
+      }
+      o = PutEntry(o, entry);
+      p += 2;
+      // The run of codes goes on without the ASCII test.
+      while (limit - p >= 2) {
+        const unsigned nextStart = kRowStart[p[0]];
+        const unsigned nextColumn = kColumn[p[1]];
+        if ((nextStart == 0) | (nextColumn == 0)) break;
+        const std::uint32_t next = kPacked.entries[nextStart + nextColumn - 2];
+        if (next == kNoCode) break;
+        o = PutEntry(o, next);
+        p += 2;
       }
     }
   }

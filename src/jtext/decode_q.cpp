@@ -11,6 +11,22 @@ int HexValue(unsigned char c) {
   return -1;
 }
 
+bool IsFoldingSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Where the two hex digits of the "=" at p start: past the white space a mailer may have
+// folded into the word after the "=" in a mail reading, right after it otherwise. One scan of
+// the white space that follows the "=", so each byte is looked at at most twice.
+template <bool kMail>
+const char* HexDigitsAfter(const char* p, const char* end) {
+  ++p;
+  if (kMail) {
+    while (p < end && IsFoldingSpace(*p)) ++p;
+  }
+  return p;
+}
+
 template <bool kKeepZero>
 void Decode(const char* data, std::size_t size, std::string& output) {
   output.reserve(output.size() + size);
@@ -23,14 +39,17 @@ void Decode(const char* data, std::size_t size, std::string& output) {
       ++p;
       continue;
     }
-    if (c == '=' && end - p >= 3) {
-      const int high = HexValue(static_cast<unsigned char>(p[1]));
-      const int low = HexValue(static_cast<unsigned char>(p[2]));
-      if (high >= 0 && low >= 0) {
-        const int byte = high * 16 + low;
-        if (kKeepZero || byte != 0) output.push_back(static_cast<char>(byte));
-        p += 3;
-        continue;
+    if (c == '=') {
+      const char* const digits = HexDigitsAfter<kKeepZero>(p, end);
+      if (end - digits >= 2) {
+        const int high = HexValue(static_cast<unsigned char>(digits[0]));
+        const int low = HexValue(static_cast<unsigned char>(digits[1]));
+        if (high >= 0 && low >= 0) {
+          const int byte = high * 16 + low;
+          if (kKeepZero || byte != 0) output.push_back(static_cast<char>(byte));
+          p = digits + 2;
+          continue;
+        }
       }
     }
     output.push_back(c);

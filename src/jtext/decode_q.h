@@ -13,7 +13,8 @@ namespace quillet {
 int DecodeQ(const char* data, std::size_t size, std::string& output);
 
 // DecodeMailQ: the same, but "=00" yields a 0x00 like any other byte (UTF-16 needs it); the
-// caller removes U+0000 once the bytes are read in their charset.
+// caller removes U+0000 once the bytes are read in their charset. White space (SP, TAB, CR,
+// LF) between "=" and its two hex digits is skipped: a mailer folded the line inside the word.
 int DecodeMailQ(const char* data, std::size_t size, std::string& output);
 
 }  // namespace quillet

@@ -1,5 +1,5 @@
-// Charset labels: whole labels of the standard's table ignoring ASCII case, the mail aliases,
-// and everything that must find nothing.
+// Charset labels: whole labels of the standard's table ignoring ASCII case and "-", "_", "."
+// and space, the mail aliases, and everything that must find nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,7 +37,7 @@ TEST(EncodingOfLabel, FindsWholeLabelsIgnoringAsciiCase) {
       {"ISO-8859-8", Encoding::kIso8859_8},
       {"KOI8-U", Encoding::kKoi8U},
       {"x-mac-cyrillic", Encoding::kXMacCyrillic},
-      {"utf-16", Encoding::kUtf16Le},
+      {"utf-16", Encoding::kUtf16},  // big-endian without a mark, in mail
       {"UTF-16BE", Encoding::kUtf16Be},
       {"UTF-16LE", Encoding::kUtf16Le},
       {"x-user-defined", Encoding::kXUserDefined},
@@ -65,6 +65,21 @@ TEST(EncodingOfLabel, FindsWholeLabelsIgnoringAsciiCase) {
       {"UHC", Encoding::kEucKr},
       {"Big5-HKSCS", Encoding::kBig5},
       {"EUC-JISX0213", Encoding::kEucJp},
+      {"euc-cn", Encoding::kGbk},
+      {"ISO646-US", Encoding::kWindows1252},
+      {"UTF-7", Encoding::kUtf7},
+      {"UTF-32", Encoding::kUtf32},
+      {"UTF-32LE", Encoding::kUtf32Le},
+      {"HZ-GB-2312", Encoding::kHzGb2312},
+      // Case, "-", "_", "." and spaces ignored.
+      {"Windows1252", Encoding::kWindows1252},
+      {"iso2022jp", Encoding::kIso2022Jp},
+      {"utf_8", Encoding::kUtf8},
+      {"latin-1", Encoding::kWindows1252},
+      {"ISO_8859-1", Encoding::kWindows1252},
+      {"utf-8 ", Encoding::kUtf8},
+      {" -_.Shift.JIS", Encoding::kShiftJis},
+      {"cs-euc-pkdfmt-japanese", Encoding::kEucJp},  // longer than the longest label, whole
   };
   for (const LabelCase& c : cases) {
     const ExactBytes label(c.label);
@@ -75,15 +90,12 @@ TEST(EncodingOfLabel, FindsWholeLabelsIgnoringAsciiCase) {
 TEST(EncodingOfLabel, FindsNothingForWhatIsNoWholeLabel) {
   const std::string cases[] = {
       "",
-      "UTF-7",
       "unknown",
       "replacement",  // the "replacement" encoding's name and labels
       "ISO-2022-KR",
-      "HZ-GB-2312",
       "ISO-2022-CN",
-      "utf-8 ",  // no white space is trimmed
-      " utf-8",
-      "utf-8\t",
+      "utf-8\t",  // only the space is ignored
+      "-_. ",
       "utf-8\0"s,  // a zero byte is part of the label
       "\0"s,
       "Shift",  // a leading part

@@ -26,11 +26,30 @@ TEST(DecodeQ, Table) {
       {"=00 writes nothing", "a=00b", "ab"},
       {"other bytes stay, 8-bit ones too", "x?y\xE9 ", "x?y\xE9 "},
       {"empty", "", ""},
+      {"no white space skipped", "= 41", "= 41"},
   };
   for (const Case& c : cases) {
     const ExactBytes bytes(c.input);
     std::string out = "<";
     EXPECT_EQ(DecodeQ(bytes.data(), bytes.size(), out), 0) << c.label;
+    EXPECT_EQ(out, "<" + c.out) << c.label;
+  }
+}
+
+TEST(DecodeMailQ, KeepsZeroBytesAndSkipsFoldedWhiteSpace) {
+  const struct {
+    const char* label;
+    std::string input;
+    std::string out;
+  } cases[] = {
+      {"=00 is a zero byte", "A=00B=00", std::string("A\0B\0", 4)},
+      {"white space between = and its digits", "=\r\n 41=\t4=20", "A=\t4 "},
+      {"white space before no hex pair stays", "= x= ", "= x= "},
+  };
+  for (const auto& c : cases) {
+    const ExactBytes bytes(c.input);
+    std::string out = "<";
+    EXPECT_EQ(DecodeMailQ(bytes.data(), bytes.size(), out), 0) << c.label;
     EXPECT_EQ(out, "<" + c.out) << c.label;
   }
 }

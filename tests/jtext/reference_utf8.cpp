@@ -36,26 +36,26 @@ std::uint32_t TableChar(int lead, int trail) {
   return cp932::sjisToUnicode[row * cp932::kColumns + column];
 }
 
+// The standard's steps: a lead takes the byte after it unless that byte is ASCII.
 std::string SjisBytesToUtf8(const std::vector<int>& b) {
   std::string out;
   for (std::size_t i = 0; i < b.size();) {
     const int c = b[i];
     const int n = i + 1 < b.size() ? b[i + 1] : -1;
-    const bool lead = (c >= 0x81 && c <= 0x9F) || c >= 0xE0;
+    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
     const bool trail = (n >= 0x40 && n <= 0x7E) || (n >= 0x80 && n <= 0xFC);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
+    if (c <= 0x80) {
+      PutUtf8(out, static_cast<std::uint32_t>(c));
       i += 1;
     } else if (c >= 0xA1 && c <= 0xDF) {
       PutUtf8(out, 0xFF61 + static_cast<std::uint32_t>(c - 0xA1));
       i += 1;
-    } else if (lead && trail) {
-      const std::uint32_t u = TableChar(c, n);
-      PutUtf8(out, u != 0 ? u : 0xFFFD);
+    } else if (lead && trail && TableChar(c, n) != 0) {
+      PutUtf8(out, TableChar(c, n));
       i += 2;
     } else {
       PutUtf8(out, 0xFFFD);
-      i += 1;
+      i += (lead && n >= 0x80) ? 2 : 1;
     }
   }
   return out;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jtext/convert_charset.h"
+#include "jtext/cp932_table.h"
 #include "jtext/exact_bytes.h"
 #include "jtext/reference_utf8.h"
 
@@ -20,6 +21,10 @@
 #if __has_include("jis0212_oracle.h")
 #include "jis0212_oracle.h"
 #define QUILLET_HAVE_JIS0212_ORACLE 1
+#endif
+#if __has_include("jis0208_oracle.h")
+#include "jis0208_oracle.h"
+#define QUILLET_HAVE_JIS0208_ORACLE 1
 #endif
 
 namespace quillet {
@@ -88,7 +93,8 @@ TEST(Cp932Table, EveryEntryBothWaysAgainstPython) {
       sjis += static_cast<char>(lead);
       sjis += static_cast<char>(trail);
       const std::uint32_t u = decoded[lead << 8 | trail];
-      want += u != 0 ? Utf8(u) : kFffd;
+      // A code without a character gives back an ASCII trail.
+      want += u != 0 ? Utf8(u) : trail < 0x80 ? kFffd + static_cast<char>(trail) : kFffd;
     }
     ASSERT_EQ(Hex(Convert(kSjis, sjis, kUtf8)), Hex(want)) << "lead " << lead;
   }
@@ -135,6 +141,36 @@ TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
     }
     ASSERT_EQ(Hex(Convert(kEuc, euc, kUtf8)), Hex(want)) << "row " << row;
   }
+}
+#endif
+
+#ifdef QUILLET_HAVE_JIS0208_ORACLE
+// Shift_JIS as the standard reads it: the Windows-31J table holds the standard's jis0208 index
+// (and its user-defined rows as private use) at every pointer, and every single byte and every
+// pair that starts with 0x80..0xFF reads as the reference's byte rules (the standard's steps).
+TEST(SjisToUtf8, EverySingleAndPairAsTheStandardReadsIt) {
+  std::vector<std::uint32_t> index(188 * 60, 0);
+  for (const auto& entry : kOracleJis0208) index[entry[0]] = entry[1];
+  for (unsigned pointer = 0; pointer < index.size(); ++pointer) {
+    const bool user = pointer >= 8836 && pointer <= 10715;
+    ASSERT_EQ(std::uint32_t{cp932::sjisToUnicode[pointer]},
+              user ? 0xE000 - 8836 + pointer : index[pointer])
+        << pointer;
+  }
+  int differing = 0;
+  std::string firstDiffering;
+  const auto compare = [&](const std::string& bytes) {
+    if (Convert(kSjis, bytes, kUtf8) != ReferenceToUtf8(kSjis, bytes) && differing++ == 0) {
+      firstDiffering = Hex(bytes);
+    }
+  };
+  for (unsigned first = 0; first < 0x100; ++first) {
+    compare(std::string(1, static_cast<char>(first)));
+    for (unsigned second = 0; first >= 0x80 && second < 0x100; ++second) {
+      compare({static_cast<char>(first), static_cast<char>(second)});
+    }
+  }
+  EXPECT_EQ(differing, 0) << "first: " << firstDiffering;
 }
 #endif
 
@@ -187,13 +223,14 @@ TEST(ConvertUtf8, Cases) {
       {"UTF-8 kept", kUtf8, kUtf8, "a\xC2\xA9\xE3\x81\x82\xF0\x9F\x98\x80", ""},
       {"Shift_JIS a", kSjis, kUtf8, "\x82\xA0", "\xE3\x81\x82"},
       {"Shift_JIS kana", kSjis, kUtf8, "\xB1\xDF", "\xEF\xBD\xB1\xEF\xBE\x9F"},
-      {"0x80 and 0xA0 decode as nothing", kSjis, kUtf8, "\x80\xA0", kFffd + kFffd},
-      {"a code without character is one", kSjis, kUtf8,
-       "\x85\x40"
-       "a",
-       kFffd + "a"},
-      {"0xFD with a trail is one", kSjis, kUtf8, "\xFD\x40", kFffd},
+      {"0x80 is U+0080, 0xA0 nothing", kSjis, kUtf8, "\x80\xA0", "\xC2\x80" + kFffd},
+      {"a code without character keeps its ASCII trail", kSjis, kUtf8, "\x85\x40\x41",
+       kFffd + "@A"},
+      {"a code without character takes its high trail", kSjis, kUtf8, "\x85\x9F\x41", kFffd + "A"},
+      {"0xFD..0xFF are no leads", kSjis, kUtf8, "\xFD\x41\xFE\xFF", kFffd + "A" + kFffd + kFffd},
+      {"lead with 0xFD takes it, not the A", kSjis, kUtf8, "\x88\xFD\x41", kFffd + "A"},
       {"lead with a bad trail", kSjis, kUtf8, "\x82\x20", kFffd + " "},
+      {"user-defined code is private use", kSjis, kUtf8, "\xF0\x40", "\xEE\x80\x80"},
       {"lead at the end", kSjis, kUtf8, "a\x82", "a" + kFffd},
       {"zero byte stays", kSjis, kUtf8, std::string("\0", 1), std::string("\0", 1)},
       {"Greek in two bytes", kSjis, kUtf8, "\x83\x9F", "\xCE\x91"},
