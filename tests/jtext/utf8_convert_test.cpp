@@ -13,14 +13,8 @@
 #include "jtext/exact_bytes.h"
 #include "jtext/reference_utf8.h"
 
-#if __has_include("cp932_oracle.h")
 #include "cp932_oracle.h"
-#define QUILLET_HAVE_CP932_ORACLE 1
-#endif
-#if __has_include("jis0212_oracle.h")
 #include "jis0212_oracle.h"
-#define QUILLET_HAVE_JIS0212_ORACLE 1
-#endif
 
 namespace quillet {
 namespace {
@@ -72,7 +66,6 @@ std::string WithMarks(const std::string& text, const std::string& mark) {
 const std::string kFffd = "\xEF\xBF\xBD";
 const std::string kGeta = "\x81\xAC";
 
-#ifdef QUILLET_HAVE_CP932_ORACLE
 // Every double-byte code into UTF-8, and every BMP character into Shift_JIS, row by row and
 // page by page against Python's cp932 codec. Private use and U+0080 (which that encoder
 // writes as the lone bytes 0x80, 0xA0, 0xFD..0xFF) have no code here: geta.
@@ -116,9 +109,7 @@ TEST(Cp932Table, EveryEntryBothWaysAgainstPython) {
     ASSERT_EQ(Hex(got), Hex(want)) << "page " << page;
   }
 }
-#endif
 
-#ifdef QUILLET_HAVE_JIS0212_ORACLE
 // Every JIS X 0212 code as EUC-JP 0x8F row column, one row at a time; a code the index lacks is
 // one U+FFFD.
 TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
@@ -136,7 +127,6 @@ TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
     ASSERT_EQ(Hex(Convert(kEuc, euc, kUtf8)), Hex(want)) << "row " << row;
   }
 }
-#endif
 
 TEST(Utf8ToSjis, AliasesOfTheJisSideForms) {
   const struct {
