@@ -24,18 +24,10 @@ import zipfile
 
 SKIP = 77
 
-EXAMPLES = [
-    "examples/functionex-utf8.dic",
-    "examples/functionex-sjis.dic",
-    "examples/functionex-euc.dic",
-    "examples/onbiffcomplete-utf8.dic",
-    "examples/onbiffcomplete-sjis.dic",
-    "examples/onbiffcomplete-euc.dic",
-    "examples/saori-load.txt",
-    "examples/onbiffcomplete-saori-load.txt",
-    "examples/request-utf8.txt",
-    "examples/response-utf8.txt",
-]
+EXAMPLES = [f"examples/{name}-{charset}.dic" for name in ("functionex", "onbiffcomplete")
+            for charset in ("utf8", "sjis", "euc")] + [
+    "examples/saori-load.txt", "examples/onbiffcomplete-saori-load.txt",
+    "examples/request-utf8.txt", "examples/response-utf8.txt"]
 WINDOWS_FILES = ["saori_quillet.dll", "x64/saori_quillet.dll", "readme.txt",
                  "LICENSE.txt"] + EXAMPLES
 # Texts a Windows user opens in an editor: CR LF line ends only.
@@ -128,9 +120,8 @@ def guide_lists_the_files(guide, files, package, args):
 def licence_names_the_data(licence, args):
     """LICENSE.txt is the MIT licence, and carries the notice the Encoding Standard's licence
     asks for: its copyright line, the licence and its link, the commit the tables come from."""
-    with open(os.path.join(args.source, "third_party", "whatwg-encoding", "README.md"),
-              encoding="utf-8") as f:
-        commit = re.search(r"commit ([0-9a-f]{7,})", f.read()).group(1)
+    notes = read(os.path.join(args.source, "third_party", "whatwg-encoding", "README.md"))
+    commit = re.search(rb"commit ([0-9a-f]{7,})", notes).group(1).decode()
     for text in ("MIT License", "Copyright (c) WHATWG (Apple, Google, Mozilla, Microsoft).",
                  "Creative Commons Attribution 4.0 International License",
                  "https://creativecommons.org/licenses/by/4.0/", "BSD 3-Clause License",
