@@ -9,9 +9,10 @@ The packages are reproducible: the same inputs give the same bytes. Every entry 
 release date that CHANGELOG.md gives for VERSION (so a version missing from the changelog is an
 error), entries come in a fixed order, and modes and owners are fixed.
 
-Text for Windows users gets CR LF line ends; readme.txt also a UTF-8 byte order mark, so that
-every Notepad reads it as UTF-8. The sample request and response are bytes of the protocol
-and go in unchanged.
+readme.txt is README.ja.md with the version in its title, and with only the package's own
+libraries in its list of contents. Text for Windows users gets CR LF line ends; readme.txt also a
+UTF-8 byte order mark, so that every Notepad reads it as UTF-8. The sample request and response
+are bytes of the protocol and go in unchanged.
 """
 import argparse
 import calendar
@@ -29,7 +30,12 @@ TEXTS = [
     ("LICENSE.txt", "LICENSE", "crlf"),
     ("examples/functionex-utf8.dic", "examples/functionex-utf8.dic", "crlf"),
     ("examples/functionex-sjis.dic", "examples/functionex-sjis.dic", "crlf"),
+    ("examples/functionex-euc.dic", "examples/functionex-euc.dic", "crlf"),
+    ("examples/onbiffcomplete-utf8.dic", "examples/onbiffcomplete-utf8.dic", "crlf"),
+    ("examples/onbiffcomplete-sjis.dic", "examples/onbiffcomplete-sjis.dic", "crlf"),
+    ("examples/onbiffcomplete-euc.dic", "examples/onbiffcomplete-euc.dic", "crlf"),
     ("examples/saori-load.txt", "examples/saori-load.txt", "crlf"),
+    ("examples/onbiffcomplete-saori-load.txt", "examples/onbiffcomplete-saori-load.txt", "crlf"),
     ("examples/request-utf8.txt", "examples/request-utf8.txt", "bytes"),
     ("examples/response-utf8.txt", "examples/response-utf8.txt", "bytes"),
 ]
@@ -45,6 +51,26 @@ def release_date(changelog, version):
     return tuple(int(part) for part in match.groups())
 
 
+# The libraries the guide's list of contents names; a package's readme keeps only its own.
+LIBRARIES = ["saori_quillet.dll", "x64/saori_quillet.dll", "saori_quillet.so"]
+TITLE = "# quillet 説明書"
+
+
+def guide(data, version, libraries):
+    """README.ja.md as a package's readme.txt: the version in the title, and the lines of the
+    list of contents that name a library the package lacks left out."""
+    lines = data.decode("utf-8").split("\n")
+    if lines[0] != TITLE:
+        sys.exit(f"make_packages: README.ja.md does not start with '{TITLE}'")
+    lines[0] = f"# quillet {version} 説明書"
+    start = lines.index("## 配布物の中身")
+    end = next(i for i in range(start + 1, len(lines)) if lines[i].startswith("## "))
+    kept = [line for line in lines[start:end]
+            if not (line.startswith("    ") and line.split()[0] in LIBRARIES and
+                    line.split()[0] not in libraries)]
+    return "\n".join(lines[:start] + kept + lines[end:]).encode("utf-8")
+
+
 def crlf(data):
     return data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
 
@@ -54,11 +80,13 @@ def read(path):
         return f.read()
 
 
-def texts(source, windows):
+def texts(source, version, libraries, windows):
     """The text entries: (name, bytes), for Windows (CR LF, marked readme) or POSIX (as kept)."""
     entries = []
     for name, path, kind in TEXTS:
         data = read(os.path.join(source, path))
+        if kind == "readme":
+            data = guide(data, version, libraries)
         if windows and kind == "readme":
             data = b"\xef\xbb\xbf" + crlf(data)
         elif windows and kind == "crlf":
@@ -119,13 +147,14 @@ def main():
     date = release_date(os.path.join(args.source, "CHANGELOG.md"), args.version)
     os.makedirs(args.out, exist_ok=True)
 
-    windows = [("saori_quillet.dll", read(args.dll32)),
-               ("x64/saori_quillet.dll", read(args.dll64))] + texts(args.source, True)
+    windows = [("saori_quillet.dll", read(args.dll32)), ("x64/saori_quillet.dll", read(args.dll64))]
+    windows += texts(args.source, args.version, [name for name, _ in windows], True)
     zip_path = os.path.join(args.out, f"quillet-{args.version}-windows.zip")
     write_atomically(zip_path, make_zip(windows, date))
 
     posix = [("saori_quillet.so", read(args.so), 0o755)]
-    posix += [(name, data, 0o644) for name, data in texts(args.source, False)]
+    posix += [(name, data, 0o644)
+              for name, data in texts(args.source, args.version, ["saori_quillet.so"], False)]
     tar_path = os.path.join(args.out, f"quillet-{args.version}-linux-x86_64.tar.gz")
     write_atomically(tar_path, make_tar_gz(posix, date, f"quillet-{args.version}"))
     print(f"make_packages: wrote {zip_path} and {tar_path}")

@@ -13,10 +13,7 @@
 #include "charsets/euc_kr.h"
 #include "charsets/gb18030.h"
 
-#if __has_include("cjk_oracle.h")
 #include "cjk_oracle.h"
-#define QUILLET_HAVE_CJK_ORACLE 1
-#endif
 
 namespace quillet {
 namespace {
@@ -55,7 +52,6 @@ std::string Utf8(std::uint32_t u) {
 
 const std::string kFffd = "\xEF\xBF\xBD";
 
-#ifdef QUILLET_HAVE_CJK_ORACLE
 // Every lead byte with every byte 0x40..0xFE after it, a row at a time: the pairs in the
 // index give their code point(s); every other pair is an error that keeps an ASCII byte.
 template <std::size_t N>
@@ -98,7 +94,6 @@ TEST(CjkTables, Gb18030FourByteRangesAgainstTheIndex) {
     EXPECT_EQ(Hex(Decode(DecodeGb18030, bytes)), Hex(want)) << Hex(bytes);
   }
 }
-#endif
 
 struct Case {
   const char* label;

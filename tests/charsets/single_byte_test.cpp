@@ -10,10 +10,7 @@
 #include "charsets/single_byte.h"
 #include "jtext/exact_bytes.h"
 
-#if __has_include("single_byte_oracle.h")
 #include "single_byte_oracle.h"
-#define QUILLET_HAVE_SINGLE_BYTE_ORACLE 1
-#endif
 
 namespace quillet {
 namespace {
@@ -28,7 +25,6 @@ std::string Decode(Encoding encoding, const std::string& bytes) {
   return output;
 }
 
-#ifdef QUILLET_HAVE_SINGLE_BYTE_ORACLE
 // Every byte of every encoding on its own, then all 256 bytes as one text.
 TEST(SingleByte, EveryByteOfEveryEncodingAsItsIndexHasIt) {
   ASSERT_EQ(std::size(kSingleByteOracle), 28u);
@@ -47,7 +43,6 @@ TEST(SingleByte, EveryByteOfEveryEncodingAsItsIndexHasIt) {
     EXPECT_EQ(Decode(encoding, all), want) << name;
   }
 }
-#endif
 
 struct DecodeCase {
   Encoding encoding;

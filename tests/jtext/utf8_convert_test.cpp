@@ -14,18 +14,9 @@
 #include "jtext/exact_bytes.h"
 #include "jtext/reference_utf8.h"
 
-#if __has_include("cp932_oracle.h")
 #include "cp932_oracle.h"
-#define QUILLET_HAVE_CP932_ORACLE 1
-#endif
-#if __has_include("jis0212_oracle.h")
 #include "jis0212_oracle.h"
-#define QUILLET_HAVE_JIS0212_ORACLE 1
-#endif
-#if __has_include("jis0208_oracle.h")
 #include "jis0208_oracle.h"
-#define QUILLET_HAVE_JIS0208_ORACLE 1
-#endif
 
 namespace quillet {
 namespace {
@@ -77,7 +68,6 @@ std::string WithMarks(const std::string& text, const std::string& mark) {
 const std::string kFffd = "\xEF\xBF\xBD";
 const std::string kGeta = "\x81\xAC";
 
-#ifdef QUILLET_HAVE_CP932_ORACLE
 // Every double-byte code into UTF-8, and every BMP character into Shift_JIS, row by row and
 // page by page against Python's cp932 codec. Private use and U+0080 (which that encoder
 // writes as the lone bytes 0x80, 0xA0, 0xFD..0xFF) have no code here: geta.
@@ -122,9 +112,7 @@ TEST(Cp932Table, EveryEntryBothWaysAgainstPython) {
     ASSERT_EQ(Hex(got), Hex(want)) << "page " << page;
   }
 }
-#endif
 
-#ifdef QUILLET_HAVE_JIS0212_ORACLE
 // Every JIS X 0212 code as EUC-JP 0x8F row column, one row at a time; a code the index lacks is
 // one U+FFFD.
 TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
@@ -142,9 +130,7 @@ TEST(Jis0212Table, EveryCodeAgainstTheIndex) {
     ASSERT_EQ(Hex(Convert(kEuc, euc, kUtf8)), Hex(want)) << "row " << row;
   }
 }
-#endif
 
-#ifdef QUILLET_HAVE_JIS0208_ORACLE
 // Shift_JIS as the standard reads it: the Windows-31J table holds the standard's jis0208 index
 // (and its user-defined rows as private use) at every pointer, and every single byte and every
 // pair that starts with 0x80..0xFF reads as the reference's byte rules (the standard's steps).
@@ -172,7 +158,6 @@ TEST(SjisToUtf8, EverySingleAndPairAsTheStandardReadsIt) {
   }
   EXPECT_EQ(differing, 0) << "first: " << firstDiffering;
 }
-#endif
 
 TEST(Utf8ToSjis, AliasesOfTheJisSideForms) {
   const struct {

@@ -24,21 +24,19 @@ import zipfile
 
 SKIP = 77
 
-WINDOWS_FILES = [
-    "saori_quillet.dll",
-    "x64/saori_quillet.dll",
-    "readme.txt",
-    "LICENSE.txt",
-    "examples/functionex-utf8.dic",
-    "examples/functionex-sjis.dic",
-    "examples/saori-load.txt",
-    "examples/request-utf8.txt",
-    "examples/response-utf8.txt",
-]
+EXAMPLES = [f"examples/{name}-{charset}.dic" for name in ("functionex", "onbiffcomplete")
+            for charset in ("utf8", "sjis", "euc")] + [
+    "examples/saori-load.txt", "examples/onbiffcomplete-saori-load.txt",
+    "examples/request-utf8.txt", "examples/response-utf8.txt"]
+WINDOWS_FILES = ["saori_quillet.dll", "x64/saori_quillet.dll", "readme.txt",
+                 "LICENSE.txt"] + EXAMPLES
 # Texts a Windows user opens in an editor: CR LF line ends only.
-WINDOWS_TEXTS = ["readme.txt", "LICENSE.txt", "examples/functionex-utf8.dic",
-                 "examples/functionex-sjis.dic", "examples/saori-load.txt"]
+WINDOWS_TEXTS = ["readme.txt", "LICENSE.txt"] + [
+    name for name in EXAMPLES if not re.search(r"/re(quest|sponse)-", name)]
 POSIX_FILES = ["saori_quillet.so"] + WINDOWS_FILES[2:]
+# The dictionary snippets' copies, by file name suffix, with the Charset a runtime set to that
+# charset asks for (tests/release/functionex-SUFFIX.response is the answer).
+DICTIONARY_CHARSETS = [("utf8", b"UTF-8"), ("sjis", b"Shift_JIS"), ("euc", b"EUC-JP")]
 
 
 def fail(message):
@@ -66,9 +64,11 @@ def unpack(args):
     readme = read(os.path.join(target, "readme.txt"))
     if not readme.startswith(b"\xef\xbb\xbf"):
         fail("readme.txt does not start with the UTF-8 byte order mark")
-    guide_shows_the_examples(readme[3:].decode("utf-8").replace("\r\n", "\n"), target, args)
-    if "MIT" not in read(os.path.join(target, "LICENSE.txt")).decode("ascii"):
-        fail("LICENSE.txt is not the MIT licence")
+    guide = readme[3:].decode("utf-8").replace("\r\n", "\n")
+    guide_shows_the_examples(guide, target, args)
+    guide_lists_the_files(guide, WINDOWS_FILES, "the zip", args)
+    licence_names_the_data(read(os.path.join(target, "LICENSE.txt")).decode("ascii"), args)
+    copies_are_generated(target, args)
 
     top = f"quillet-{args.version}"
     with tarfile.open(args.tarball) as archive:
@@ -80,21 +80,65 @@ def unpack(args):
         target = os.path.join(args.unpacked, "posix")
         shutil.rmtree(target, ignore_errors=True)
         archive.extractall(target)
+    guide = read(os.path.join(target, top, "readme.txt")).decode("utf-8")
+    guide_lists_the_files(guide, POSIX_FILES, "the tarball", args)
     print(f"the packages hold the {len(WINDOWS_FILES)} and {len(POSIX_FILES)} files expected")
 
 
 def guide_shows_the_examples(guide, unpacked, args):
     """The guide's script examples are the shipped snippets, line for line, and the answer it
     shows is the one the plug-in gives for them."""
-    for name in ("functionex-utf8.dic", "saori-load.txt"):
+    for name in ("functionex-utf8.dic", "onbiffcomplete-utf8.dic", "saori-load.txt",
+                 "onbiffcomplete-saori-load.txt"):
         text = read(os.path.join(unpacked, "examples", name)).decode("utf-8")
         block = "\n".join("    " + line if line else "" for line in text.splitlines())
-        if block not in guide:
+        if "\n" + block + "\n" not in guide:
             fail(f"readme.txt does not show examples/{name} as it is shipped")
     response = read(os.path.join(args.source, "tests", "release", "functionex-utf8.response"))
     result = re.search(rb"^Result: (.*)\r$", response, re.M).group(1).decode("utf-8")
     if "\n    " + result + "\n" not in guide:
         fail("readme.txt does not show the Result that the snippet gets")
+
+
+def guide_lists_the_files(guide, files, package, args):
+    """The guide names its version in its first line, and its list of contents (the indented
+    lines of the section that lists them, and of the examples) names the package's files, all
+    of them and no other."""
+    title = f"# quillet {args.version} 説明書"
+    if guide.splitlines()[0] != title:
+        fail(f"{package}: readme.txt does not start with '{title}'")
+    section = re.search(r"^## 配布物の中身\n(.*?)^## ", guide, re.M | re.S).group(1)
+    listed = []
+    for line in re.findall(r"^    (\S+)", section, re.M):
+        listed.append(line if line in files or line.endswith("/") else "examples/" + line)
+    expected = [name for name in files if not name.startswith("examples/")]
+    expected += ["examples/"] + [name for name in files if name.startswith("examples/")]
+    if listed != expected:
+        fail(f"{package}: readme.txt lists {listed}, not {expected}")
+
+
+def licence_names_the_data(licence, args):
+    """LICENSE.txt is the MIT licence, and carries the notice the Encoding Standard's licence
+    asks for: its copyright line, the licence and its link, the commit the tables come from."""
+    notes = read(os.path.join(args.source, "third_party", "whatwg-encoding", "README.md"))
+    commit = re.search(rb"commit ([0-9a-f]{7,})", notes).group(1).decode()
+    for text in ("MIT License", "Copyright (c) WHATWG (Apple, Google, Mozilla, Microsoft).",
+                 "Creative Commons Attribution 4.0 International License",
+                 "https://creativecommons.org/licenses/by/4.0/", "BSD 3-Clause License",
+                 f"commit {commit}", "were generated from"):
+        if text not in " ".join(licence.split()):
+            fail(f"LICENSE.txt lacks '{text}'")
+
+
+def copies_are_generated(unpacked, args):
+    """The Shift_JIS and EUC-JP copies of each dictionary snippet are what the generator makes
+    of the UTF-8 one: the same lines, in their charset."""
+    sys.path.insert(0, os.path.join(args.source, "tools"))
+    import make_dictionary_examples as generator
+    for path, data in generator.copies():
+        shipped = read(os.path.join(unpacked, "examples", os.path.basename(path)))
+        if shipped.replace(b"\r\n", b"\n") != data:
+            fail(f"examples/{os.path.basename(path)} is not the copy of its UTF-8 original")
 
 
 def repack(args):
@@ -141,19 +185,21 @@ def dll(args):
     print(f"{args.dll}: pei-{args.machine}, no time stamp, stripped, version {args.version}")
 
 
-def snippet_arguments(data):
-    """The variables a FUNCTIONEX dictionary snippet assigns: _name = / += terms joined by +,
-    each a single-quoted string, CHR(n) or an earlier variable."""
+def snippet_arguments(data, inline_list=None):
+    """The arguments of a YAYA dictionary snippet's one FUNCTIONEX call: its variables
+    _template, _separator and _list, assigned with = or += from terms joined by +, each a
+    single-quoted string, CHR(n) or an earlier variable. A call with reference[4] (the event's
+    header list) gets inline_list."""
     variables = {}
-    calls = 0
+    calls = re.findall(rb"FUNCTIONEX\((.*)\)", data)
+    if len(calls) != 1:
+        fail(f"the snippet calls FUNCTIONEX {len(calls)} times")
+    list_argument = calls[0].split(b", ")[-1]
+    if calls[0] != b"'saori_quillet.dll', _template, _separator, " + list_argument or (
+            list_argument not in (b"_list", b"reference[4]")):
+        fail(f"an unexpected call: FUNCTIONEX({calls[0]!r})")
     for line in data.splitlines():
-        line = line.strip()
-        if line.startswith(b"FUNCTIONEX("):
-            calls += 1
-            if line != b"FUNCTIONEX('saori_quillet.dll', _template, _separator, _list)":
-                fail(f"an unexpected call: {line!r}")
-            continue
-        match = re.fullmatch(rb"(_\w+)\s*(\+?=)\s*(.*)", line)
+        match = re.fullmatch(rb"\s*(_template|_separator|_list)\s*(\+?=)\s*(.*)", line)
         if not match:
             continue
         term = rb"'[^']*'|CHR\(\d+\)|_\w+"
@@ -171,15 +217,18 @@ def snippet_arguments(data):
                 fail(f"{part!r} is used before it is assigned")
         name = match.group(1).decode()
         variables[name] = variables.get(name, b"") + value if match.group(2) == b"+=" else value
-    if calls != 1:
-        fail(f"the snippet calls FUNCTIONEX {calls} times")
+    if list_argument == b"reference[4]":
+        variables["_list"] = inline_list
     return variables["_template"], variables["_separator"], variables["_list"]
 
 
 def saori_load_arguments(data, fallback_list):
-    match = re.search(rb"saori\.Request\('([^']*)', '([^']*)', list\)\.Result", data)
+    """The arguments of an Aosora snippet's saori.Request: its two strings, and the header list
+    (a variable, or the event's Shiori.Reference[4]) as fallback_list."""
+    match = re.search(rb"saori\.Request\('([^']*)', '([^']*)', (list|Shiori\.Reference\[4\])\)"
+                      rb"\.Result", data)
     if not match:
-        fail("saori-load.txt has no saori.Request('...', '...', list).Result")
+        fail("the snippet has no saori.Request('...', '...', list).Result")
     return match.group(1), match.group(2), fallback_list
 
 
@@ -198,17 +247,20 @@ def example_cases(args):
         if match:
             response = os.path.join(examples, f"response-{match.group(1)}.txt")
             cases.append((name, read(os.path.join(examples, name)), read(response)))
-    # The snippets as shipped: the requests a runtime makes of them.
+    # The snippets as shipped: the requests a runtime makes of them, each with the inline list
+    # of MailSummary as the event's header list.
     shipped = os.path.join(args.unpacked, "windows", "examples")
     expected = os.path.join(args.source, "tests", "release")
-    utf8 = snippet_arguments(read(os.path.join(shipped, "functionex-utf8.dic")))
-    sjis = snippet_arguments(read(os.path.join(shipped, "functionex-sjis.dic")))
-    load = saori_load_arguments(read(os.path.join(shipped, "saori-load.txt")), utf8[2])
+    inline_list = snippet_arguments(read(os.path.join(shipped, "functionex-utf8.dic")))[2]
+    for suffix, charset in DICTIONARY_CHARSETS:
+        response = read(os.path.join(expected, f"functionex-{suffix}.response"))
+        for name in (f"functionex-{suffix}.dic", f"onbiffcomplete-{suffix}.dic"):
+            arguments = snippet_arguments(read(os.path.join(shipped, name)), inline_list)
+            cases.append((name, request(charset, arguments), response))
     utf8_response = read(os.path.join(expected, "functionex-utf8.response"))
-    cases.append(("functionex-utf8.dic", request(b"UTF-8", utf8), utf8_response))
-    cases.append(("functionex-sjis.dic", request(b"Shift_JIS", sjis),
-                  read(os.path.join(expected, "functionex-sjis.response"))))
-    cases.append(("saori-load.txt", request(b"UTF-8", load), utf8_response))
+    for name in ("saori-load.txt", "onbiffcomplete-saori-load.txt"):
+        arguments = saori_load_arguments(read(os.path.join(shipped, name)), inline_list)
+        cases.append((name, request(b"UTF-8", arguments), utf8_response))
     return cases
 
 
