@@ -277,9 +277,6 @@ void RegisterAll() {
     benchmark::RegisterBenchmark((std::string("Copy/memcpy/") + sizeName).c_str(), CopyMemcpy, size)
         ->Unit(benchmark::kMicrosecond);
   }
-  benchmark::RegisterBenchmark("DecodeBase64/quillet/1M", DecodeBase64Quillet,
-                               static_cast<int (*)(const std::string&, std::string&)>(DecodeBase64))
-      ->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark(
       "DecodeBase64/mail/1M", DecodeBase64Quillet,
       static_cast<int (*)(const std::string&, std::string&)>(DecodeMailBase64))

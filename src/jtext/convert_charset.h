@@ -11,7 +11,8 @@ namespace quillet {
 
 // One converter per source encoding, for the targets ConvertCharset gives it: another of the
 // three legacy codes, or (ConvertFromUtf8) any of the four, UTF-8 itself included (ill-formed
-// sequences replaced). ConvertToUtf8 takes the three legacy codes. Each appends.
+// sequences replaced). ConvertFromJis also takes ISO-2022-JP itself, which it writes again with
+// ESC $ B and ESC ( B only. ConvertToUtf8 takes the three legacy codes. Each appends.
 void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);

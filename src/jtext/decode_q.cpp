@@ -40,11 +40,6 @@ void Decode(const char* data, std::size_t size, std::string& output) {
 
 }  // namespace
 
-int DecodeQ(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode<false>(data, size, output);
-  return 0;
-}
-
 int DecodeMailQ(const char* data, std::size_t size, std::string& output) {
   if (size != 0) Decode<true>(data, size, output);
   return 0;

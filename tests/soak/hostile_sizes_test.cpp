@@ -109,7 +109,7 @@ TEST(HostileSizes, OpeningsRepeated) {
   const std::size_t pairs = 8 * kMiB;  // 16 MiB: 2 796 202 words and "?" and then "=?=?"
   std::string word;
   std::string decoded;
-  DecodeBase64("=", decoded);
+  DecodeMailBase64("=", decoded);
   ConvertCharset(kCharsetJis, decoded, kCharsetSjis, word);
   EXPECT_TRUE(SameBytes(
       Respond(Execute("Shift_JIS", "!Subject!", ",", "Subject: " + Repeat("=?", pairs) + "\x02")),

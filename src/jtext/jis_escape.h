@@ -1,0 +1,122 @@
+// The escape sequences of ISO-2022-JP and ISO-2022-JP-2, and the byte classes of their sets:
+// shared by every reader of ISO-2022-JP text, so that each sees the same changes of set.
+//
+//   ESC ( B    ASCII                   ESC $ @, ESC $ B  JIS X 0208 (pairs 0x21..0x7E)
+//   ESC ( J    JIS X 0201 Roman        ESC $ ( D         JIS X 0212 (pairs 0x21..0x7E)
+//   ESC ( I    half-width katakana (0x21..0x5F)
+// ISO-2022-JP-2 adds:
+//   ESC $ A    G0 is GB 2312           ESC $ ( C         G0 is KS C 5601
+//   ESC . A    G2 is ISO-8859-1's upper half
+//   ESC . F    G2 is ISO-8859-7's upper half
+//   ESC N      single shift: the next byte alone is a G2 character
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+#include "common/byte_at.h"
+#include "jtext/convert_support.h"
+
+namespace quillet {
+namespace convert {
+
+enum class JisSet : unsigned char {
+  // The sets of ISO-2022-JP.
+  kAscii,
+  kRoman,
+  kKatakana,
+  kJisX0208,
+  kJisX0212,
+  // What ISO-2022-JP-2 adds.
+  kGb2312,
+  kKsc5601,
+  kG2Latin1,
+  kG2Greek,
+  kSingleShift,
+  // An ESC that starts none of the sequences above.
+  kUnknown,
+};
+
+inline bool IsJapaneseSet(JisSet set) {
+  return set <= JisSet::kJisX0212;
+}
+
+struct JisEscape {
+  std::size_t length;  // 1 for kUnknown: the ESC alone
+  JisSet set;
+};
+
+// The sequence that starts at p, an ESC before end.
+inline JisEscape ReadJisEscape(const unsigned char* p, const unsigned char* end) {
+  const unsigned b1 = ByteAt(p + 1, end);
+  const unsigned b2 = ByteAt(p + 2, end);
+  if (b1 == '(') {
+    if (b2 == 'B') return {3, JisSet::kAscii};
+    if (b2 == 'J') return {3, JisSet::kRoman};
+    if (b2 == 'I') return {3, JisSet::kKatakana};
+  } else if (b1 == '$') {
+    if (b2 == 'B' || b2 == '@') return {3, JisSet::kJisX0208};
+    if (b2 == 'A') return {3, JisSet::kGb2312};
+    if (b2 == '(') {
+      const unsigned b3 = ByteAt(p + 3, end);
+      if (b3 == 'D') return {4, JisSet::kJisX0212};
+      if (b3 == 'C') return {4, JisSet::kKsc5601};
+    }
+  } else if (b1 == '.') {
+    if (b2 == 'A') return {3, JisSet::kG2Latin1};
+    if (b2 == 'F') return {3, JisSet::kG2Greek};
+  } else if (b1 == 'N') {
+    return {2, JisSet::kSingleShift};
+  }
+  return {1, JisSet::kUnknown};
+}
+
+// Whether [p, end) holds a sequence that only ISO-2022-JP-2 knows. One look at each ESC.
+inline bool HoldsIso2022Jp2Sequence(const unsigned char* p, const unsigned char* end) {
+  while (p < end) {
+    const void* found = std::memchr(p, kEsc, static_cast<std::size_t>(end - p));
+    if (found == nullptr) return false;
+    p = static_cast<const unsigned char*>(found);
+    const JisEscape escape = ReadJisEscape(p, end);
+    if (!IsJapaneseSet(escape.set) && escape.set != JisSet::kUnknown) return true;
+    p += escape.length;
+  }
+  return false;
+}
+
+// A byte that ASCII and Roman read as a character of their own: below 0x80, neither ESC nor
+// SO nor SI.
+inline bool IsJisText(unsigned c) {
+  return c < 0x80 && c != kEsc && (c | 1) != 0x0F;
+}
+
+inline bool IsJisGraphic(unsigned b) {
+  return b - 0x21 < 0x5E;
+}
+
+// A run of ASCII text from p, a word at a time up to the next ESC, SO, SI or high byte (each
+// word is stored whole; the cursor keeps its text). Returns the new p; o moves along.
+inline const unsigned char* CopyJisAscii(const unsigned char* p, const unsigned char* limit,
+                                         unsigned char*& o) {
+  constexpr Word kEscBytes = kEsc * kOnes;
+  constexpr Word kShiftInBytes = 0x0F * kOnes;
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    StoreWord(o, w);
+    // (w | kOnes) turns SO (0x0E) into SI (0x0F) and no other byte into either.
+    const Word stops =
+        ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) | (w & kHighBits);
+    if (stops != 0) {
+      const unsigned before = BytesBeforeMark(stops);
+      o += before;
+      return p + before;
+    }
+    o += 8;
+    p += 8;
+  }
+  while (p < limit && IsJisText(*p)) *o++ = *p++;
+  return p;
+}
+
+}  // namespace convert
+}  // namespace quillet
