@@ -113,12 +113,8 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
     while (p < limit) {
       const unsigned c = *p;
       if (c == kEsc) {
-        const JisEscape escape = ReadJisEscape(p, end);
-        if (IsJapaneseSet(escape.set)) {
-          set = escape.set;
-          p += escape.length;
-        } else {
-          o = target.Geta(o);  // the bytes after it are read again in the set in force
+        if (!TakeJisEscape(p, end, set)) {
+          o = target.Geta(o);
           ++p;
         }
         continue;
@@ -145,21 +141,16 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
             ++p;
           }
           break;
-        case JisSet::kJisX0208:
-        case JisSet::kJisX0212: {
-          const unsigned j2 = ByteAt(p + 1, end);
-          if (!IsJisGraphic(c)) {
+        default: {  // JIS X 0208 or JIS X 0212: no other set is ever chosen
+          const std::size_t broken = BrokenJisPair(p, end);
+          if (broken != 0) {
             o = target.Geta(o);
-            ++p;
-          } else if (!IsJisGraphic(j2)) {
-            // A broken pair: an ESC after the first byte still starts a sequence.
-            o = target.Geta(o);
-            p += (p + 1 < end && j2 != kEsc) ? 2 : 1;
+            p += broken;
           } else if (set == JisSet::kJisX0212) {
-            o = target.JisX0212(o, c, j2);
+            o = target.JisX0212(o, c, p[1]);
             p += 2;
           } else {
-            o = target.Pair(o, c, j2);
+            o = target.Pair(o, c, p[1]);
             p += 2;
             // The run goes on four characters at a time while whole words are pairs.
             while (limit - p >= 8) {
@@ -171,10 +162,6 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
           }
           break;
         }
-        default:  // only the sets of ISO-2022-JP are ever chosen
-          o = target.Geta(o);
-          ++p;
-          break;
       }
     }
   }

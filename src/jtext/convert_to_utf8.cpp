@@ -249,12 +249,8 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
     while (p < limit) {
       const unsigned c = *p;
       if (c == kEsc) {
-        const JisEscape escape = ReadJisEscape(p, end);
-        if (IsJapaneseSet(escape.set)) {
-          set = escape.set;
-          p += escape.length;
-        } else {
-          o = utf8::PutReplacement(o);  // the bytes after it are read in the current set
+        if (!TakeJisEscape(p, end, set)) {
+          o = utf8::PutReplacement(o);
           ++p;
         }
         continue;
@@ -286,19 +282,15 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
           break;
         case JisSet::kJisX0208:
         case JisSet::kJisX0212: {
-          const unsigned j2 = ByteAt(p + 1, end);
-          if (!IsJisGraphic(c)) {
+          const std::size_t broken = BrokenJisPair(p, end);
+          if (broken != 0) {
             o = utf8::PutReplacement(o);
-            ++p;
-          } else if (!IsJisGraphic(j2)) {
-            // A broken pair: an ESC after the first byte still starts a sequence.
-            o = utf8::PutReplacement(o);
-            p += (p + 1 < end && j2 != kEsc) ? 2 : 1;
+            p += broken;
           } else if (set == JisSet::kJisX0212) {
-            o = PutJisX0212(o, c, j2);
+            o = PutJisX0212(o, c, p[1]);
             p += 2;
           } else {
-            o = PutJisX0208(o, c, j2);
+            o = PutJisX0208(o, c, p[1]);
             p += 2;
             p = PutJisX0208Words(p, limit, kHighBits, o);
             while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {

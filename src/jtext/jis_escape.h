@@ -71,6 +71,17 @@ inline JisEscape ReadJisEscape(const unsigned char* p, const unsigned char* end)
   return {1, JisSet::kUnknown};
 }
 
+// At p, an ESC: a sequence of ISO-2022-JP's own sets becomes the set in force and is skipped
+// (true). Any other ESC is left for the caller to write as an error (false, p unchanged); the
+// bytes after it are then read again in the set in force.
+inline bool TakeJisEscape(const unsigned char*& p, const unsigned char* end, JisSet& set) {
+  const JisEscape escape = ReadJisEscape(p, end);
+  if (!IsJapaneseSet(escape.set)) return false;
+  set = escape.set;
+  p += escape.length;
+  return true;
+}
+
 // Whether [p, end) holds a sequence that only ISO-2022-JP-2 knows. One look at each ESC.
 inline bool HoldsIso2022Jp2Sequence(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
@@ -94,28 +105,29 @@ inline bool IsJisGraphic(unsigned b) {
   return b - 0x21 < 0x5E;
 }
 
-// A run of ASCII text from p, a word at a time up to the next ESC, SO, SI or high byte (each
-// word is stored whole; the cursor keeps its text). Returns the new p; o moves along.
+// How many bytes the pair of a two-byte set at p (before end) spoils: 0 for a whole pair of
+// 0x21..0x7E; 1 for a first byte out of range, or one followed by ESC (which still starts a
+// sequence) or by the end; 2 for a first byte followed by any other byte out of range.
+inline std::size_t BrokenJisPair(const unsigned char* p, const unsigned char* end) {
+  if (!IsJisGraphic(*p)) return 1;
+  const unsigned j2 = ByteAt(p + 1, end);
+  if (IsJisGraphic(j2)) return 0;
+  return (p + 1 < end && j2 != kEsc) ? 2 : 1;
+}
+
+// A run of ASCII text from p up to the next ESC, SO, SI or high byte. Returns the new p; o
+// moves along.
 inline const unsigned char* CopyJisAscii(const unsigned char* p, const unsigned char* limit,
                                          unsigned char*& o) {
   constexpr Word kEscBytes = kEsc * kOnes;
   constexpr Word kShiftInBytes = 0x0F * kOnes;
-  while (limit - p >= 8) {
-    const Word w = LoadWord(p);
-    StoreWord(o, w);
-    // (w | kOnes) turns SO (0x0E) into SI (0x0F) and no other byte into either.
-    const Word stops =
-        ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) | (w & kHighBits);
-    if (stops != 0) {
-      const unsigned before = BytesBeforeMark(stops);
-      o += before;
-      return p + before;
-    }
-    o += 8;
-    p += 8;
-  }
-  while (p < limit && IsJisText(*p)) *o++ = *p++;
-  return p;
+  return CopyWhile(
+      p, limit, o,
+      [](Word w) {
+        // (w | kOnes) turns SO (0x0E) into SI (0x0F) and no other byte into either.
+        return ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) | (w & kHighBits);
+      },
+      IsJisText);
 }
 
 }  // namespace convert
