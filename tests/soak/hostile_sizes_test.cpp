@@ -116,6 +116,24 @@ TEST(HostileSizes, OpeningsRepeated) {
       Answer(Repeat(word + "?", 2 * pairs / 6) + "=?=?", "Shift_JIS")));
 }
 
+// A subject folded at every word, 16 MiB: one run of ISO-2022-JP words joined across the
+// folds ("GyRCJCI=" is ESC $ B and hiragana a), and words of nothing but ESC runs and escape
+// sequences cut by the word's end ("GxsbGyQbKBskKA==" is three ESC, "ESC $", "ESC (",
+// "ESC $ ("): each ESC a geta mark, never a quadratic rescan.
+TEST(HostileSizes, FoldedWordsAndEscapeRuns) {
+  const std::size_t words = 16 * kMiB / 28;
+  EXPECT_TRUE(SameBytes(
+      Respond(Execute("Shift_JIS", "!Subject!", ",",
+                      "Subject: " + Repeat("=?ISO-2022-JP?B?GyRCJCI=?=\x01 ", words) + "\x02")),
+      Answer(Repeat("\x82\xA0", words) + " ", "Shift_JIS")));  // hiragana a, the last fold's SP
+  const std::size_t runs = 16 * kMiB / 34;
+  // Six geta marks and "$", "(", "$(", in EUC-JP.
+  EXPECT_TRUE(SameBytes(
+      Respond(Execute("EUC-JP", "!Subject!", ",",
+                      "Subject: " + Repeat("=?ISO-2022-JP?B?GxsbGyQbKBskKA==?=", runs) + "\x02")),
+      Answer(Repeat("\xA2\xAE\xA2\xAE\xA2\xAE\xA2\xAE$\xA2\xAE(\xA2\xAE$(", runs), "EUC-JP")));
+}
+
 // "=?a" repeated holds no "?=" at all: no word anywhere, and the text stays as it is, whether the
 // 0x02 closes the mail or the list ends first (then the mail is lost, the one before it stays).
 TEST(HostileSizes, OpeningsThatNeverClose) {
