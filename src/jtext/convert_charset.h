@@ -19,6 +19,11 @@ void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std:
 void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::string& output);
 
+// ConvertFromJis for text that may hold ISO-2022-JP-2's own sets, which only the reader into
+// UTF-8 knows: at the first sequence of one it stops and returns false, with output as it was.
+bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
+                          std::string& output);
+
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
   kUnknownSource = 1,  // source not 0..3: nothing appended

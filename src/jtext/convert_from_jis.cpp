@@ -102,9 +102,12 @@ struct ToJis {
   unsigned char* End(unsigned char* o) { return SwitchToSingle(o, twoByte); }
 };
 
-template <typename Target>
-void JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+// With kStop, a sequence of ISO-2022-JP-2's own sets ends the conversion: false, and output is
+// cut back to what it held before.
+template <typename Target, bool kStop>
+bool JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
   Target target;
+  const std::size_t before = output.size();
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   JisSet set = JisSet::kAscii;
   while (p < end) {
@@ -114,6 +117,10 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
       const unsigned c = *p;
       if (c == kEsc) {
         if (!TakeJisEscape(p, end, set)) {
+          if (kStop && ReadJisEscape(p, end).set != JisSet::kUnknown) {
+            output.resize(before);
+            return false;
+          }
           o = target.Geta(o);
           ++p;
         }
@@ -159,6 +166,10 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
               o = target.Pairs4(o, p, w);
               p += 8;
             }
+            while (limit - p >= 2 && IsJisGraphic(p[0]) && IsJisGraphic(p[1])) {
+              o = target.Pair(o, p[0], p[1]);
+              p += 2;
+            }
           }
           break;
         }
@@ -167,20 +178,27 @@ void JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   }
   o = target.End(o);
   Finish(output, o);
+  return true;
+}
+
+template <bool kStop>
+bool JisToTarget(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return true;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (target == kCharsetEuc) return JisToText<ToEuc, kStop>(p, p + size, output);
+  if (target == kCharsetSjis) return JisToText<ToSjis, kStop>(p, p + size, output);
+  return JisToText<ToJis, kStop>(p, p + size, output);
 }
 
 }  // namespace
 
 void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  if (size == 0) return;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == kCharsetEuc) {
-    JisToText<ToEuc>(p, p + size, output);
-  } else if (target == kCharsetSjis) {
-    JisToText<ToSjis>(p, p + size, output);
-  } else {
-    JisToText<ToJis>(p, p + size, output);
-  }
+  JisToTarget<false>(data, size, target, output);
+}
+
+bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
+                          std::string& output) {
+  return JisToTarget<true>(data, size, target, output);
 }
 
 }  // namespace quillet

@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
 
 #include "common/byte_at.h"
 #include "jtext/convert_support.h"
@@ -80,19 +79,6 @@ inline bool TakeJisEscape(const unsigned char*& p, const unsigned char* end, Jis
   set = escape.set;
   p += escape.length;
   return true;
-}
-
-// Whether [p, end) holds a sequence that only ISO-2022-JP-2 knows. One look at each ESC.
-inline bool HoldsIso2022Jp2Sequence(const unsigned char* p, const unsigned char* end) {
-  while (p < end) {
-    const void* found = std::memchr(p, kEsc, static_cast<std::size_t>(end - p));
-    if (found == nullptr) return false;
-    p = static_cast<const unsigned char*>(found);
-    const JisEscape escape = ReadJisEscape(p, end);
-    if (!IsJapaneseSet(escape.set) && escape.set != JisSet::kUnknown) return true;
-    p += escape.length;
-  }
-  return false;
 }
 
 // A byte that ASCII and Roman read as a character of their own: below 0x80, neither ESC nor

@@ -86,8 +86,10 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   std::string gap;
   const auto endRun = [&](const char* to) {
     run.flush(out);
-    out += gap;
-    gap.clear();
+    if (!gap.empty()) {
+      out += gap;
+      gap.clear();
+    }
     appendText(pending, to);
   };
   while (p < end) {

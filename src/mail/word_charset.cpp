@@ -39,9 +39,9 @@ void RemoveZeroBytes(std::string& text, std::size_t from) {
 // Writes geta (two or three bytes) in place of every ESC of text. In Shift_JIS, EUC-JP and
 // UTF-8 an ESC is never part of another character, so only the ESC itself changes.
 void ReplaceEscapes(std::string& text, const char* geta, std::size_t getaSize) {
+  if (std::memchr(text.data(), convert::kEsc, text.size()) == nullptr) return;
   const auto escapes =
       static_cast<std::size_t>(std::count(text.begin(), text.end(), static_cast<char>(0x1B)));
-  if (escapes == 0) return;
   std::size_t from = text.size();
   text.resize(from + escapes * (getaSize - 1));
   // Back to front, so that each byte is moved once.
@@ -57,6 +57,39 @@ void ReplaceEscapes(std::string& text, const char* geta, std::size_t getaSize) {
   }
 }
 
+// What a word's text holds beyond what the direct converters read as they should: a zero byte,
+// an ESC. Words are short and most hold neither: one pass, eight bytes at a time.
+struct Marks {
+  bool zero = false;
+  bool esc = false;
+};
+
+Marks MarksOf(const std::string& text) {
+  using namespace convert;
+  constexpr Word kEscBytes = kEsc * kOnes;
+  Marks marks;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = p + text.size();
+  while (p < end) {
+    if (end - p >= 8) {
+      const Word w = LoadWord(p);
+      const Word found = ZeroBytes(w) | ZeroBytes(w ^ kEscBytes);
+      if (found == 0) {
+        p += 8;
+        continue;
+      }
+      p += BytesBeforeMark(found);
+    } else if (*p != 0 && *p != kEsc) {
+      ++p;
+      continue;
+    }
+    marks.zero |= *p == 0;
+    marks.esc |= *p == kEsc;
+    ++p;
+  }
+  return marks;
+}
+
 }  // namespace
 
 void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::string& out,
@@ -68,22 +101,22 @@ void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::str
     RemoveZeroBytes(out, start);
     return;
   }
-  const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
-  if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
+  const auto code = static_cast<CharsetCode>(target);
+  if (encoding == Encoding::kIso2022Jp) {
+    // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
+    // through UTF-8 below.
+    if (ConvertFromIso2022Jp(bytes.data(), bytes.size(), code, out)) {
+      RemoveZeroBytes(out, start);
+      return;
+    }
+  } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
+    const Marks marks = MarksOf(bytes);
     // The direct converters copy what they do not read: an ESC goes before them.
-    if (encoding == Encoding::kShiftJis) {
-      ReplaceEscapes(bytes, "\x81\xAC", 2);  // the geta mark in Shift_JIS
-    } else {
-      ReplaceEscapes(bytes, "\xA2\xAE", 2);  // in EUC-JP
+    if (marks.esc) {
+      ReplaceEscapes(bytes, encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE", 2);
     }
     ConvertCharset(JapaneseCharsetCode(encoding), bytes, target, out);
-    RemoveZeroBytes(out, start);
-    return;
-  }
-  if (encoding == Encoding::kIso2022Jp &&
-      !convert::HoldsIso2022Jp2Sequence(data, data + bytes.size())) {
-    ConvertFromJis(bytes.data(), bytes.size(), static_cast<CharsetCode>(target), out);
-    RemoveZeroBytes(out, start);
+    if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
   scratch.clear();
