@@ -9,7 +9,9 @@ namespace quillet {
 // Appends the decoded bytes of [data, data + size) to output (its earlier content kept) and
 // returns 0. "_" becomes SPACE; "=" followed by two hex digits (either case) becomes that byte,
 // "=00" a 0x00 like any other (UTF-16 needs it; the caller removes U+0000 once the bytes are
-// read in their charset); any other "=" and every other byte stay as they are.
+// read in their charset); any other "=" and every other byte stay as they are. White space
+// (SP, TAB, CR, LF) between "=" and its two hex digits is skipped: a mailer folded the line
+// inside the word.
 int DecodeMailQ(const char* data, std::size_t size, std::string& output);
 
 }  // namespace quillet
