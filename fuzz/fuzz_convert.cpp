@@ -7,7 +7,10 @@
 // - valid Windows-31J text (ASCII, half-width katakana, and the codes its encoder writes, built
 //   from the fuzz bytes) goes Shift_JIS to UTF-8 to Shift_JIS unchanged;
 // - 7-bit text without ESC comes out unchanged in every direction (but SO and SI, which
-//   ISO-2022-JP read into UTF-8 takes as errors);
+//   ISO-2022-JP read into another encoding takes as errors);
+// - ISO-2022-JP, whatever its bytes, leaves no ESC in Shift_JIS or EUC-JP, and written again as
+//   ISO-2022-JP holds only ESC $ B and ESC ( B, ends in ASCII, and takes at most 5 bytes per
+//   byte plus the closing sequence;
 // - text made only of valid characters (ASCII, half-width katakana and JIS X 0208 cells, built
 //   from the fuzz bytes) converts from Shift_JIS to EUC-JP and back to exactly the text written
 //   directly in the other encoding, and both read into the same UTF-8 where every cell has a
@@ -156,10 +159,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (int source = 0; source <= 3; ++source) {
     for (int target = 0; target <= 3; ++target) {
-      const std::string& text = source == 0 && target == 3 ? unshifted : plain;
+      const std::string& text = source == 0 && target != 0 ? unshifted : plain;
       Require(Convert(source, text, target) == text, "7-bit text without ESC is unchanged");
     }
   }
+
+  for (int target = 1; target <= 2; ++target) {
+    Require(Convert(0, input, target).find('\x1B') == std::string::npos,
+            "no ESC of ISO-2022-JP reaches Shift_JIS or EUC-JP");
+  }
+  std::string rewritten;
+  ConvertFromJis(input.data(), input.size(), kCharsetJis, rewritten);
+  Require(rewritten.size() <= 5 * input.size() + 3, "ISO-2022-JP again: at most 5 bytes per byte");
+  bool ascii = true;
+  for (std::size_t at = rewritten.find('\x1B'); at != std::string::npos;
+       at = rewritten.find('\x1B', at + 1)) {
+    const std::string sequence = rewritten.substr(at, 3);
+    Require(sequence == "\x1B$B" || sequence == "\x1B(B", "ISO-2022-JP again: ESC $ B, ESC ( B");
+    ascii = sequence == "\x1B(B";
+  }
+  Require(ascii, "ISO-2022-JP again ends in ASCII");
 
   std::string sjis;
   std::string euc;
@@ -209,10 +228,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     Require(Convert(1, sjis, 0) == jis, "valid Shift_JIS converts to ISO-2022-JP");
     Require(Convert(2, euc, 0) == jis, "valid EUC-JP converts to ISO-2022-JP");
-    Require(Convert(0, jis, 1) == sjis, "ISO-2022-JP converts to Shift_JIS");
-    Require(Convert(0, jis, 2) == euc, "ISO-2022-JP converts to EUC-JP");
     if (jis.find_first_of("\x0E\x0F") == std::string::npos) {  // SO and SI read as errors
+      Require(Convert(0, jis, 1) == sjis, "ISO-2022-JP converts to Shift_JIS");
+      Require(Convert(0, jis, 2) == euc, "ISO-2022-JP converts to EUC-JP");
       Require(Convert(0, jis, 3) == utf8, "valid ISO-2022-JP reads into the same UTF-8");
+      std::string again;
+      ConvertFromJis(jis.data(), jis.size(), kCharsetJis, again);
+      Require(again == jis, "valid ISO-2022-JP written again keeps its bytes");
     }
   }
   return 0;

@@ -3,14 +3,18 @@
 // - an encoded word is never taken across 0x01, 0x02 or the end of the list, so every 0x02
 //   closes a mail: as many mails as 0x02 bytes, and no stored line of a mail stands at a place
 //   beyond the 0x01 bytes before its 0x02 (only lines that hold ": " are stored);
-// - a stored line is made from its own bytes alone: parsed on its own (behind a neutral "A"
-//   that keeps white space from being skipped) it gives the same line;
-// - a stored line with no "=?" in it is its bytes unchanged (into UTF-8: when they are valid
-//   UTF-8);
+// - a stored line is made from its own bytes alone (its items, those after the first when they
+//   start with SP or TAB and fold the line): parsed on its own (behind a neutral "A" that keeps
+//   white space from being skipped) it gives the same line;
+// - a stored line with no "=?" in it is its bytes unchanged, the separators that fold it gone
+//   (into UTF-8: when they are valid UTF-8);
+// - into Shift_JIS and EUC-JP, a list without ESC gives lines without ESC, whatever its words
+//   decode to;
 // - into UTF-8, every stored line is valid UTF-8;
 // - for lists up to 4 KiB and targets other than UTF-8, the result equals that of the tests'
 //   deliberately plain reading, which tries every "=?" afresh (quadratic, hence the limit);
 // - parsing again, on the same module or a fresh one, gives the same mails.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -71,16 +75,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = start; i < closed; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c != 0x01 && c != 0x02) continue;
+    if (c == 0x01 && (At(text, i + 1) == ' ' || At(text, i + 1) == '\t')) continue;  // a fold
     Require(mailIndex < mails.size(), "every 0x02 closes a mail");
     const std::string segment = text.substr(segmentStart, i - segmentStart);
+    std::string unfolded = segment;
+    unfolded.erase(std::remove(unfolded.begin(), unfolded.end(), '\x01'), unfolded.end());
     const std::string line =
         lineIndex < mails[mailIndex].size() ? mails[mailIndex][lineIndex] : std::string();
     if (utf8) Require(IsWellFormedUtf8(line), "into UTF-8, every line is valid UTF-8");
     if (line.empty()) {
       // not stored
     } else if (segment.find("=?") == std::string::npos) {
-      if (!utf8 || IsWellFormedUtf8(segment)) {
-        Require(line == segment, "a line without \"=?\" is its bytes unchanged");
+      if (!utf8 || IsWellFormedUtf8(unfolded)) {
+        Require(line == unfolded, "a line without \"=?\" is its bytes unchanged");
       }
     } else {
       const MailLines alone = Parse("A" + segment + "\x02", target);
@@ -96,6 +103,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     segmentStart = i + 1;
   }
   Require(mailIndex == mails.size(), "as many mails as 0x02 bytes");
+
+  if ((target == kCharsetSjis || target == kCharsetEuc) && text.find('\x1B') == std::string::npos) {
+    for (const auto& mail : mails) {
+      for (const std::string& line : mail) {
+        Require(line.find('\x1B') == std::string::npos, "no ESC of a word reaches the line");
+      }
+    }
+  }
 
   if (text.size() <= 4096 && !utf8) {
     const MailLines plain = Stored(reference::ParseList(text, target));

@@ -4,9 +4,10 @@ with Charset Shift_JIS, EUC-JP and ISO-2022-JP, each with the response it must g
 
 The expected responses are worked out here from Python's own codecs and Unicode tables, not
 from the plug-in: a B-encoded word is base64-decoded, read in its charset and written in the
-requested one; half-width katakana are widened (NFKC, which also merges a kana with its sound
-mark) only on the way into ISO-2022-JP; a word whose charset is the requested one keeps its
-bytes. A Q-encoded word in ISO-8859-1 is read as Windows-1252, and a character the requested
+requested one; adjacent words of one charset are read together and the white space between two
+words goes; half-width katakana are widened (NFKC, which also merges a kana with its sound
+mark) only on the way into ISO-2022-JP; a Shift_JIS or EUC-JP word whose charset is the
+requested one keeps its bytes (ISO-2022-JP is written again with ESC $ B and ESC ( B only). A Q-encoded word in ISO-8859-1 is read as Windows-1252, and a character the requested
 charset lacks becomes the geta mark. Every other byte of the list and of the template is copied
 as it is.
 
@@ -49,7 +50,7 @@ NOTICE = "\u304a\u77e5\u3089\u305b"  # "notice"
 MAILS = [
     [
         "From: %s <taro@example.jp>" % word("ISO-2022-JP", YAMADA_TARO),
-        # Two words side by side: the space between them stays.
+        # Two words side by side: read together, the space between them goes.
         "Subject: %s %s" % (word("ISO-2022-JP", NEXT_MEETING), word("ISO-2022-JP", ABOUT)),
         "Date: Mon, 2 Jun 2025 09:15:00 +0900",
         "Content-Type: text/plain; charset=ISO-2022-JP",
@@ -101,26 +102,42 @@ def mail_list():
 def decoded_line(line, target):
     """A header line with its encoded words in the target charset, as bytes."""
 
-    def convert(match):
-        source = match.group(1)
+    def raw_bytes(match):
         if match.group(2) in "Qq":
-            raw = re.sub(r"=([0-9A-Fa-f]{2})", lambda m: bytes([int(m.group(1), 16)]).decode("latin-1"),
-                         match.group(3).replace("_", " ")).encode("latin-1")
+            return re.sub(rb"=([0-9A-Fa-f]{2})", lambda m: bytes([int(m.group(1), 16)]),
+                          match.group(3).replace("_", " ").encode("latin-1"))
+        return base64.b64decode(match.group(3))
+
+    def convert(source, raw):
+        if source not in CODECS:  # a Latin charset, read as Windows-1252
             text = raw.decode("cp1252")
             return "".join(c if can_encode(c) else GETA for c in text).encode(CODECS[target])
-        raw = base64.b64decode(match.group(3))
-        if source == target:
+        if source == target and target != "ISO-2022-JP":
             return raw
         text = raw.decode(CODECS[source])
         if target == "ISO-2022-JP":
             text = HALF_KANA.sub(lambda m: unicodedata.normalize("NFKC", m.group(0)), text)
         return text.encode(CODECS[target])
 
+    # Runs of words with only white space between them: each run of one charset is read whole.
     out = b""
     at = 0
+    run_charset, run_raw = None, b""
     for match in WORD.finditer(line):
-        out += line[at : match.start()].encode("ascii") + convert(match)
+        between = line[at : match.start()]
+        if run_charset is not None and between.strip(" \t\r\n") == "":
+            if match.group(1) != run_charset:
+                out += convert(run_charset, run_raw)
+                run_charset, run_raw = match.group(1), b""
+        else:
+            if run_charset is not None:
+                out += convert(run_charset, run_raw)
+            out += between.encode("ascii")
+            run_charset, run_raw = match.group(1), b""
+        run_raw += raw_bytes(match)
         at = match.end()
+    if run_charset is not None:
+        out += convert(run_charset, run_raw)
     return out + line[at:].encode("ascii")
 
 

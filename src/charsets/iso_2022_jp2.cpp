@@ -31,51 +31,13 @@
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
 #include "jtext/convert_support.h"
+#include "jtext/jis_escape.h"
 #include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {
 
 using namespace convert;
-
-enum class Sequence {
-  kUnknown,   // an ESC that starts no sequence
-  kJapanese,  // a set of ISO-2022-JP, read by the converter
-  kGb2312,
-  kKsc5601,
-  kG2Latin1,
-  kG2Greek,
-  kSingleShift,
-};
-
-struct Escape {
-  std::size_t length;  // 1 for kUnknown: the ESC alone
-  Sequence sequence;
-};
-
-// The sequence that starts at p, an ESC. The Japanese sets are exactly those the converter
-// knows, so that each change of set it makes is seen here too.
-Escape ReadEscape(const unsigned char* p, const unsigned char* end) {
-  const unsigned b1 = ByteAt(p + 1, end);
-  const unsigned b2 = ByteAt(p + 2, end);
-  if (b1 == '(') {
-    if (b2 == 'B' || b2 == 'J' || b2 == 'I') return {3, Sequence::kJapanese};
-  } else if (b1 == '$') {
-    if (b2 == 'B' || b2 == '@') return {3, Sequence::kJapanese};
-    if (b2 == 'A') return {3, Sequence::kGb2312};
-    if (b2 == '(') {
-      const unsigned b3 = ByteAt(p + 3, end);
-      if (b3 == 'D') return {4, Sequence::kJapanese};
-      if (b3 == 'C') return {4, Sequence::kKsc5601};
-    }
-  } else if (b1 == '.') {
-    if (b2 == 'A') return {3, Sequence::kG2Latin1};
-    if (b2 == 'F') return {3, Sequence::kG2Greek};
-  } else if (b1 == 'N') {
-    return {2, Sequence::kSingleShift};
-  }
-  return {1, Sequence::kUnknown};
-}
 
 // Whether the text may hold a sequence of ISO-2022-JP-2's own. Plain ISO-2022-JP never does and
 // goes to the converter as it is, so the test must cost little beside the conversion: it looks
@@ -149,7 +111,7 @@ void PutJapanese(const unsigned char* p, const unsigned char* stop, Designation 
                  std::string& scratch, std::string& output) {
   if (p == stop) return;
   const bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
-  if (fromAscii || (*p == kEsc && ReadEscape(p, stop).sequence == Sequence::kJapanese)) {
+  if (fromAscii || (*p == kEsc && IsJapaneseSet(ReadJisEscape(p, stop).set))) {
     ConvertCharset(kCharsetJis, reinterpret_cast<const char*>(p),
                    static_cast<std::size_t>(stop - p), kCharsetUtf8, output);
     return;
@@ -224,9 +186,9 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
     const unsigned char* const esc = NextEsc(p, end);
     if (g0 != G0Set::kJapanese) PutPairs(g0, p, esc, output);
     if (esc == end) break;
-    const Escape escape = ReadEscape(esc, end);
+    const JisEscape escape = ReadJisEscape(esc, end);
     p = esc + escape.length;
-    if (escape.sequence == Sequence::kJapanese) {
+    if (IsJapaneseSet(escape.set)) {
       japanese = {esc, escape.length};
       if (g0 != G0Set::kJapanese) {
         g0 = G0Set::kJapanese;
@@ -235,26 +197,26 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
       }
       continue;
     }
-    if (escape.sequence == Sequence::kUnknown) {
+    if (escape.set == JisSet::kUnknown) {
       // In a Japanese stretch the converter reads it.
       if (g0 != G0Set::kJapanese) AppendCodePoint(utf8::kReplacement, output);
       continue;
     }
     if (g0 == G0Set::kJapanese) PutJapanese(run, esc, runSet, scratch, output);
-    switch (escape.sequence) {
-      case Sequence::kGb2312:
+    switch (escape.set) {
+      case JisSet::kGb2312:
         g0 = G0Set::kGb2312;
         break;
-      case Sequence::kKsc5601:
+      case JisSet::kKsc5601:
         g0 = G0Set::kKsc5601;
         break;
-      case Sequence::kG2Latin1:
+      case JisSet::kG2Latin1:
         g2 = G2Set::kLatin1;
         break;
-      case Sequence::kG2Greek:
+      case JisSet::kG2Greek:
         g2 = G2Set::kGreek;
         break;
-      case Sequence::kSingleShift: {
+      case JisSet::kSingleShift: {
         const unsigned b = ByteAt(p, end);
         if (g2 != G2Set::kNone && b - 0x20 < 0x60) {
           AppendCodePoint(G2CodePoint(g2, b), output);
@@ -264,9 +226,8 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
         }
         break;
       }
-      case Sequence::kUnknown:
-      case Sequence::kJapanese:
-        break;  // taken above
+      default:
+        break;  // the Japanese sets and kUnknown are taken above
     }
     run = p;
     runSet = japanese;

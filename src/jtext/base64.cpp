@@ -4,33 +4,30 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/zero_bytes.h"
-
 namespace quillet {
 namespace {
 
-// The alphabet of RFC 2045. A character's value is its index here; "=" counts as 0.
+// The alphabet of RFC 2045. A character's value is its index here.
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Marks in the value table: a byte with no value (white space, line breaks, other
 // punctuation, 0x80 and up) is skipped and does not count toward a group; "=" counts, with the
-// value 0, and in the mail reading also ends what its group yields.
+// value 0, and ends what its group yields.
 constexpr std::uint8_t kSkip = 0x80;
 constexpr std::uint8_t kPad = 0x40;
 
-// The value table of each reading: DecodeBase64's gives "=" plain 0, the mail reading's marks it.
-constexpr std::array<std::uint8_t, 256> MakeValueTable(bool mail) {
+constexpr std::array<std::uint8_t, 256> MakeValueTable() {
   std::array<std::uint8_t, 256> table{};
   for (std::size_t i = 0; i < table.size(); ++i) table[i] = kSkip;
   for (std::uint8_t v = 0; v < 64; ++v) table[static_cast<unsigned char>(kAlphabet[v])] = v;
-  table[static_cast<unsigned char>('=')] = mail ? kPad : 0;
+  table[static_cast<unsigned char>('=')] = kPad;
   return table;
 }
 
 // For the fast path: four tables, one per place in a group, whose entries hold a
 // character's value already shifted into the group's three bytes and laid out in memory order
 // (b0 b1 b2, then a fourth byte that is 0x80 for a byte the fast path leaves alone: one with
-// no value, and in the mail reading "="). A group is then four lookups ORed together, and two
+// no value, and "="). A group is then four lookups ORed together, and two
 // groups go out as one 8-byte store.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 constexpr bool kBigEndian = true;
@@ -51,8 +48,8 @@ struct Tables {
   PlaceTables placed;
 };
 
-constexpr Tables MakeTables(bool mail) {
-  Tables tables{MakeValueTable(mail), {}};
+constexpr Tables MakeTables() {
+  Tables tables{MakeValueTable(), {}};
   for (int place = 0; place < 4; ++place) {
     for (std::size_t c = 0; c < 256; ++c) {
       const std::uint32_t v = tables.value[c];
@@ -63,8 +60,7 @@ constexpr Tables MakeTables(bool mail) {
   return tables;
 }
 
-constexpr Tables kPlainTables = MakeTables(false);
-constexpr Tables kMailTables = MakeTables(true);
+constexpr Tables kTables = MakeTables();
 
 inline std::uint32_t PlacedGroup(const PlaceTables& placed, const unsigned char* p) {
   return placed[0][p[0]] | placed[1][p[1]] | placed[2][p[2]] | placed[3][p[3]];
@@ -76,36 +72,9 @@ inline std::uint64_t TwoGroups(std::uint32_t first, std::uint32_t second) {
                     : std::uint64_t{first} | std::uint64_t{second} << 24;
 }
 
-// The marks of ZeroBytes that fall on the six bytes of TwoGroups.
-constexpr std::uint64_t kSixBytes = kBigEndian ? 0x8080808080800000u : 0x0000808080808080u;
-
-// Writes the three bytes of the group whose four 6-bit values are packed in bits 0..23 of
-// bits, high byte first, and returns how many of them count: those before the first 0x00.
-// All three are stored so that the count needs no branch; the caller keeps room for them.
-inline unsigned char* PutGroup(std::uint32_t bits, unsigned char* out) {
-  const unsigned b0 = (bits >> 16) & 0xFF;
-  const unsigned b1 = (bits >> 8) & 0xFF;
-  const unsigned b2 = bits & 0xFF;
-  out[0] = static_cast<unsigned char>(b0);
-  out[1] = static_cast<unsigned char>(b1);
-  out[2] = static_cast<unsigned char>(b2);
-  const unsigned keep0 = b0 != 0;
-  const unsigned keep1 = keep0 & (b1 != 0);
-  const unsigned keep2 = keep1 & (b2 != 0);
-  return out + keep0 + keep1 + keep2;
-}
-
-// A group of which only the first `carried` characters count (fewer than four at the end of
-// the payload, or before a "=" in the mail reading) yields the whole bytes those characters
-// carry: none for one character, one for two, two for three, three for four.
-inline unsigned char* PutPartGroup(std::uint32_t bits, int carried, unsigned char* out) {
-  unsigned char* const end = PutGroup(bits, out);
-  unsigned char* const whole = out + carried * 3 / 4;
-  return end < whole ? end : whole;
-}
-
-// The same in the mail reading, where a 0x00 is a byte like any other (UTF-16 text is full of
-// them): the whole bytes the first `carried` characters carry.
+// The whole bytes that the first `carried` characters of a group carry (fewer than four at the
+// end of the payload or before a "="): none for one character, one for two, two for three,
+// three for four. A 0x00 is a byte like any other (UTF-16 text is full of them).
 inline unsigned char* PutCarried(std::uint32_t bits, int carried, unsigned char* out) {
   out[0] = static_cast<unsigned char>(bits >> 16);
   out[1] = static_cast<unsigned char>(bits >> 8);
@@ -113,9 +82,8 @@ inline unsigned char* PutCarried(std::uint32_t bits, int carried, unsigned char*
   return out + carried * 3 / 4;
 }
 
-template <bool kMail>
 void Decode(const unsigned char* p, std::size_t size, std::string& output) {
-  constexpr const Tables& tables = kMail ? kMailTables : kPlainTables;
+  constexpr const Tables& tables = kTables;
   const unsigned char* const end = p + size;
 
   // At most three bytes per four characters, plus a final short group. (The 8-byte store of
@@ -127,20 +95,17 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
 
   std::uint32_t bits = 0;  // values gathered for the group being built, 6 bits each
   int count = 0;           // how many values it holds so far
-  int carried = 4;         // how many of them come before its first "=" (mail reading)
+  int carried = 4;         // how many of them come before its first "="
   while (p < end) {
     if (count == 0) {
-      // Whole groups of four plain characters, the usual case, two groups at a time: text
-      // seldom decodes to 0x00, so the six bytes are checked for it at once and stored at a
-      // fixed stride. A group with a 0x00 (outside the mail reading) or a marked byte in reach
-      // goes on its own.
+      // Whole groups of four plain characters, the usual case, two groups at a time, stored
+      // at a fixed stride. A group with a marked byte in reach goes on its own.
       for (;;) {
         while (end - p >= 8) {
           const std::uint32_t first = PlacedGroup(tables.placed, p);
           const std::uint32_t second = PlacedGroup(tables.placed, p + 4);
           if ((first | second) & kSlowMark) break;
           const std::uint64_t six = TwoGroups(first, second);
-          if (!kMail && (ZeroBytes(six) & kSixBytes)) break;
           std::memcpy(out, &six, sizeof six);
           out += 6;
           p += 8;
@@ -152,7 +117,7 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
         const std::uint32_t v3 = tables.value[p[3]];
         if ((v0 | v1 | v2 | v3) & (kSkip | kPad)) break;
         const std::uint32_t group = v0 << 18 | v1 << 12 | v2 << 6 | v3;
-        out = kMail ? PutCarried(group, 4, out) : PutGroup(group, out);
+        out = PutCarried(group, 4, out);
         p += 4;
       }
       if (p == end) break;
@@ -160,10 +125,10 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
     // One character at a time around skipped bytes, "=" and the end.
     const std::uint32_t v = tables.value[*p++];
     if (v & kSkip) continue;
-    if (kMail && (v & kPad) && carried == 4) carried = count;
+    if ((v & kPad) && carried == 4) carried = count;
     bits = bits << 6 | (v & 0x3F);
     if (++count == 4) {
-      out = kMail ? PutCarried(bits, carried, out) : PutGroup(bits, out);
+      out = PutCarried(bits, carried, out);
       bits = 0;
       count = 0;
       carried = 4;
@@ -172,7 +137,7 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
   if (count > 0) {
     const std::uint32_t padded = bits << 6 * (4 - count);
     const int whole = count < carried ? count : carried;
-    out = kMail ? PutCarried(padded, whole, out) : PutPartGroup(padded, whole, out);
+    out = PutCarried(padded, whole, out);
   }
 
   output.resize(static_cast<std::size_t>(out - base));
@@ -180,13 +145,8 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
 
 }  // namespace
 
-int DecodeBase64(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode<false>(reinterpret_cast<const unsigned char*>(data), size, output);
-  return 0;
-}
-
 int DecodeMailBase64(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode<true>(reinterpret_cast<const unsigned char*>(data), size, output);
+  if (size != 0) Decode(reinterpret_cast<const unsigned char*>(data), size, output);
   return 0;
 }
 

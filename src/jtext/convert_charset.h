@@ -11,12 +11,18 @@ namespace quillet {
 
 // One converter per source encoding, for the targets ConvertCharset gives it: another of the
 // three legacy codes, or (ConvertFromUtf8) any of the four, UTF-8 itself included (ill-formed
-// sequences replaced). ConvertToUtf8 takes the three legacy codes. Each appends.
+// sequences replaced). ConvertFromJis also takes ISO-2022-JP itself, which it writes again with
+// ESC $ B and ESC ( B only. ConvertToUtf8 takes the three legacy codes. Each appends.
 void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertFromUtf8(const char* data, std::size_t size, CharsetCode target, std::string& output);
 void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::string& output);
+
+// ConvertFromJis for text that may hold ISO-2022-JP-2's own sets, which only the reader into
+// UTF-8 knows: at the first sequence of one it stops and returns false, with output as it was.
+bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
+                          std::string& output);
 
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)

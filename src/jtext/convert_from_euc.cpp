@@ -3,8 +3,9 @@
 // At each position the byte c and the byte n after it (0x00 past the end) are classified:
 //   SS2 katakana          c = 0x8E and n = 0xA0..0xDF
 //   double-byte character c = 0xA1..0xFE and n = 0xA1..0xFE
-//   single byte           everything else, SS3 (0x8F) included: the two bytes after it are
-//                         read as a double-byte character when both are 0xA1..0xFE
+//   SS3 JIS X 0212        c = 0x8F and the two bytes after it 0xA1..0xFE: neither target
+//                         has it, so the three are one geta mark
+//   single byte           everything else
 // Shift_JIS gets the half-width kana n alone. ISO-2022-JP widens it (WidenKana, merging a sound
 // mark written as a following 0x8E 0xDE or 0x8E 0xDF) and switches with ESC $ B / ESC ( B only
 // where the kind of character changes.
@@ -26,6 +27,11 @@ inline bool IsEucByte(unsigned b) {
   return b - 0xA1 < 0x5E;
 }
 using kana::IsHalfKana;
+
+// SS3 (0x8F) at p, followed by n and one more byte, both 0xA1..0xFE: one JIS X 0212 character.
+inline bool IsJisX0212(unsigned c, unsigned n, const unsigned char* p, const unsigned char* end) {
+  return c == 0x8F && IsEucByte(n) && IsEucByte(ByteAt(p + 2, end));
+}
 
 // EucToSjis split by byte: the first Shift_JIS byte depends on e1 only, the second on e2 and
 // the parity of e1. Code = kLeadOf[e1] | kTrailOf[e1 & 1][e2]; zero entries mark bytes
@@ -96,6 +102,9 @@ void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string
       } else if (c == 0x8E && IsHalfKana(n)) {
         *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
         p += 2;
+      } else if (IsJisX0212(c, n, p, end)) {
+        o = PutCode(o, 0x81AC);  // Shift_JIS has no JIS X 0212: one geta mark
+        p += 3;
       } else {
         *o++ = static_cast<unsigned char>(c);
         ++p;
@@ -137,6 +146,10 @@ void EucToJisText(const unsigned char* p, const unsigned char* end, std::string&
         const int used = kana::Widen(n, mark, code);
         o = PutCode(o, code);
         p += 2 * used;
+      } else if (IsJisX0212(c, n, p, end)) {
+        o = SwitchToDouble(o, twoByte);
+        o = PutCode(o, 0x222E);  // ISO-2022-JP has no JIS X 0212: one geta mark
+        p += 3;
       } else {
         o = SwitchToSingle(o, twoByte);
         *o++ = static_cast<unsigned char>(c);

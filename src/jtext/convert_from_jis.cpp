@@ -1,135 +1,204 @@
-// ISO-2022-JP to Shift_JIS (target 1) or EUC-JP (target 2).
+// ISO-2022-JP to Shift_JIS (target 1), EUC-JP (target 2), or ISO-2022-JP again (target 0) as
+// RFC 1468 writes it: ESC $ B and ESC ( B only, ending in ASCII.
 //
-// The input starts in single-byte mode. ESC $ B switches to double-byte mode wherever it
-// stands; ESC ( B switches back, but only in double-byte mode (in single-byte mode its three
-// bytes are data). No other escape sequence is known: ESC $ @, ESC ( J and the like are data,
-// copied in single-byte mode and converted in pairs in double-byte mode. In double-byte mode
-// a byte left alone at the end is converted together with 0x00.
+// The text starts in ASCII; escape sequences (jtext/jis_escape.h) choose what follows:
+//   ASCII, JIS X 0201 Roman  the bytes as they are (Roman's 0x5C and 0x7E are what Shift_JIS
+//                            fonts show as the yen sign and the overline, as the sender meant)
+//   half-width katakana      0x21..0x5F: Shift_JIS 0xA1..0xDF, EUC-JP 0x8E 0xA1..0xDF,
+//                            ISO-2022-JP widened (a sound mark after a kana merged with it)
+//   JIS X 0208 (ESC $ @ too) each pair by the pair arithmetic
+//   JIS X 0212               EUC-JP 0x8F e1 e2; Shift_JIS and ISO-2022-JP have no place for it
+// Whatever reads as nothing is one geta mark, and reading goes on: an ESC that starts none of
+// these sequences (the bytes after it are read again in the set in force), a byte the set has
+// no place for (0x80 and up, SO and SI), a pair's first byte followed by ESC or by the end
+// (alone) or by any other byte out of range (the two together), and a JIS X 0212 pair where
+// the target lacks it. So no ESC of the input reaches Shift_JIS or EUC-JP.
 #include <cstdint>
 
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/convert_support.h"
+#include "jtext/jis_escape.h"
+#include "jtext/kana_tables.h"
 
 namespace quillet {
 namespace {
 
 using namespace convert;
 
-constexpr Word kEscBytes = kEsc * kOnes;
-
 using pairs::kFirstOf;
 using pairs::kTrailOf;
 
+// Each target takes text bytes (after Text), JIS X 0208 pairs (one, or four from a word whose
+// eight bytes are all 0x21..0x7E), a half-width kana (0xA1..0xDF, with the kana after it or 0,
+// counting how many it used), a JIS X 0212 pair, and the geta mark.
 struct ToSjis {
-  static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
+  static constexpr std::size_t kPerByte = 2;  // a geta mark for one byte
+  unsigned char* Text(unsigned char* o) { return o; }
+  static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     const unsigned t = kTrailOf[j1 & 1][j2];
     o[0] = static_cast<unsigned char>(kFirstOf[j1] | (t >> 8));
     o[1] = static_cast<unsigned char>(t);
     return o + 2;
   }
-  // The four characters of the eight bytes at p (whose value is w).
-  static void Put4(unsigned char* o, const unsigned char* p, Word) {
-    Put(o, p[0], p[1]);
-    Put(o + 2, p[2], p[3]);
-    Put(o + 4, p[4], p[5]);
-    Put(o + 6, p[6], p[7]);
+  static unsigned char* Pairs4(unsigned char* o, const unsigned char* p, Word) {
+    for (int i = 0; i < 8; i += 2) Pair(o + i, p[i], p[i + 1]);
+    return o + 8;
   }
+  static unsigned char* Kana(unsigned char* o, unsigned kana, unsigned, int& used) {
+    used = 1;
+    *o = static_cast<unsigned char>(kana);
+    return o + 1;
+  }
+  static unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) { return Geta(o); }
+  static unsigned char* Geta(unsigned char* o) { return PutCode(o, 0x81AC); }
+  unsigned char* End(unsigned char* o) { return o; }
 };
 
 struct ToEuc {
-  static unsigned char* Put(unsigned char* o, unsigned j1, unsigned j2) {
+  static constexpr std::size_t kPerByte = 2;  // a kana, or a geta mark, for one byte
+  unsigned char* Text(unsigned char* o) { return o; }
+  static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(o, pairs::JisToEuc(j1, j2));
   }
   // JisToEuc only sets bit 7 of both bytes: one OR for four characters.
-  static void Put4(unsigned char* o, const unsigned char*, Word w) { StoreWord(o, w | kHighBits); }
+  static unsigned char* Pairs4(unsigned char* o, const unsigned char*, Word w) {
+    StoreWord(o, w | kHighBits);
+    return o + 8;
+  }
+  static unsigned char* Kana(unsigned char* o, unsigned kana, unsigned, int& used) {
+    used = 1;
+    o[0] = 0x8E;  // SS2: half-width katakana stay half-width
+    o[1] = static_cast<unsigned char>(kana);
+    return o + 2;
+  }
+  static unsigned char* JisX0212(unsigned char* o, unsigned j1, unsigned j2) {
+    o[0] = 0x8F;  // SS3
+    return PutCode(o + 1, pairs::JisToEuc(j1, j2));
+  }
+  static unsigned char* Geta(unsigned char* o) { return PutCode(o, 0xA2AE); }
+  unsigned char* End(unsigned char* o) { return o; }
 };
 
-template <typename Target>
-void JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+struct ToJis {
+  static constexpr std::size_t kPerByte = 5;  // ESC $ B and a geta mark for one byte
+  bool twoByte = false;                       // output mode
+  unsigned char* Text(unsigned char* o) { return SwitchToSingle(o, twoByte); }
+  unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
+    return PutCode(SwitchToDouble(o, twoByte), (j1 << 8) | j2);
+  }
+  static unsigned char* Pairs4(unsigned char* o, const unsigned char*, Word w) {
+    StoreWord(o, w);  // already in double-byte mode: the pair before them put it there
+    return o + 8;
+  }
+  unsigned char* Kana(unsigned char* o, unsigned kana, unsigned next, int& used) {
+    std::uint16_t code = 0;
+    used = kana::Widen(kana, next, code);
+    return PutCode(SwitchToDouble(o, twoByte), code);
+  }
+  unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) { return Geta(o); }
+  unsigned char* Geta(unsigned char* o) { return PutCode(SwitchToDouble(o, twoByte), 0x222E); }
+  unsigned char* End(unsigned char* o) { return SwitchToSingle(o, twoByte); }
+};
+
+// With kStop, a sequence of ISO-2022-JP-2's own sets ends the conversion: false, and output is
+// cut back to what it held before.
+template <typename Target, bool kStop>
+bool JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  Target target;
+  const std::size_t before = output.size();
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
-  bool twoByte = false;  // input mode
+  JisSet set = JisSet::kAscii;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    // At most one byte out per byte in (escape sequences vanish), but for a lone last byte in
-    // double-byte mode, which the slack covers.
-    o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
+    o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (*p == kEsc) {
-        const unsigned b1 = ByteAt(p + 1, end);
-        const unsigned b2 = ByteAt(p + 2, end);
-        if (b1 == '$' && b2 == 'B') {
-          twoByte = true;
-          p += 3;
-          continue;
-        }
-        if (twoByte && b1 == '(' && b2 == 'B') {
-          twoByte = false;
-          p += 3;
-          continue;
-        }
-      }
-      // p is at a character (an ESC here is data). The run after it goes a word at a time up
-      // to the next ESC: every word is written whole, and the cursor keeps what comes before
-      // the ESC, so a word that ends a run needs no loop of its own.
-      if (!twoByte) {
-        *o++ = *p++;
-        while (limit - p >= 8) {
-          const Word w = LoadWord(p);
-          StoreWord(o, w);
-          const Word escapes = ZeroBytes(w ^ kEscBytes);
-          if (escapes != 0) {
-            const unsigned before = BytesBeforeMark(escapes);
-            o += before;
-            p += before;
-            break;
+      const unsigned c = *p;
+      if (c == kEsc) {
+        if (!TakeJisEscape(p, end, set)) {
+          if (kStop && ReadJisEscape(p, end).set != JisSet::kUnknown) {
+            output.resize(before);
+            return false;
           }
-          o += 8;
-          p += 8;
+          o = target.Geta(o);
+          ++p;
         }
-        while (p < limit && *p != kEsc) *o++ = *p++;
         continue;
       }
-      if (end - p < 2) {  // a lone last byte goes with 0x00
-        o = Target::Put(o, p[0], 0x00);
-        p = end;
-        break;
-      }
-      o = Target::Put(o, p[0], p[1]);
-      p += 2;
-      while (limit - p >= 8) {
-        const Word w = LoadWord(p);
-        Target::Put4(o, p, w);
-        const Word escapes = ZeroBytes(w ^ kEscBytes);
-        if (escapes == 0) {
-          o += 8;
-          p += 8;
-          continue;
+      switch (set) {
+        case JisSet::kAscii:
+        case JisSet::kRoman:
+          if (IsJisText(c)) {
+            o = target.Text(o);
+            p = CopyJisAscii(p, limit, o);
+          } else {
+            o = target.Geta(o);
+            ++p;
+          }
+          break;
+        case JisSet::kKatakana:
+          if (c - 0x21 < 0x3F) {
+            const unsigned n = ByteAt(p + 1, end);
+            int used = 1;
+            o = target.Kana(o, c + 0x80, n - 0x21 < 0x3F ? n + 0x80 : 0, used);
+            p += used;
+          } else {
+            o = target.Geta(o);
+            ++p;
+          }
+          break;
+        default: {  // JIS X 0208 or JIS X 0212: no other set is ever chosen
+          const std::size_t broken = BrokenJisPair(p, end);
+          if (broken != 0) {
+            o = target.Geta(o);
+            p += broken;
+          } else if (set == JisSet::kJisX0212) {
+            o = target.JisX0212(o, c, p[1]);
+            p += 2;
+          } else {
+            o = target.Pair(o, c, p[1]);
+            p += 2;
+            // The run goes on four characters at a time while whole words are pairs.
+            while (limit - p >= 8) {
+              const Word w = LoadWord(p);
+              if (HighGraphicBytes(w ^ kHighBits) != kHighBits) break;
+              o = target.Pairs4(o, p, w);
+              p += 8;
+            }
+            while (limit - p >= 2 && IsJisGraphic(p[0]) && IsJisGraphic(p[1])) {
+              o = target.Pair(o, p[0], p[1]);
+              p += 2;
+            }
+          }
+          break;
         }
-        // The characters before the first ESC count; an ESC in a character's second place
-        // is data, and its character counts too.
-        const unsigned before = BytesBeforeMark(escapes);
-        const unsigned taken = (before + 1) & ~1u;
-        o += taken;
-        p += taken;
-        if ((before & 1) == 0) break;
       }
     }
   }
+  o = target.End(o);
   Finish(output, o);
+  return true;
+}
+
+template <bool kStop>
+bool JisToTarget(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size == 0) return true;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (target == kCharsetEuc) return JisToText<ToEuc, kStop>(p, p + size, output);
+  if (target == kCharsetSjis) return JisToText<ToSjis, kStop>(p, p + size, output);
+  return JisToText<ToJis, kStop>(p, p + size, output);
 }
 
 }  // namespace
 
 void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  if (size == 0) return;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (target == kCharsetEuc) {
-    JisToText<ToEuc>(p, p + size, output);
-  } else {
-    JisToText<ToSjis>(p, p + size, output);
-  }
+  JisToTarget<false>(data, size, target, output);
+}
+
+bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
+                          std::string& output) {
+  return JisToTarget<true>(data, size, target, output);
 }
 
 }  // namespace quillet

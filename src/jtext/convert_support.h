@@ -131,25 +131,33 @@ inline unsigned BytesBeforeMark(Word marks) {
 #endif
 }
 
-// Copies the run of bytes below 0x80 that starts at p, a word at a time while a whole word
-// lies before limit (the word is stored whole; the cursor keeps only its ASCII part). Returns
-// the new p; o moves along.
-inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
-                                      unsigned char*& o) {
+// Copies the run of bytes that starts at p and that keep(byte) takes, a word at a time while a
+// whole word lies before limit: stops(word) marks the bytes that end the run (the word is stored
+// whole; the cursor keeps only the run's part). Returns the new p; o moves along.
+template <typename Stops, typename Keep>
+inline const unsigned char* CopyWhile(const unsigned char* p, const unsigned char* limit,
+                                      unsigned char*& o, Stops stops, Keep keep) {
   while (limit - p >= 8) {
     const Word w = LoadWord(p);
     StoreWord(o, w);
-    const Word high = w & kHighBits;
-    if (high != 0) {
-      const unsigned n = BytesBeforeMark(high);
+    const Word marks = stops(w);
+    if (marks != 0) {
+      const unsigned n = BytesBeforeMark(marks);
       o += n;
       return p + n;
     }
     o += 8;
     p += 8;
   }
-  while (p < limit && *p < 0x80) *o++ = *p++;
+  while (p < limit && keep(*p)) *o++ = *p++;
   return p;
+}
+
+// The run of bytes below 0x80 that starts at p.
+inline const unsigned char* CopyAscii(const unsigned char* p, const unsigned char* limit,
+                                      unsigned char*& o) {
+  return CopyWhile(
+      p, limit, o, [](Word w) { return w & kHighBits; }, [](unsigned c) { return c < 0x80; });
 }
 
 }  // namespace convert

@@ -38,6 +38,7 @@
 #include "jtext/convert_support.h"
 #include "jtext/cp932_table.h"
 #include "jtext/jis0212_table.h"
+#include "jtext/jis_escape.h"
 #include "jtext/utf8_support.h"
 
 namespace quillet {
@@ -259,64 +260,6 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
   Finish(output, o);
 }
 
-// What the bytes of ISO-2022-JP stand for, as the last escape sequence chose.
-enum class JisSet { kAscii, kRoman, kKatakana, kJisX0208, kJisX0212 };
-
-// An escape sequence: its length and the set it chooses. Length 0 for an ESC that starts no
-// sequence known here.
-struct Escape {
-  std::size_t length;
-  JisSet set;
-};
-
-inline Escape ReadEscape(const unsigned char* p, const unsigned char* end) {
-  const unsigned b1 = ByteAt(p + 1, end);
-  const unsigned b2 = ByteAt(p + 2, end);
-  if (b1 == '(') {
-    if (b2 == 'B') return {3, JisSet::kAscii};
-    if (b2 == 'J') return {3, JisSet::kRoman};
-    if (b2 == 'I') return {3, JisSet::kKatakana};
-  } else if (b1 == '$') {
-    if (b2 == 'B' || b2 == '@') return {3, JisSet::kJisX0208};
-    if (b2 == '(' && ByteAt(p + 3, end) == 'D') return {4, JisSet::kJisX0212};
-  }
-  return {0, JisSet::kAscii};
-}
-
-constexpr Word kEscBytes = kEsc * kOnes;
-constexpr Word kShiftInBytes = 0x0F * kOnes;
-
-// A byte that ASCII and Roman read as a character of their own: below 0x80, neither ESC nor
-// SO nor SI.
-inline bool IsJisText(unsigned c) {
-  return c < 0x80 && c != kEsc && (c | 1) != 0x0F;
-}
-
-inline bool IsJisGraphic(unsigned b) {
-  return b - 0x21 < 0x5E;
-}
-
-// A run of ASCII text from p, a word at a time up to the next ESC, SO, SI or high byte.
-inline const unsigned char* CopyJisAscii(const unsigned char* p, const unsigned char* limit,
-                                         unsigned char*& o) {
-  while (limit - p >= 8) {
-    const Word w = LoadWord(p);
-    StoreWord(o, w);
-    // (w | kOnes) turns SO (0x0E) into SI (0x0F) and no other byte into either.
-    const Word stops =
-        ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) | (w & kHighBits);
-    if (stops != 0) {
-      const unsigned before = BytesBeforeMark(stops);
-      o += before;
-      return p + before;
-    }
-    o += 8;
-    p += 8;
-  }
-  while (p < limit && IsJisText(*p)) *o++ = *p++;
-  return p;
-}
-
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
@@ -326,12 +269,8 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
     while (p < limit) {
       const unsigned c = *p;
       if (c == kEsc) {
-        const Escape escape = ReadEscape(p, end);
-        if (escape.length != 0) {
-          set = escape.set;
-          p += escape.length;
-        } else {
-          o = utf8::PutReplacement(o);  // the bytes after it are read in the current set
+        if (!TakeJisEscape(p, end, set)) {
+          o = utf8::PutReplacement(o);
           ++p;
         }
         continue;
@@ -363,19 +302,15 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
           break;
         case JisSet::kJisX0208:
         case JisSet::kJisX0212: {
-          const unsigned j2 = ByteAt(p + 1, end);
-          if (!IsJisGraphic(c)) {
+          const std::size_t broken = BrokenJisPair(p, end);
+          if (broken != 0) {
             o = utf8::PutReplacement(o);
-            ++p;
-          } else if (!IsJisGraphic(j2)) {
-            // A broken pair: an ESC after the first byte still starts a sequence.
-            o = utf8::PutReplacement(o);
-            p += (p + 1 < end && j2 != kEsc) ? 2 : 1;
+            p += broken;
           } else if (set == JisSet::kJisX0212) {
-            o = PutJisX0212(o, c, j2);
+            o = PutJisX0212(o, c, p[1]);
             p += 2;
           } else {
-            o = PutJisX0208(o, c, j2);
+            o = PutJisX0208(o, c, p[1]);
             p += 2;
             p = PutJisX0208Words(p, limit, kHighBits, o);
             while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
@@ -385,6 +320,10 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
           }
           break;
         }
+        default:  // only the sets of ISO-2022-JP are ever chosen here
+          o = utf8::PutReplacement(o);
+          ++p;
+          break;
       }
     }
   }

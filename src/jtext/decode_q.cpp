@@ -16,18 +16,14 @@ bool IsFoldingSpace(char c) {
 }
 
 // Where the two hex digits of the "=" at p start: past the white space a mailer may have
-// folded into the word after the "=" in a mail reading, right after it otherwise. One scan of
-// the white space that follows the "=", so each byte is looked at at most twice.
-template <bool kMail>
+// folded into the word after the "=". One scan of the white space that follows the "=", so
+// each byte is looked at at most twice.
 const char* HexDigitsAfter(const char* p, const char* end) {
   ++p;
-  if (kMail) {
-    while (p < end && IsFoldingSpace(*p)) ++p;
-  }
+  while (p < end && IsFoldingSpace(*p)) ++p;
   return p;
 }
 
-template <bool kKeepZero>
 void Decode(const char* data, std::size_t size, std::string& output) {
   output.reserve(output.size() + size);
   const char* p = data;
@@ -40,13 +36,13 @@ void Decode(const char* data, std::size_t size, std::string& output) {
       continue;
     }
     if (c == '=') {
-      const char* const digits = HexDigitsAfter<kKeepZero>(p, end);
+      const char* const digits = HexDigitsAfter(p, end);
       if (end - digits >= 2) {
         const int high = HexValue(static_cast<unsigned char>(digits[0]));
         const int low = HexValue(static_cast<unsigned char>(digits[1]));
         if (high >= 0 && low >= 0) {
-          const int byte = high * 16 + low;
-          if (kKeepZero || byte != 0) output.push_back(static_cast<char>(byte));
+          // A 0x00 is kept like any other byte (UTF-16 needs it).
+          output.push_back(static_cast<char>(high * 16 + low));
           p = digits + 2;
           continue;
         }
@@ -59,13 +55,8 @@ void Decode(const char* data, std::size_t size, std::string& output) {
 
 }  // namespace
 
-int DecodeQ(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode<false>(data, size, output);
-  return 0;
-}
-
 int DecodeMailQ(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode<true>(data, size, output);
+  if (size != 0) Decode(data, size, output);
   return 0;
 }
 

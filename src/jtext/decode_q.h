@@ -1,4 +1,4 @@
-// DecodeQ and DecodeMailQ: the payload of a Q-encoded word to raw bytes in the word's own charset.
+// DecodeMailQ: the payload of a Q-encoded word to raw bytes in the word's own charset.
 #pragma once
 
 #include <cstddef>
@@ -7,14 +7,11 @@
 namespace quillet {
 
 // Appends the decoded bytes of [data, data + size) to output (its earlier content kept) and
-// returns 0. "_" becomes SPACE; "=" followed by two hex digits (either case) becomes that byte;
-// any other "=" and every other byte stay as they are. Like the base64 decoder it never writes
-// a 0x00: "=00" yields nothing, so a word cannot cut the header value it stands in.
-int DecodeQ(const char* data, std::size_t size, std::string& output);
-
-// DecodeMailQ: the same, but "=00" yields a 0x00 like any other byte (UTF-16 needs it); the
-// caller removes U+0000 once the bytes are read in their charset. White space (SP, TAB, CR,
-// LF) between "=" and its two hex digits is skipped: a mailer folded the line inside the word.
+// returns 0. "_" becomes SPACE; "=" followed by two hex digits (either case) becomes that byte,
+// "=00" a 0x00 like any other (UTF-16 needs it; the caller removes U+0000 once the bytes are
+// read in their charset); any other "=" and every other byte stay as they are. White space
+// (SP, TAB, CR, LF) between "=" and its two hex digits is skipped: a mailer folded the line
+// inside the word.
 int DecodeMailQ(const char* data, std::size_t size, std::string& output);
 
 }  // namespace quillet

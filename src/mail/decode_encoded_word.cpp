@@ -5,7 +5,6 @@
 #include "common/byte_at.h"
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
-#include "jtext/convert_charset.h"
 #include "jtext/decode_q.h"
 #include "mail/find_mark.h"
 #include "mail/word_charset.h"
@@ -81,8 +80,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   // Every "?" before the closing one ends a field; since close is a "?", these searches never
   // look past it.
   const char* payload = first;
-  int code = kCharsetJis;
-  Encoding encoding = Encoding::kNone;
+  Encoding encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
   bool q = false;
   const char* const charsetEnd = NextQuestion(first, close);
   if (charsetEnd < close) {
@@ -109,13 +107,10 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     while (payload[-1] != '?') --payload;
     const std::size_t nameSize =
         static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first);
-    const CharsetCode nameCode = CharsetCodeOf(first, nameSize);
-    code = nameCode;
-    encoding = MailReadingOf(nameCode, first, nameSize);
+    encoding = WordEncodingOf(CharsetCodeOf(first, nameSize), first, nameSize);
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.code = code;
   word.encoding = encoding;
   word.length = static_cast<std::size_t>(close + 2 - p);
   word.q = q;
@@ -125,11 +120,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
 void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
   decoded_.clear();
   DecodeWordText(word, decoded_);
-  if (word.encoding != Encoding::kNone) {
-    ConvertMailText(word.encoding, decoded_, target, out, scratch_);
-  } else if (!decoded_.empty()) {
-    ConvertCharset(word.code, decoded_, target, out);
-  }
+  ConvertMailText(word.encoding, decoded_, target, out, scratch_);
 }
 
 bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
@@ -159,7 +150,6 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
 
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.code = kCharsetUtf8;
   word.encoding = encoding;
   word.length = static_cast<std::size_t>(close + 2 - p);
   word.q = q;
@@ -174,13 +164,10 @@ std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out
 }
 
 void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
-  const bool mail = word.encoding != Encoding::kNone;
   if (word.q) {
-    mail ? DecodeMailQ(word.payload, word.payloadSize, bytes)
-         : DecodeQ(word.payload, word.payloadSize, bytes);
+    DecodeMailQ(word.payload, word.payloadSize, bytes);
   } else {
-    mail ? DecodeMailBase64(word.payload, word.payloadSize, bytes)
-         : DecodeBase64(word.payload, word.payloadSize, bytes);
+    DecodeMailBase64(word.payload, word.payloadSize, bytes);
   }
 }
 

@@ -35,10 +35,7 @@ class EncodedWordScanner {
     std::size_t payloadSize = 0;
     std::size_t length = 0;  // from its "=" to its closing "?=", both included
     bool q = false;          // Q encoding, else base64
-    int code = 0;            // the CharsetCode of a word read by the Japanese converters
-    // kNone for a word read by its code; else the encoding of a word read as mail programs
-    // read it (its base64 padding carries no bits, a decoded 0x00 is kept until the text is
-    // read, adjacent words of its encoding are joined)
+    // What its bytes are read as; adjacent words of one encoding are joined before reading.
     Encoding encoding = Encoding::kNone;
   };
 
@@ -70,7 +67,8 @@ class EncodedWordScanner {
   std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };
 
-// Appends the raw bytes of a word's encoded text, base64- or Q-decoded, to bytes.
+// Appends the raw bytes of a word's encoded text, base64- or Q-decoded as mail programs decode
+// them (padding carries no bits, a zero byte is kept until the text is read), to bytes.
 void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes);
 
 // One word at p, on its own: the same rules as EncodedWordScanner::take over [p, end).

@@ -20,7 +20,7 @@
 namespace quillet {
 
 // A stored line: where its bytes end in the list's text, and its place in its mail (0-based,
-// counting every line of the mail, stored or not).
+// counting every line of the mail, stored or not; a folded line counts once).
 struct MailLine {
   std::uint32_t end;
   std::uint32_t place;

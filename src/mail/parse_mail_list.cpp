@@ -24,8 +24,8 @@ bool OnlyFoldingWhite(const char* p, const char* end) {
   return true;
 }
 
-// The decoded bytes of adjacent words that are read as mail programs read them, in one
-// encoding, waiting for what ends the run: so a character split across two words survives.
+// The decoded bytes of adjacent words of one encoding, waiting for what ends the run: so a
+// character split across two words survives.
 class WordRun {
  public:
   explicit WordRun(int target) : target_(target) {}
@@ -81,31 +81,44 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   EncodedWordScanner::Word word;
   WordRun run(target);
   const char* pending = p;  // bytes of the open line not yet appended
+  // White space of earlier items of a folded line, after the open run: it goes if a word of
+  // the run follows, and is appended before anything else.
+  std::string gap;
+  const auto endRun = [&](const char* to) {
+    run.flush(out);
+    if (!gap.empty()) {
+      out += gap;
+      gap.clear();
+    }
+    appendText(pending, to);
+  };
   while (p < end) {
     p = FindMark(p, end, '=');
     if (p == end) break;
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == kEndLine || c == kEndMail) {
-      run.flush(out);
-      appendText(pending, p);
+    if (c == kEndLine && p + 1 < end && (p[1] == ' ' || p[1] == '\t')) {
+      // A folded header: the item that starts with white space continues this line, read as
+      // if the separator were the line end it stands for (which unfolding removes).
+      if (run.open() && OnlyFoldingWhite(pending, p)) {
+        gap.append(pending, static_cast<std::size_t>(p - pending));
+      } else {
+        endRun(p);
+      }
+      pending = ++p;
+    } else if (c == kEndLine || c == kEndMail) {
+      endRun(p);
       if (!mails.endLine()) break;  // no room for more lines: the open mail is lost
       if (c == kEndMail) mails.endMail();
       pending = ++p;
     } else if (c == '=' && (utf8 ? words.findMailWord(p, word) : words.find(p, word))) {
-      if (word.encoding == Encoding::kNone) {
-        // A word read by its code stands on its own, with the text around it as it came.
-        run.flush(out);
-        appendText(pending, p);
-        words.decode(word, target, out);
-      } else if (!run.open() || !OnlyFoldingWhite(pending, p)) {
-        // White space between two words of a run goes; any other text ends the run before it.
-        run.flush(out);
-        appendText(pending, p);
-        run.add(word);
+      if (!run.open() || !OnlyFoldingWhite(pending, p)) {
+        endRun(p);  // any text but white space ends the run before it
       } else {
+        // White space between two words goes, whatever their encodings.
         if (run.encoding() != word.encoding) run.flush(out);
-        run.add(word);
+        gap.clear();
       }
+      run.add(word);
       p += word.length;
       pending = p;
     } else {

@@ -5,15 +5,16 @@
 // Encoded words are decoded into the target charset where they stand. Bytes after the last 0x02
 // belong to no mail and are dropped.
 //
-// Words read by the Japanese converters (in a Shift_JIS, EUC-JP or ISO-2022-JP request, those
-// in the three Japanese families and in charsets the plug-in does not know) are converted one
-// by one, and the text between them stays. Words read as mail programs read them (every word
-// of a UTF-8 request; UTF-8 words and words in the other charsets the plug-in knows in the
-// others) are joined when they follow each other in one encoding, before conversion, so a
-// character split across two words survives, and a run of only SP, TAB, CR and LF between two
-// such words is dropped. Into UTF-8 the text around words is copied with invalid UTF-8
-// replaced by U+FFFD, so every line is valid UTF-8; into the other targets it is kept as it
-// came.
+// An item that starts with SP or TAB after a 0x01 continues the line before it (a folded
+// header): the two are read as one line, with the separator gone and the white space kept as it
+// came, and count as one line of the mail. An item that starts so as a mail's first line is a
+// line of its own.
+//
+// Words that follow each other in one encoding are joined before conversion, so a character
+// split across two words survives, and a run of only SP, TAB, CR and LF between two words (a
+// fold included) is dropped, whatever their encodings. Into UTF-8 the text around words is
+// copied with invalid UTF-8 replaced by U+FFFD, so every line is valid UTF-8; into the other
+// targets it is kept as it came.
 #pragma once
 
 #include <cstddef>

@@ -7,42 +7,122 @@
 
 #include "charsets/decode_to_utf8.h"
 #include "jtext/convert_charset.h"
+#include "jtext/jis_escape.h"
 
 namespace quillet {
 
-Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size) {
-  if (code == kCharsetUtf8) return Encoding::kUtf8;
-  if (code != kCharsetJis) return Encoding::kNone;
-  const Encoding encoding = EncodingOfLabel(name, size);
-  // A label of the Japanese families or UTF-8 that CharsetCodeOf does not take keeps the
-  // ISO-2022-JP reading.
-  return JapaneseCharsetCode(encoding) == kNoCharsetCode ? encoding : Encoding::kNone;
+Encoding WordEncodingOf(CharsetCode code, const char* name, std::size_t size) {
+  switch (code) {
+    case kCharsetSjis:
+      return Encoding::kShiftJis;
+    case kCharsetEuc:
+      return Encoding::kEucJp;
+    case kCharsetUtf8:
+      return Encoding::kUtf8;
+    default: {
+      const Encoding encoding = EncodingOfLabel(name, size);
+      return encoding == Encoding::kNone ? Encoding::kIso2022Jp : encoding;
+    }
+  }
 }
 
 namespace {
 
-// A U+0000 that a word carries would cut the header value it stands in: it goes. In UTF-8 the
-// zero byte stands for nothing else.
+// A U+0000 that a word carries would cut the header value it stands in: it goes. In UTF-8, and
+// in what the Japanese converters write, the zero byte stands for nothing else.
 void RemoveZeroBytes(std::string& text, std::size_t from) {
   if (std::memchr(text.data() + from, 0, text.size() - from) == nullptr) return;
   text.erase(std::remove(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), '\0'),
              text.end());
 }
 
+// Writes geta (two or three bytes) in place of every ESC of text. In Shift_JIS, EUC-JP and
+// UTF-8 an ESC is never part of another character, so only the ESC itself changes.
+void ReplaceEscapes(std::string& text, const char* geta, std::size_t getaSize) {
+  if (std::memchr(text.data(), convert::kEsc, text.size()) == nullptr) return;
+  const auto escapes =
+      static_cast<std::size_t>(std::count(text.begin(), text.end(), static_cast<char>(0x1B)));
+  std::size_t from = text.size();
+  text.resize(from + escapes * (getaSize - 1));
+  // Back to front, so that each byte is moved once.
+  std::size_t to = text.size();
+  while (from > 0) {
+    const char c = text[--from];
+    if (c != 0x1B) {
+      text[--to] = c;
+      continue;
+    }
+    to -= getaSize;
+    std::memcpy(&text[to], geta, getaSize);
+  }
+}
+
+// What a word's text holds beyond what the direct converters read as they should: a zero byte,
+// an ESC. Words are short and most hold neither: one pass, eight bytes at a time.
+struct Marks {
+  bool zero = false;
+  bool esc = false;
+};
+
+Marks MarksOf(const std::string& text) {
+  using namespace convert;
+  constexpr Word kEscBytes = kEsc * kOnes;
+  Marks marks;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = p + text.size();
+  while (p < end) {
+    if (end - p >= 8) {
+      const Word w = LoadWord(p);
+      const Word found = ZeroBytes(w) | ZeroBytes(w ^ kEscBytes);
+      if (found == 0) {
+        p += 8;
+        continue;
+      }
+      p += BytesBeforeMark(found);
+    } else if (*p != 0 && *p != kEsc) {
+      ++p;
+      continue;
+    }
+    marks.zero |= *p == 0;
+    marks.esc |= *p == kEsc;
+    ++p;
+  }
+  return marks;
+}
+
 }  // namespace
 
-void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
+void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::string& out,
                      std::string& scratch) {
   if (bytes.empty()) return;
+  const std::size_t start = out.size();
   if (target == kCharsetUtf8) {
-    const std::size_t start = out.size();
     DecodeToUtf8(encoding, bytes, out);
     RemoveZeroBytes(out, start);
+    return;
+  }
+  const auto code = static_cast<CharsetCode>(target);
+  if (encoding == Encoding::kIso2022Jp) {
+    // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
+    // through UTF-8 below.
+    if (ConvertFromIso2022Jp(bytes.data(), bytes.size(), code, out)) {
+      RemoveZeroBytes(out, start);
+      return;
+    }
+  } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
+    const Marks marks = MarksOf(bytes);
+    // The direct converters copy what they do not read: an ESC goes before them.
+    if (marks.esc) {
+      ReplaceEscapes(bytes, encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE", 2);
+    }
+    ConvertCharset(JapaneseCharsetCode(encoding), bytes, target, out);
+    if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
   scratch.clear();
   DecodeToUtf8(encoding, bytes, scratch);
   RemoveZeroBytes(scratch, 0);
+  ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
   ConvertCharset(kCharsetUtf8, scratch, target, out);
 }
 

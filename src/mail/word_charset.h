@@ -1,5 +1,5 @@
-// How the bytes of an encoded word are read: by the Japanese converters, one word at a time, or
-// as mail programs read them, adjacent words of one encoding joined first.
+// How the bytes of an encoded word are read: adjacent words of one encoding joined first, then
+// converted into the target as a whole.
 #pragma once
 
 #include <cstddef>
@@ -10,19 +10,22 @@
 
 namespace quillet {
 
-// The reading of a word in a Shift_JIS, EUC-JP or ISO-2022-JP request, whose charset field
-// (already cut at "*") [name, name + size) has the code CharsetCodeOf gives it. UTF-8 words, and
-// words whose code is 0 but whose name labels an encoding beyond the Japanese ones and UTF-8
-// ("GB2312", "ISO-8859-1", "KOI8-R", ...), are read as mail programs read them: their Encoding.
-// Every other word is read by its code (0 as ISO-2022-JP): kNone.
-Encoding MailReadingOf(CharsetCode code, const char* name, std::size_t size);
+// The encoding of a word in a Shift_JIS, EUC-JP or ISO-2022-JP request, whose charset field
+// (already cut at "*") [name, name + size) has the code CharsetCodeOf gives it: Shift_JIS,
+// EUC-JP and UTF-8 by that code; a name of code 0 is looked up as a label, so that "x-sjis",
+// "eucJP-ms" or "GB2312" read as what they name, and only a name that labels nothing is read
+// as ISO-2022-JP.
+Encoding WordEncodingOf(CharsetCode code, const char* name, std::size_t size);
 
 // Appends the raw bytes of a word, or of adjacent words of one encoding joined, converted from
-// encoding (not kNone) into the target CharsetCode, to out: decoded to UTF-8 as mail programs
-// decode them, and from there through Windows-31J into a Japanese target (a character the
-// target lacks becomes the geta mark). A U+0000 in the text goes. scratch holds the UTF-8 text
-// on the way.
-void ConvertMailText(Encoding encoding, const std::string& bytes, int target, std::string& out,
+// encoding (not kNone) into the target CharsetCode, to out. Into UTF-8 they are decoded as mail
+// programs decode them. Into the Japanese targets, Shift_JIS, EUC-JP and ISO-2022-JP (but for
+// text in ISO-2022-JP-2's own sets) go through the direct converters, so valid text keeps its
+// bytes; every other encoding is decoded to UTF-8 and goes from there through Windows-31J (a
+// character the target lacks becomes the geta mark). A zero byte in the text goes once the text
+// is read, and an ESC of the text becomes the geta mark in the Japanese targets, so that it can
+// change no mode of the output. bytes may be changed; scratch holds the UTF-8 text on the way.
+void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::string& out,
                      std::string& scratch);
 
 // Appends [data, data + size) to out with every invalid UTF-8 sequence replaced by U+FFFD.

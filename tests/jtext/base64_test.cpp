@@ -15,18 +15,11 @@ using testing_bytes::Hex;
 std::string Decode(const std::string& payload) {
   const ExactBytes input(payload);
   std::string output;
-  EXPECT_EQ(DecodeBase64(input.data(), input.size(), output), 0);
-  return output;
-}
-
-std::string DecodeMail(const std::string& payload) {
-  const ExactBytes input(payload);
-  std::string output;
   EXPECT_EQ(DecodeMailBase64(input.data(), input.size(), output), 0);
   return output;
 }
 
-TEST(DecodeBase64, Table) {
+TEST(DecodeMailBase64, Table) {
   struct Case {
     const char* label;
     std::string payload;
@@ -38,17 +31,14 @@ TEST(DecodeBase64, Table) {
       {"one pad", "QUI=", "AB"},
       {"two pads", "QQ==", "A"},
       {"two groups", "QUJDREVG", "ABCDEF"},
-      // Python's base64 gives 00 10 83 for the first group, which therefore yields nothing.
+      // Python's base64 gives 00 10 83 for the first group.
       {"every value", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/",
-       "\x10\x51\x87\x20\x92\x8B\x30\xD3\x8F\x41\x14\x93\x51\x55\x97\x61\x96\x9B\x71\xD7\x9F"
-       "\x82"
-       "\x18\xA3\x92\x59\xA7\xA2\x9A\xAB\xB2\xDB\xAF\xC3\x1C\xB3\xD3\x5D\xB7\xE3\x9E\xBB\xF3\xDF"
-       "\xBF"},
-      {"padding bits kept", "QR==", "A\x10"},
-      {"zero ends its group", "QQBC", "A"},
-      {"zero first drops the group", "AEFC", ""},
-      {"next group goes on", "AEFCQUJD", "ABC"},
-      {"pad mid payload is 0", "=AAAQUJD", "ABC"},
+       std::string("\x00\x10\x83", 3) +
+           "\x10\x51\x87\x20\x92\x8B\x30\xD3\x8F\x41\x14\x93\x51\x55\x97\x61\x96\x9B\x71\xD7\x9F"
+           "\x82"
+           "\x18\xA3\x92\x59\xA7\xA2\x9A\xAB\xB2\xDB\xAF\xC3\x1C\xB3\xD3\x5D\xB7\xE3\x9E\xBB\xF3"
+           "\xDF"
+           "\xBF"},
       {"pads at both ends", "QQ==QUI=", "AAB"},
       {"short group of three", "QUI", "AB"},
       {"short group of three drops its last bits", "QUJ", "AB"},
@@ -64,46 +54,27 @@ TEST(DecodeBase64, Table) {
       {"punctuation skipped", "QUJ-D.", "ABC"},
       {"only skipped bytes", " \t\r\n?*", ""},
       {"Shift_JIS hiragana a", "gqA=", "\x82\xA0"},  // hiragana a
+      {"padding bits dropped", "QR==", "A"},
+      {"two pads", "dm==", "v"},
+      {"pad ends its group, the next goes on", "QQ==QUJD", "AABC"},
+      {"characters after the first pad dropped", "QQ=B", "A"},
+      {"pad first drops the group", "=QUJQUJD", "ABC"},
+      {"short group with a pad", "QUJDQQ=", "ABCA"},
+      {"a zero is a byte like any other", "QQBC", std::string("A\0B", 3)},
+      {"skipped bytes around pads", "Q Q =\r\n= Q U J D", "AABC"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Hex(Decode(c.payload)), Hex(c.expected)) << c.label;
   }
 }
 
-// The mail reading drops the bits under "=" and everything after the first one in its group,
-// and keeps zero bytes; the rest is as DecodeBase64 reads it.
-TEST(DecodeMailBase64, Table) {
-  struct Case {
-    const char* label;
-    std::string payload;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"empty", "", ""},
-      {"three bytes", "QUJD", "ABC"},
-      {"padding bits dropped", "QR==", "A"},
-      {"two pads", "dm==", "v"},
-      {"one pad", "QUI=", "AB"},
-      {"pad ends its group, the next goes on", "QQ==QUJD", "AABC"},
-      {"characters after the first pad dropped", "QQ=B", "A"},
-      {"pad first drops the group", "=QUJQUJD", "ABC"},
-      {"short group", "SGVsbG8gd", "Hello "},
-      {"short group with a pad", "QUJDQQ=", "ABCA"},
-      {"a zero is a byte like any other", "QQBC", std::string("A\0B", 3)},
-      {"skipped bytes around pads", "Q Q =\r\n= Q U J D", "AABC"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Hex(DecodeMail(c.payload)), Hex(c.expected)) << c.label;
-  }
-}
-
-TEST(DecodeBase64, AppendsToEarlierContent) {
+TEST(DecodeMailBase64, AppendsToEarlierContent) {
   std::string output = "=?";
-  EXPECT_EQ(DecodeBase64(std::string("QUJD"), output), 0);
+  EXPECT_EQ(DecodeMailBase64(std::string("QUJD"), output), 0);
   EXPECT_EQ(output, "=?ABC");
 }
 
-TEST(DecodeBase64, NeverWritesZeroBytesAndSkipsAnywhere) {
+TEST(DecodeMailBase64, SkipsAnywhere) {
   // Every group over values 0, 16, 32, 63 and "=", whole and with a line break after its first
   // character (which takes the character-at-a-time path).
   const std::string chars = "AQg/=";
@@ -118,12 +89,10 @@ TEST(DecodeBase64, NeverWritesZeroBytesAndSkipsAnywhere) {
       }
     }
   }
-  const std::string output = Decode(whole);
-  EXPECT_EQ(output.find('\0'), std::string::npos);
-  EXPECT_EQ(Decode(broken), output);
+  EXPECT_EQ(Hex(Decode(broken)), Hex(Decode(whole)));
 }
 
-TEST(DecodeBase64, LineBreakAnywhereChangesNothing) {
+TEST(DecodeMailBase64, LineBreakAnywhereChangesNothing) {
   const std::string payload =
       "QUJDgqCCokFCQ0RFRkdISUpLTE1OT1BRUlNUVVZXWFla";  // ABC, Shift_JIS hiragana a i, A..Z
   const std::string expected = Decode(payload);
@@ -135,7 +104,7 @@ TEST(DecodeBase64, LineBreakAnywhereChangesNothing) {
   }
 }
 
-TEST(DecodeBase64, LongPayloadMatchesGroupByGroup) {
+TEST(DecodeMailBase64, LongPayloadMatchesGroupByGroup) {
   // A long line broken every 76 characters, as mail writers do, decodes like its groups
   // decoded one by one.
   std::string payload, expected;

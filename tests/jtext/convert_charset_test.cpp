@@ -143,7 +143,8 @@ TEST(ConvertFromEuc, ToSjis) {
                         {"SS2 at the end", "A\x8E", "A\x8E"},
                         {"SS2 with a non-kana", "\x8E\x41", "\x8E\x41"},
                         {"SS2 with 0xE0", "\x8E\xE0", "\x8E\xE0"},
-                        {"SS3 is a single byte", "\x8F\xA2\xAF", "\x8F\x81\xAD"},
+                        {"SS3 JIS X 0212 is one geta", "\x8F\xA2\xAF", "\x81\xAC"},
+                        {"SS3 without two bytes is single", "\x8F\x41", "\x8F\x41"},
                         {"first byte at the end", "\xA4", "\xA4"},
                         {"bad second byte", "\xA4\x41", "\xA4\x41"},
                         {"0xFF is no EUC byte", "\xFF\xA1\xA1", "\xFF\x81\x40"},
@@ -166,30 +167,38 @@ TEST(ConvertFromEuc, ToJis) {
           {"mark without SS2 is not merged", "\x8E\xB6\xDE", "\x1B$B\x25\x2B\x1B(B\xDE"},
           {"a + dakuten stays two", "\x8E\xB1\x8E\xDE", "\x1B$B\x25\x22\x21\x2B\x1B(B"},
           {"kana and kanji share a switch", "\x8E\xB1\xA4\xA2", "\x1B$B\x25\x22\x24\x22\x1B(B"},
-          {"SS3 is a single byte", "\x8F\xA2\xAF", "\x8F\x1B$B\x22\x2F\x1B(B"},
+          {"SS3 JIS X 0212 is one geta", "\x8F\xA2\xAF", "\x1B$B\x22\x2E\x1B(B"},
           {"first byte at the end", "\xA4\xA2\xA4", "\x1B$B\x24\x22\x1B(B\xA4"},
           {"SS2 at the end", "\x8E", "\x8E"},
       });
 }
 
+// "\x36\x40\x36\x45" in ESC ( I is katakana ka ta ka na; "\x30\x21" in ESC $ ( D is JIS X
+// 0212 row 0x30 (EUC-JP "\x8F\xB0\xA1"); "\x81\xAC" / "\xA2\xAE" is the geta mark.
 TEST(ConvertFromJis, ToSjis) {
-  ExpectConversions(kJis, kSjis,
-                    {
-                        {"empty", "", ""},
-                        {"escapes are not copied", "\x1B$B\x24\x22\x1B(B", "\x82\xA0"},
-                        {"no ESC ( B at the end", "A\x1B$B\x24\x22", "A\x82\xA0"},
-                        {"lone last byte goes with 0x00", "\x1B$B\x24", "\x82\x7D"},
-                        {"carry shows in the first byte", "\x1B$B\x24\xA2", "\x83\x20"},
-                        {"ESC $ @ is data", "\x1B$@\x24\x22", "\x1B$@\x24\x22"},
-                        {"ESC ( B in single mode is data", "A\x1B(B", "A\x1B(B"},
-                        {"ESC $ B twice", "\x1B$B\x1B$B\x24\x22", "\x82\xA0"},
-                        // (0x1B, 0x28): row below 0x21 wraps; (0x4A, 0x00): lone last byte.
-                        {"ESC ( J is converted in pairs", "\x1B$B\x1B(J", "\xBE\x47\x95\x7D"},
-                        {"escape cut at the end", "A\x1B$", "A\x1B$"},
-                        {"only a switch", "\x1B$B", ""},
-                        {"back to ASCII", "\x1B$B\x24\x22\x1B(B\x24\x22", "\x82\xA0\x24\x22"},
-                        {"high bytes in single mode are copied", "\xA4\xA2\x82", "\xA4\xA2\x82"},
-                    });
+  ExpectConversions(
+      kJis, kSjis,
+      {
+          {"empty", "", ""},
+          {"escapes are not copied", "\x1B$B\x24\x22\x1B(B", "\x82\xA0"},
+          {"no ESC ( B at the end", "A\x1B$B\x24\x22", "A\x82\xA0"},
+          {"lone last byte is a geta", "\x1B$B\x24", "\x81\xAC"},
+          {"first byte and a high byte are one geta", "\x1B$B\x24\xA2\x1B(BA",
+           "\x81\xAC"
+           "A"},
+          {"ESC $ @ is JIS X 0208", "\x1B$@\x24\x22", "\x82\xA0"},
+          {"ESC ( B in ASCII changes nothing", "A\x1B(B", "A"},
+          {"ESC $ B twice", "\x1B$B\x1B$B\x24\x22", "\x82\xA0"},
+          {"ESC ( J keeps its bytes", "\x1B$B\x24\x22\x1B(J\\~\x1B(B", "\x82\xA0\\~"},
+          {"ESC ( I half-width katakana", "\x1B(I\x36\x40\x36\x45\x1B(B", "\xB6\xC0\xB6\xC5"},
+          {"ESC $ ( D pair is one geta", "\x1B$(D\x30\x21\x1B(BA",
+           "\x81\xAC"
+           "A"},
+          {"escape cut at the end", "A\x1B$", "A\x81\xAC$"},
+          {"unknown escape, reading goes on", "\x1B$B\x1B(Z\x24\x22", "\x81\xAC\x84\xD8\x82\xA0"},
+          {"back to ASCII", "\x1B$B\x24\x22\x1B(B\x24\x22", "\x82\xA0\x24\x22"},
+          {"high bytes and SO in ASCII", "\xA4\x82\x0E", "\x81\xAC\x81\xAC\x81\xAC"},
+      });
 }
 
 TEST(ConvertFromJis, ToEuc) {
@@ -198,12 +207,33 @@ TEST(ConvertFromJis, ToEuc) {
       {
           {"empty", "", ""},
           {"escapes are not copied", "\x1B$B\x24\x22\x1B(B", "\xA4\xA2"},
-          {"lone last byte goes with 0x00", "\x1B$B\x24", "\xA4\x80"},
-          {"ESC ( J is converted in pairs", "\x1B$B\x24\x22\x1B(JA", "\xA4\xA2\x9B\xA8\xCA\xC1"},
-          {"ESC $ @ is data", "\x1B$@\x24\x22", "\x1B$@\x24\x22"},
-          {"ESC is seen only where a character starts", "\x1B$B\x24\x1B$B\x22",
-           "\xA4\x9B\xA4\xC2\xA2\x80"},
+          {"lone last byte is a geta", "\x1B$B\x24", "\xA2\xAE"},
+          {"ESC ( I kana after SS2", "\x1B(I\x36\x1B(B", "\x8E\xB6"},
+          {"ESC $ ( D keeps JIS X 0212", "\x1B$(D\x30\x21", "\x8F\xB0\xA1"},
+          {"a first byte before ESC is alone", "\x1B$B\x24\x1B$B\x22", "\xA2\xAE\xA2\xAE"},
       });
+}
+
+// Written again with ESC $ B and ESC ( B only, ending in ASCII.
+TEST(ConvertFromJis, ToJis) {
+  const struct {
+    const char* label;
+    std::string input;
+    std::string expected;
+  } cases[] = {
+      {"ESC $ @ becomes ESC $ B", "\x1B$@\x24\x22", "\x1B$B\x24\x22\x1B(B"},
+      {"ESC ( J becomes ASCII", "\x1B(J\\\x1B(B", "\\"},
+      {"kana widened, a sound mark merged", "\x1B(I\x36\x5E", "\x1B$B\x25\x2C\x1B(B"},
+      {"JIS X 0212 is a geta", "\x1B$(D\x30\x21\x1B(B", "\x1B$B\x22\x2E\x1B(B"},
+      {"switches only where the set changes", "\x1B$B\x24\x22\x1B(B\x1B$B\x24\x24\x1B(B",
+       "\x1B$B\x24\x22\x24\x24\x1B(B"},
+  };
+  for (const auto& c : cases) {
+    const ExactBytes input(c.input);
+    std::string output;
+    ConvertFromJis(input.data(), input.size(), kCharsetJis, output);
+    EXPECT_EQ(Hex(output), Hex(c.expected)) << c.label;
+  }
 }
 
 TEST(ConvertCharset, Dispatch) {
@@ -247,7 +277,8 @@ TEST(ConvertCharset, PlainTextUnchangedEveryWay) {
   std::string text;
   for (int i = 0; i < 3000; ++i) {
     const char c = static_cast<char>(i % 0x80);
-    if (c != 0x1B) text += c;  // ESC only starts escape sequences in ISO-2022-JP input
+    // ISO-2022-JP text holds no ESC but in its escape sequences, nor SO or SI.
+    if (c != 0x1B && c != 0x0E && c != 0x0F) text += c;
   }
   for (int source = 0; source < 3; ++source) {
     for (int target = 0; target < 3; ++target) {
@@ -267,7 +298,8 @@ std::string RandomText(std::mt19937& rng, std::size_t length) {
       "\x1B$",    "\x8E",     "\x8F",     "\x8E\xB6\x8E\xDE", "\x8E\xCA\x8E\xDF",
       "\xDE",     "\xDF",     "\xB6\xDE", "\xCA\xDF",         "\xA0",
       "\x82\xA0", "\xA4\xA2", "\x24\x22", "\x81\x7F",         "\x81\x9E",
-      "\x80",     "\xFF",     "\xFD",
+      "\x80",     "\xFF",     "\xFD",     "\x1B(I",           "\x1B$(D",
+      "\x0E",     "\x1B$A",   "\x1B$(",
   };
   std::uniform_int_distribution<int> kind(0, 9);
   std::uniform_int_distribution<int> piece(0, sizeof pieces / sizeof pieces[0] - 1);
@@ -332,8 +364,13 @@ TEST(ConvertCharset, MatchesPlainReferenceOnRandomText) {
     const std::string text = RandomText(rng, length);
     for (int source = 0; source < 3; ++source) {
       for (int target = 0; target < 3; ++target) {
-        if (source == target) continue;
-        const std::string got = Convert(source, text, target);
+        if (source == target && source != kJis) continue;
+        std::string got;
+        if (source == target) {
+          ConvertFromJis(text.data(), text.size(), kCharsetJis, got);
+        } else {
+          got = Convert(source, text, target);
+        }
         const std::string want = ReferenceConvert(source, text, target);
         if (got != want) {
           ADD_FAILURE() << source << " to " << target << " on " << Hex(text) << "\n got "

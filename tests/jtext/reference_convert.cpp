@@ -63,28 +63,90 @@ struct JisWriter {
   }
 };
 
+// ISO-2022-JP read in full: ASCII and Roman bytes as they are, kana and both JIS X sets by
+// their sets, and a geta mark for everything that reads as nothing.
 std::string FromJis(const std::string& in, int target) {
+  enum class Set { kAscii, kKana, kX0208, kX0212 };
   Reader r{in};
-  std::string out;
-  bool twoByte = false;
+  JisWriter jis;
+  std::string two;  // Shift_JIS or EUC-JP
+  const auto geta = [&] {
+    if (target == 0) {
+      jis.twoBytes(0x222E);
+    } else {
+      PutCode(two, target == 1 ? 0x81AC : 0xA2AE);
+    }
+  };
+  const auto graphic = [](unsigned b) { return b >= 0x21 && b <= 0x7E; };
+  Set set = Set::kAscii;
   std::size_t p = 0;
   while (p < in.size()) {
-    if (r.at(p) == 0x1B && r.at(p + 1) == '$' && r.at(p + 2) == 'B') {
-      twoByte = true;
-      p += 3;
-    } else if (twoByte && r.at(p) == 0x1B && r.at(p + 1) == '(' && r.at(p + 2) == 'B') {
-      twoByte = false;
-      p += 3;
-    } else if (twoByte) {
-      PutCode(out, target == 1 ? pairs::JisToSjis(r.at(p), r.at(p + 1))
-                               : pairs::JisToEuc(r.at(p), r.at(p + 1)));
-      p += 2;
-    } else {
-      out += in[p];
+    const unsigned c = r.at(p);
+    if (c == 0x1B) {
+      const unsigned b1 = r.at(p + 1);
+      const unsigned b2 = r.at(p + 2);
+      if (b1 == '(' && (b2 == 'B' || b2 == 'J')) {
+        set = Set::kAscii;
+        p += 3;
+      } else if (b1 == '(' && b2 == 'I') {
+        set = Set::kKana;
+        p += 3;
+      } else if (b1 == '$' && (b2 == 'B' || b2 == '@')) {
+        set = Set::kX0208;
+        p += 3;
+      } else if (b1 == '$' && b2 == '(' && r.at(p + 3) == 'D') {
+        set = Set::kX0212;
+        p += 4;
+      } else {
+        geta();
+        p += 1;
+      }
+      continue;
+    }
+    if (set == Set::kAscii) {
+      if (c < 0x80 && c != 0x0E && c != 0x0F) {
+        if (target == 0) {
+          jis.single(c);
+        } else {
+          two += static_cast<char>(c);
+        }
+      } else {
+        geta();
+      }
       p += 1;
+    } else if (set == Set::kKana) {
+      if (c >= 0x21 && c <= 0x5F) {
+        if (target == 0) jis.run += static_cast<char>(c + 0x80);
+        if (target == 1) two += static_cast<char>(c + 0x80);
+        if (target == 2) PutCode(two, 0x8E00 | (c + 0x80));
+      } else {
+        geta();
+      }
+      p += 1;
+    } else {
+      const unsigned n = r.at(p + 1);
+      if (!graphic(c)) {
+        geta();
+        p += 1;
+      } else if (!graphic(n)) {
+        geta();
+        p += (p + 1 < in.size() && n != 0x1B) ? 2 : 1;
+      } else {
+        if (set == Set::kX0212 && target == 2) {
+          two += '\x8F';
+          PutCode(two, pairs::JisToEuc(c, n));
+        } else if (set == Set::kX0212) {
+          geta();
+        } else if (target == 0) {
+          jis.twoBytes(c << 8 | n);
+        } else {
+          PutCode(two, target == 1 ? pairs::JisToSjis(c, n) : pairs::JisToEuc(c, n));
+        }
+        p += 2;
+      }
     }
   }
-  return out;
+  return target == 0 ? jis.finish() : two;
 }
 
 std::string FromSjis(const std::string& in, int target) {
@@ -140,6 +202,13 @@ std::string FromEuc(const std::string& in, int target) {
         jis.run += static_cast<char>(n);
       }
       p += 2;
+    } else if (c == 0x8F && n >= 0xA1 && n <= 0xFE && r.at(p + 2) >= 0xA1 && r.at(p + 2) <= 0xFE) {
+      if (target == 1) {
+        PutCode(sjis, 0x81AC);  // JIS X 0212: one geta mark
+      } else {
+        jis.twoBytes(0x222E);
+      }
+      p += 3;
     } else if (c >= 0xA1 && c <= 0xFE && n >= 0xA1 && n <= 0xFE) {
       if (target == 1) {
         PutCode(sjis, pairs::EucToSjis(c, n));
@@ -162,8 +231,8 @@ std::string FromEuc(const std::string& in, int target) {
 }  // namespace
 
 std::string ReferenceConvert(int source, const std::string& input, int target) {
-  if (source == target) return input;
   if (source == 0) return FromJis(input, target);
+  if (source == target) return input;
   if (source == 1) return FromSjis(input, target);
   return FromEuc(input, target);
 }

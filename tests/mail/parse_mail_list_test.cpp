@@ -60,16 +60,23 @@ TEST(ParseMailList, Table) {
       {"LF SP kept", "\n From: A\x02", {{"\n From: A"}}},
       {"CR LF kept", "\r\nFrom: A\x02", {{"\r\nFrom: A"}}},
       {"SP LF: only the SP goes", " \nFrom: A\x02", {{"\nFrom: A"}}},
-      {"white space skipped only at the start",
-       "From: A\x01 Subject: B\x02",
-       {{"From: A", " Subject: B"}}},
+      // A line that starts with white space continues a folded header; as a mail's first
+      // line it stands alone.
+      {"folded lines join",
+       "S: a\x01 b\x01\tc\x01"
+       "d: e\x02",
+       {{"S: a b\tc", "d: e"}}},
+      {"a mail's first line does not fold", "a: 1\x02 b: 2\x02", {{"a: 1"}, {" b: 2"}}},
+      {"a word on the folded line, the fold between words goes",
+       "S: =?SJIS?B?gg==?=\x01 =?SJIS?B?oA==?= =?EUC-JP?B?pKI=?=\x01 x\x02",
+       {{"S: \x82\xA0\x82\xA0 x"}}},  // hiragana a split over two words, then a in EUC-JP
       {"CR and LF inside a line stay", "Subject: a\r\n b\x02", {{"Subject: a\r\n b"}}},
       {"= before other bytes", "a=b\x02", {{"a=b"}}},
       {"= right before 0x02", "a=\x02", {{"a="}}},
       {"=? right before 0x02", "a=?\x02", {{"a=?"}}},
       {"word decoded in place", "Subject: [=?SJIS?B?QUJD?=]\x02", {{"Subject: [ABC]"}}},
       {"word in the field name", "=?SJIS?B?RnJvbQ==?=: x\x02", {{"From: x"}}},
-      {"space between words stays", "=?SJIS?B?QQ==?= =?SJIS?B?Qg==?=\x02", {{"A B"}}},
+      {"space between words goes", "=?SJIS?B?QQ==?= =?SJIS?B?Qg==?=\x02", {{"AB"}}},
       {"lower-case b decoded", "=?SJIS?b?QUJD?=\x02", {{"ABC"}}},
       {"Q word decoded", "S: =?ISO-8859-1?Q?a_c?=\x02", {{"S: a c"}}},
       {"encoding X copied", "S: =?ISO-8859-1?X?abc?=\x02", {{"S: =?ISO-8859-1?X?abc?="}}},

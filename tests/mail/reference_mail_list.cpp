@@ -2,10 +2,8 @@
 
 #include <vector>
 
-#include "charsets/decode_to_utf8.h"
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
-#include "jtext/convert_charset.h"
 #include "jtext/decode_q.h"
 #include "mail/word_charset.h"
 
@@ -25,8 +23,7 @@ bool IsLetterBOrQ(const std::string& field) {
 struct RawWord {
   std::size_t length = 0;  // 0: no word
   std::string bytes;
-  int code = 0;
-  Encoding encoding = Encoding::kNone;
+  Encoding encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
 };
 
 RawWord CutWord(const std::string& text, std::size_t p) {
@@ -55,16 +52,12 @@ RawWord CutWord(const std::string& text, std::size_t p) {
     }
     if (!fields.empty()) {
       const std::string name = fields[0].substr(0, fields[0].find('*'));
-      word.code = CharsetCodeOf(name);
-      word.encoding = MailReadingOf(static_cast<CharsetCode>(word.code), name.data(), name.size());
+      word.encoding = WordEncodingOf(CharsetCodeOf(name), name.data(), name.size());
     }
     if (q_encoding) {
-      word.encoding != Encoding::kNone ? DecodeMailQ(field.data(), field.size(), word.bytes)
-                                       : DecodeQ(field.data(), field.size(), word.bytes);
-    } else if (word.encoding != Encoding::kNone) {
-      DecodeMailBase64(field.data(), field.size(), word.bytes);
+      DecodeMailQ(field.data(), field.size(), word.bytes);
     } else {
-      DecodeBase64(field, word.bytes);
+      DecodeMailBase64(field.data(), field.size(), word.bytes);
     }
     word.length = q + 2 - p;
     return word;
@@ -72,18 +65,11 @@ RawWord CutWord(const std::string& text, std::size_t p) {
   return word;
 }
 
+// The conversion itself is the converters' business, checked on their own.
 void Convert(const RawWord& word, int target, std::string& out) {
-  if (word.encoding == Encoding::kNone) {
-    ConvertCharset(word.code, word.bytes, target, out);
-    return;
-  }
-  std::string utf8;
-  DecodeToUtf8(word.encoding, word.bytes, utf8);
-  std::string withoutZeros;
-  for (const char c : utf8) {
-    if (c != '\0') withoutZeros += c;
-  }
-  ConvertCharset(kCharsetUtf8, withoutZeros, target, out);
+  std::string bytes = word.bytes;
+  std::string scratch;
+  ConvertMailText(word.encoding, bytes, target, out, scratch);
 }
 
 bool OnlyWhite(const std::string& text) {
@@ -101,17 +87,15 @@ std::string JoinLine(const std::vector<Piece>& pieces, int target) {
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
     if (piece.word.length == 0) {
-      // White space between two words read as mail programs read them goes.
+      // White space between two words goes.
       const bool between = i > 0 && i + 1 < pieces.size() && pieces[i - 1].word.length > 0 &&
-                           pieces[i - 1].word.encoding != Encoding::kNone &&
-                           pieces[i + 1].word.length > 0 &&
-                           pieces[i + 1].word.encoding != Encoding::kNone;
+                           pieces[i + 1].word.length > 0;
       if (!(between && OnlyWhite(piece.text))) line += piece.text;
       continue;
     }
     RawWord joined = piece.word;
     // Words of the same encoding with nothing but dropped white space between them join.
-    while (joined.encoding != Encoding::kNone) {
+    for (;;) {
       std::size_t next = i + 1;
       if (next < pieces.size() && pieces[next].word.length == 0 && OnlyWhite(pieces[next].text)) {
         ++next;
@@ -158,6 +142,10 @@ testing_support::Mails ParseList(const std::string& text, int target) {
   };
   while (p < text.size()) {
     const char c = text[p];
+    if (c == '\x01' && (At(text, p + 1) == ' ' || At(text, p + 1) == '\t')) {
+      ++p;  // a folded line goes on
+      continue;
+    }
     if (c == '\x01' || c == '\x02') {
       mail.push_back(JoinLine(pieces, target));
       pieces.clear();

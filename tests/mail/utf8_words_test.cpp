@@ -176,11 +176,18 @@ TEST(MailListUtf8, MailWordsInOtherTargets) {
       {"UTF-16LE", "S: =?UTF-16LE?B?QjA=?=\x02", kCharsetEuc, "S: \xA4\xA2"},
       {"a character Windows-31J lacks is geta", "S: =?ISO-8859-1?Q?=E9?=\x02", kCharsetSjis,
        "S: \x81\xAC"},
-      {"Shift_JIS words keep their white space", "S: =?SJIS?B?gqA=?= =?SJIS?B?gqA=?=\x02",
-       kCharsetSjis, "S: \x82\xA0 \x82\xA0"},
+      {"Shift_JIS character split over two words", "S: =?SJIS?B?gg==?=\t=?SJIS?B?oA==?=\x02",
+       kCharsetSjis, "S: \x82\xA0"},
       {"Shift_JIS Q word", "S: =?SJIS?Q?=82=A0?=\x02", kCharsetEuc, "S: \xA4\xA2"},
-      {"between a UTF-8 and a Shift_JIS word the space stays",
-       "S: =?UTF-8?B?44GC?= =?SJIS?B?gqA=?=\x02", kCharsetSjis, "S: \x82\xA0 \x82\xA0"},
+      {"between a UTF-8 and a Shift_JIS word the space goes",
+       "S: =?UTF-8?B?44GC?= =?SJIS?B?gqA=?=\x02", kCharsetSjis, "S: \x82\xA0\x82\xA0"},
+      // An ESC of a word's text could switch the reader's mode: it is a geta mark.
+      {"ESC in a Shift_JIS word", "S: =?SJIS?B?G0E=?=\x02", kCharsetEuc,
+       "S: \xA2\xAE"
+       "A"},
+      {"ESC in a UTF-8 word", "S: =?UTF-8?Q?=1B(B?=\x02", kCharsetSjis, "S: \x81\xAC(B"},
+      {"zero bytes of a Q word read as UTF-16", "S: =?UTF-16LE?Q?A=00B=00?=\x02", kCharsetSjis,
+       "S: AB"},
   };
   for (const Case& c : cases) {
     const FlushBytes bytes(c.list);

@@ -109,11 +109,29 @@ TEST(HostileSizes, OpeningsRepeated) {
   const std::size_t pairs = 8 * kMiB;  // 16 MiB: 2 796 202 words and "?" and then "=?=?"
   std::string word;
   std::string decoded;
-  DecodeBase64("=", decoded);
+  DecodeMailBase64("=", decoded);
   ConvertCharset(kCharsetJis, decoded, kCharsetSjis, word);
   EXPECT_TRUE(SameBytes(
       Respond(Execute("Shift_JIS", "!Subject!", ",", "Subject: " + Repeat("=?", pairs) + "\x02")),
       Answer(Repeat(word + "?", 2 * pairs / 6) + "=?=?", "Shift_JIS")));
+}
+
+// A subject folded at every word, 16 MiB: one run of ISO-2022-JP words joined across the
+// folds ("GyRCJCI=" is ESC $ B and hiragana a), and words of nothing but ESC runs and escape
+// sequences cut by the word's end ("GxsbGyQbKBskKA==" is three ESC, "ESC $", "ESC (",
+// "ESC $ ("): each ESC a geta mark, never a quadratic rescan.
+TEST(HostileSizes, FoldedWordsAndEscapeRuns) {
+  const std::size_t words = 16 * kMiB / 28;
+  EXPECT_TRUE(SameBytes(
+      Respond(Execute("Shift_JIS", "!Subject!", ",",
+                      "Subject: " + Repeat("=?ISO-2022-JP?B?GyRCJCI=?=\x01 ", words) + "\x02")),
+      Answer(Repeat("\x82\xA0", words) + " ", "Shift_JIS")));  // hiragana a, the last fold's SP
+  const std::size_t runs = 16 * kMiB / 34;
+  // Six geta marks and "$", "(", "$(", in EUC-JP.
+  EXPECT_TRUE(SameBytes(
+      Respond(Execute("EUC-JP", "!Subject!", ",",
+                      "Subject: " + Repeat("=?ISO-2022-JP?B?GxsbGyQbKBskKA==?=", runs) + "\x02")),
+      Answer(Repeat("\xA2\xAE\xA2\xAE\xA2\xAE\xA2\xAE$\xA2\xAE(\xA2\xAE$(", runs), "EUC-JP")));
 }
 
 // "=?a" repeated holds no "?=" at all: no word anywhere, and the text stays as it is, whether the
