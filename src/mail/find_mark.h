@@ -7,12 +7,14 @@
 #include <cstring>
 
 #include "common/zero_bytes.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 
 // The first byte in [p, end) that is 0x00..0x03 (the separators 0x01 and 0x02 among them) or
 // equal to mark; end when there is none. Reads nothing outside [p, end).
 inline const char* FindMark(const char* p, const char* end, unsigned char mark) {
+  if (const auto find = simd::ActiveKernels().findMark) return find(p, end, mark);
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
@@ -37,6 +39,7 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
 // "=" (a "?" in the last byte is followed by nothing); end when there is none. Reads nothing
 // outside [p, end).
 inline const char* FindWordEnd(const char* p, const char* end) {
+  if (const auto find = simd::ActiveKernels().findWordEnd) return find(p, end);
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
   // Nine bytes in reach: the eight of a block and the one after its last.

@@ -1,0 +1,87 @@
+// The scans of kernels.h, 64 bytes a step with AVX-512BW's byte compares into mask registers
+// (see scan_sse2.cpp for the shape). A range too short for one block goes to the 32-byte scans.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_AVX512)
+#include <immintrin.h>
+
+#include <cstdint>
+
+#define QUILLET_AVX512 __attribute__((target("avx512f,avx512bw")))
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr int kWidth = 64;
+
+QUILLET_AVX512 inline __m512i Load(const char* p) {
+  return _mm512_loadu_si512(p);
+}
+
+QUILLET_AVX512 inline std::uint64_t MarkBits(const char* p, __m512i marks) {
+  const __m512i v = Load(p);
+  return _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(3)) | _mm512_cmpeq_epi8_mask(v, marks);
+}
+
+QUILLET_AVX512 inline std::uint64_t PairBits(const char* p, char first, char second,
+                                             bool separators) {
+  const __m512i v = Load(p);
+  std::uint64_t hits = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(first)) &
+                       _mm512_cmpeq_epi8_mask(Load(p + 1), _mm512_set1_epi8(second));
+  if (separators) {
+    hits |= _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(1)) |
+            _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(2));
+  }
+  return hits;
+}
+
+}  // namespace
+
+QUILLET_AVX512 const char* FindMarkAvx512(const char* p, const char* end, unsigned char mark) {
+  if (end - p < kWidth) return FindMarkAvx2(p, end, mark);
+  const __m512i marks = _mm512_set1_epi8(static_cast<char>(mark));
+  while (end - p >= kWidth) {
+    const std::uint64_t bits = MarkBits(p, marks);
+    if (bits != 0) return p + __builtin_ctzll(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth;
+  const std::uint64_t bits = MarkBits(q, marks) >> (p - q);  // p - q is 1..63
+  return bits != 0 ? p + __builtin_ctzll(bits) : end;
+}
+
+QUILLET_AVX512 const char* FindWordEndAvx512(const char* p, const char* end) {
+  if (end - p <= kWidth) return FindWordEndAvx2(p, end);
+  while (end - p > kWidth) {
+    const std::uint64_t bits = PairBits(p, '?', '=', true);
+    if (bits != 0) return p + __builtin_ctzll(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth - 1;
+  const int seen = static_cast<int>(p - q);  // 1..64
+  const std::uint64_t bits = seen < kWidth ? PairBits(q, '?', '=', true) >> seen : 0;
+  if (bits != 0) return p + __builtin_ctzll(bits);
+  return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
+}
+
+QUILLET_AVX512 const char* FindLineEndAvx512(const char* p, const char* end) {
+  if (end - p <= kWidth) return FindLineEndAvx2(p, end);
+  while (end - p > kWidth) {
+    const std::uint64_t bits = PairBits(p, 0x0D, 0x0A, false);
+    if (bits != 0) return p + __builtin_ctzll(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth - 1;
+  const int seen = static_cast<int>(p - q);
+  const std::uint64_t bits = seen < kWidth ? PairBits(q, 0x0D, 0x0A, false) >> seen : 0;
+  return bits != 0 ? p + __builtin_ctzll(bits) : end;
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif
