@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
 #include "module/plugin_module.h"
+#include "simd/kernels.h"
 
 namespace quillet::bench {
 namespace {
@@ -201,6 +203,19 @@ void DecodeBase64Textbook(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
 }
 
+// The mail reading of base64 on the first `size` characters of the 1 MiB input, many times.
+void DecodeMailBase64Prefix(benchmark::State& state, std::size_t size) {
+  const std::string input = Base64Input().substr(0, size);
+  std::string output;
+  output.reserve(input.size());
+  for (auto _ : state) {
+    output.clear();
+    DecodeMailBase64(input, output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
 // Bytes processed are the request's bytes, or the response's where the output is what grows.
 void RunRequests(benchmark::State& state, const std::string& request, bool countResponse = false) {
   PluginModule module;
@@ -302,6 +317,39 @@ void RegisterAll() {
     static const std::string request = WorldMailListRequest(10000, 42);
     RunRequests(state, request);
   })->Unit(benchmark::kMillisecond);
+  // The paths with vector kernels at each tier the processor has, the scalar code first, in
+  // one run: Tiers/<path>/<tier>.
+  const std::pair<const char*, std::function<void(benchmark::State&)>> tierRows[] = {
+      {"base64_mail/1M", [](benchmark::State& state) { DecodeMailBase64Prefix(state, kMiB); }},
+      {"base64_mail/48", [](benchmark::State& state) { DecodeMailBase64Prefix(state, 48); }},
+      {"base64_mail/16", [](benchmark::State& state) { DecodeMailBase64Prefix(state, 16); }},
+      {"mails:10000",
+       [](benchmark::State& state) {
+         static const std::string request = MailListRequest(10000, 42);
+         RunRequests(state, request);
+       }},
+      {"utf8_mails:10000",
+       [](benchmark::State& state) {
+         static const std::string request = Utf8MailListRequest(10000, 42);
+         RunRequests(state, request);
+       }},
+      {"hostile/long_line",
+       [](benchmark::State& state) {
+         static const std::string request = HostileRequest("long_line");
+         RunRequests(state, request);
+       }},
+  };
+  for (const auto& [path, run] : tierRows) {
+    for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {
+      const std::string name =
+          std::string("Tiers/") + path + "/" + simd::TierName(static_cast<simd::Tier>(tier));
+      benchmark::RegisterBenchmark(name.c_str(), [run = run, tier](benchmark::State& state) {
+        simd::SetTierCap(static_cast<simd::Tier>(tier));
+        run(state);
+        simd::SetTierCap(simd::Tier::kAvx512);
+      });
+    }
+  }
   for (const char* hostile :
        {"open_words", "unfinished_fields", "long_line", "placeholders", "ascii_16M"}) {
     const std::string name = std::string("Execute/hostile/") + hostile;
