@@ -4,14 +4,13 @@
 // packed: 4 values -> 24 bits -> 3 bytes. A block with anything outside the alphabet is
 // decoded up to its last whole group before that byte. The tail is one more block ending at
 // the run's last whole group, loaded over the end of the block before it (those groups decode
-// to the same bytes again); an input shorter than a block is copied into one first.
+// to the same bytes again). An input shorter than a block goes to the 16-byte kernel.
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <immintrin.h>
 
 #include <cstdint>
-#include <cstring>
 
 #define QUILLET_AVX2 __attribute__((target("avx2")))
 
@@ -71,6 +70,7 @@ QUILLET_AVX2 inline __m256i Load(const unsigned char* p) {
 
 QUILLET_AVX2 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size,
                                              unsigned char* out, std::size_t room) {
+  if (size < kWidth) return DecodeBase64RunSsse3(in, size, out, room);
   std::size_t done = 0;  // characters decoded, a multiple of four
   std::uint32_t bad = 0;
   while (size - done >= kWidth && room - done / 4 * 3 >= kOut) {
@@ -80,22 +80,10 @@ QUILLET_AVX2 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_
     done += kWidth;
   }
   const std::size_t rest = (size - done) & ~std::size_t{3};
-  if (rest == 0 || rest >= kWidth || (done + rest) / 4 * 3 > room) return done;
-  if (done + rest >= kWidth) {
-    const std::size_t start = done + rest - kWidth;
-    Store24(out + start / 4 * 3, Pack(Values(Load(in + start), bad)));
-    return bad != 0 ? start + (__builtin_ctz(bad) & ~3u) : done + rest;
-  }
-  // The whole input is shorter than a block: padded with "A", which decodes and is not counted.
-  unsigned char block[kWidth];
-  std::memset(block, 'A', sizeof block);
-  std::memcpy(block, in, rest);
-  unsigned char decoded[kWidth];
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(decoded), Pack(Values(Load(block), bad)));
-  bad &= (std::uint32_t{1} << rest) - 1;
-  const std::size_t taken = bad != 0 ? (__builtin_ctz(bad) & ~3u) : rest;
-  std::memcpy(out, decoded, taken / 4 * 3);
-  return taken;
+  if (rest == 0 || rest >= kWidth || done == 0 || (done + rest) / 4 * 3 > room) return done;
+  const std::size_t start = done + rest - kWidth;
+  Store24(out + start / 4 * 3, Pack(Values(Load(in + start), bad)));
+  return bad != 0 ? start + (__builtin_ctz(bad) & ~3u) : done + rest;
 }
 
 }  // namespace simd

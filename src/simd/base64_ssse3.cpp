@@ -1,5 +1,6 @@
 // The base64 run of kernels.h, 16 characters a step: the same look-ups and packing as
-// base64_avx2.cpp (see there), on one 128-bit lane.
+// base64_avx2.cpp (see there), on one 128-bit lane. An input shorter than a block is left to
+// the scalar code, which is as fast on so few characters.
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
@@ -67,22 +68,10 @@ QUILLET_SSSE3 std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::siz
     done += kWidth;
   }
   const std::size_t rest = (size - done) & ~std::size_t{3};
-  if (rest == 0 || rest >= kWidth || (done + rest) / 4 * 3 > room) return done;
-  if (done + rest >= kWidth) {
-    const std::size_t start = done + rest - kWidth;
-    Store12(out + start / 4 * 3, Pack(Values(Load(in + start), bad)));
-    return bad != 0 ? start + (__builtin_ctz(bad) & ~3u) : done + rest;
-  }
-  // The whole input is shorter than a block: padded with "A", which decodes and is not counted.
-  unsigned char block[kWidth];
-  std::memset(block, 'A', sizeof block);
-  std::memcpy(block, in, rest);
-  unsigned char decoded[kWidth];
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(decoded), Pack(Values(Load(block), bad)));
-  bad &= (std::uint32_t{1} << rest) - 1;
-  const std::size_t taken = bad != 0 ? (__builtin_ctz(bad) & ~3u) : rest;
-  std::memcpy(out, decoded, taken / 4 * 3);
-  return taken;
+  if (rest == 0 || rest >= kWidth || done == 0 || (done + rest) / 4 * 3 > room) return done;
+  const std::size_t start = done + rest - kWidth;
+  Store12(out + start / 4 * 3, Pack(Values(Load(in + start), bad)));
+  return bad != 0 ? start + (__builtin_ctz(bad) & ~3u) : done + rest;
 }
 
 }  // namespace simd
