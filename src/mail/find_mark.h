@@ -14,11 +14,11 @@ namespace quillet {
 // The first byte in [p, end) that is 0x00..0x03 (the separators 0x01 and 0x02 among them) or
 // equal to mark; end when there is none. Reads nothing outside [p, end).
 inline const char* FindMark(const char* p, const char* end, unsigned char mark) {
-  if (const auto find = simd::ActiveKernels().findMark) return find(p, end, mark);
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
   const std::uint64_t marks = kOnes * mark;
+  const auto vector = simd::ActiveKernels().findMark;
   while (end - p >= 8) {
     std::uint64_t block;
     std::memcpy(&block, p, sizeof block);
@@ -27,6 +27,8 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
     // Nonzero exactly when some byte of low or of same is zero.
     if ((((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs) break;
     p += 8;
+    // Most marks are a few bytes apart; past a clean first word, a vector kernel takes the rest.
+    if (vector != nullptr) return vector(p, end, mark);
   }
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
@@ -39,9 +41,9 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
 // "=" (a "?" in the last byte is followed by nothing); end when there is none. Reads nothing
 // outside [p, end).
 inline const char* FindWordEnd(const char* p, const char* end) {
-  if (const auto find = simd::ActiveKernels().findWordEnd) return find(p, end);
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
+  const auto vector = simd::ActiveKernels().findWordEnd;
   // Nine bytes in reach: the eight of a block and the one after its last.
   while (end - p >= 9) {
     std::uint64_t block;
@@ -57,6 +59,7 @@ inline const char* FindWordEnd(const char* p, const char* end) {
       }
     } else {
       p += 8;
+      if (vector != nullptr) return vector(p, end);  // as in FindMark
     }
   }
   for (; p < end; ++p) {

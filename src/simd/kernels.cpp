@@ -59,7 +59,7 @@ Tier Detect() {
   if ((xcr0 & kYmm) != kYmm) return Tier::kSsse3;
   __cpuid_count(7, 0, a, b, c, d);
   if ((b & bit_AVX2) == 0) return Tier::kSsse3;
-  constexpr unsigned k512 = bit_AVX512F | bit_AVX512BW;
+  constexpr unsigned k512 = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
   return Tier::kAvx512;
 }
