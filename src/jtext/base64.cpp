@@ -131,9 +131,10 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
   int carried = 4;         // how many of them come before its first "=" (mail reading)
   while (p < end) {
     if (count == 0) {
-      // Whole groups of alphabet characters, a vector block at a time where the processor can.
+      // Whole groups of alphabet characters, a vector block at a time where the processor can
+      // (fewer than 24 characters decode as fast here).
       const auto run = kMail ? simd::ActiveKernels().decodeBase64Run : nullptr;
-      if (run != nullptr) {
+      if (run != nullptr && end - p >= 24) {
         const std::size_t taken = run(p, static_cast<std::size_t>(end - p), out,
                                       static_cast<std::size_t>(base + output.size() - out));
         p += taken;
