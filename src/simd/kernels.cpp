@@ -61,7 +61,11 @@ Tier Detect() {
   if ((b & bit_AVX2) == 0) return Tier::kSsse3;
   constexpr unsigned k512 = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
+#if defined(QUILLET_SIMD_AVX512)
   return Tier::kAvx512;
+#else
+  return Tier::kAvx2;
+#endif
 }
 #else
 Tier Detect() {

@@ -34,7 +34,7 @@ struct Kernels {
                                  std::size_t room);
 };
 
-// The best tier this processor and its operating system support.
+// The best tier this processor, its operating system and this build support.
 Tier DetectedTier();
 // The tier's name as QUILLET_SIMD spells it.
 const char* TierName(Tier tier);

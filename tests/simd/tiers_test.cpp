@@ -1,11 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "tier_check.h"
 
 namespace quillet {
 namespace {
+
+// Runs first, before any test sets the cap: QUILLET_SIMD as the process got it caps the tier
+// (CI runs the suite once per value; ctest also runs it with an unknown value, ignored).
+TEST(Tiers, QuilletSimdCapsTheTierAndAnUnknownValueIsIgnored) {
+  const char* const value = std::getenv("QUILLET_SIMD");
+  int expected = static_cast<int>(simd::DetectedTier());
+  for (int tier = 0; value != nullptr && tier < simd::kTierCount; ++tier) {
+    if (std::string(value) == simd::TierName(static_cast<simd::Tier>(tier))) {
+      expected = std::min(expected, tier);
+    }
+  }
+  EXPECT_EQ(static_cast<int>(simd::ActiveKernels().tier), expected) << (value ? value : "unset");
+}
 
 // Base64 text over the whole alphabet, "+" and "/" included, so blocks decode varied bytes.
 std::string AlphabetText(std::size_t size) {
