@@ -28,6 +28,9 @@ std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsig
 const char* FindMarkAvx512(const char* p, const char* end, unsigned char mark);
 const char* FindWordEndAvx512(const char* p, const char* end);
 const char* FindLineEndAvx512(const char* p, const char* end);
+// Needs AVX-512 VBMI besides.
+std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
+                                      std::size_t room);
 #endif
 
 #endif
