@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
 #include "module/plugin_module.h"
+#include "simd/kernels.h"
 
 namespace quillet::bench {
 namespace {
@@ -155,8 +157,12 @@ const std::string& Base64Input() {
   return input;
 }
 
-void DecodeBase64Quillet(benchmark::State& state, int (*decode)(const std::string&, std::string&)) {
-  const std::string& input = Base64Input();
+constexpr int (*kMailReading)(const std::string&, std::string&) = DecodeMailBase64;
+
+// The first `size` characters of the 1 MiB input (a whole word where size is small).
+void DecodeBase64Quillet(benchmark::State& state, int (*decode)(const std::string&, std::string&),
+                         std::size_t size) {
+  const std::string input = Base64Input().substr(0, size);
   std::string output;
   output.reserve(input.size());
   for (auto _ : state) {
@@ -290,9 +296,7 @@ void RegisterAll() {
     benchmark::RegisterBenchmark((std::string("Copy/memcpy/") + sizeName).c_str(), CopyMemcpy, size)
         ->Unit(benchmark::kMicrosecond);
   }
-  benchmark::RegisterBenchmark(
-      "DecodeBase64/mail/1M", DecodeBase64Quillet,
-      static_cast<int (*)(const std::string&, std::string&)>(DecodeMailBase64))
+  benchmark::RegisterBenchmark("DecodeBase64/mail/1M", DecodeBase64Quillet, kMailReading, kMiB)
       ->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark("DecodeBase64/textbook/1M", DecodeBase64Textbook)
       ->Unit(benchmark::kMicrosecond);
@@ -312,6 +316,42 @@ void RegisterAll() {
     static const std::string request = WorldMailListRequest(10000, 42);
     RunRequests(state, request);
   })->Unit(benchmark::kMillisecond);
+  // The paths with vector kernels at each tier the processor has, the scalar code first, in
+  // one run: Tiers/<path>/<tier>.
+  const std::pair<const char*, std::function<void(benchmark::State&)>> tierRows[] = {
+      {"base64_mail/1M",
+       [](benchmark::State& state) { DecodeBase64Quillet(state, kMailReading, kMiB); }},
+      {"base64_mail/48",
+       [](benchmark::State& state) { DecodeBase64Quillet(state, kMailReading, 48); }},
+      {"base64_mail/16",
+       [](benchmark::State& state) { DecodeBase64Quillet(state, kMailReading, 16); }},
+      {"mails:10000",
+       [](benchmark::State& state) {
+         static const std::string request = MailListRequest(10000, 42);
+         RunRequests(state, request);
+       }},
+      {"utf8_mails:10000",
+       [](benchmark::State& state) {
+         static const std::string request = Utf8MailListRequest(10000, 42);
+         RunRequests(state, request);
+       }},
+      {"hostile/long_line",
+       [](benchmark::State& state) {
+         static const std::string request = HostileRequest("long_line");
+         RunRequests(state, request);
+       }},
+  };
+  for (const auto& [path, run] : tierRows) {
+    for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {
+      const std::string name =
+          std::string("Tiers/") + path + "/" + simd::TierName(static_cast<simd::Tier>(tier));
+      benchmark::RegisterBenchmark(name.c_str(), [run = run, tier](benchmark::State& state) {
+        simd::SetTierCap(static_cast<simd::Tier>(tier));
+        run(state);
+        simd::SetTierCap(simd::Tier::kAvx512);
+      });
+    }
+  }
   for (const char* hostile : {"open_words", "unfinished_fields", "long_line", "placeholders",
                               "ascii_16M", "folded_words", "escape_runs"}) {
     const std::string name = std::string("Execute/hostile/") + hostile;

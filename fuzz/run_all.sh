@@ -14,7 +14,7 @@ input_timeout=${FUZZ_INPUT_TIMEOUT:-10}
 # target:max_len. Requests up to 64 KiB; the mail list target compares with a quadratic plain
 # reading up to 4 KiB, so its inputs stay near that size.
 targets=(fuzz_request:65536 fuzz_mail_list:8192 fuzz_base64:4096 fuzz_convert:4096
-         fuzz_charsets:4096)
+         fuzz_charsets:4096 fuzz_simd:4096)
 
 if ! cmake --preset fuzz >/dev/null; then
   echo "fuzz: configuring the fuzz preset failed" >&2

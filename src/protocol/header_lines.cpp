@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/byte_at.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -22,6 +23,7 @@ void ForEachLine(const char* p, const char* end, Take take) {
 }  // namespace
 
 const char* FindLineEnd(const char* p, const char* end) {
+  if (const auto find = simd::ActiveKernels().findLineEnd) return find(p, end);
   while (p < end) {
     const void* cr = std::memchr(p, 0x0D, static_cast<std::size_t>(end - p));
     if (cr == nullptr) return end;

@@ -15,7 +15,8 @@
 namespace quillet {
 
 // The first CR LF at or after p (a lone CR and a lone LF are ordinary bytes), or end when there
-// is none. A CR is found by memchr, so a long line costs no more than a copy of it.
+// is none. CR LF pairs are found a vector block at a time (or each CR by memchr), so a long line
+// costs no more than a copy of it.
 const char* FindLineEnd(const char* p, const char* end);
 
 class HeaderLines {

@@ -300,7 +300,9 @@ def answers(args):
             f.write(request_bytes)
         files.append(path)
     command = ([args.runner] if args.runner else []) + [args.host, args.library] + files
-    run = subprocess.run(command, capture_output=True, timeout=1800)
+    # The 32-bit DLL answers at its own floor, the SSE2 tier of its vector code.
+    env = dict(os.environ, QUILLET_SIMD="sse2") if args.needs_32_bit else None
+    run = subprocess.run(command, capture_output=True, timeout=1800, env=env)
     if run.returncode != 0:
         fail(f"saori_host exited with {run.returncode}: {run.stderr.decode(errors='replace')}")
     output = run.stdout

@@ -1,0 +1,39 @@
+// The vector kernels, one file per instruction set; kernels.cpp puts them in its tables. Every
+// one behaves exactly as the matching entry of Kernels says.
+#pragma once
+
+#include <cstddef>
+
+namespace quillet {
+namespace simd {
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QUILLET_SIMD_X86 1
+
+const char* FindMarkSse2(const char* p, const char* end, unsigned char mark);
+const char* FindWordEndSse2(const char* p, const char* end);
+const char* FindLineEndSse2(const char* p, const char* end);
+const char* FindMarkAvx2(const char* p, const char* end, unsigned char mark);
+const char* FindWordEndAvx2(const char* p, const char* end);
+const char* FindLineEndAvx2(const char* p, const char* end);
+
+std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsigned char* out,
+                                 std::size_t room);
+std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
+                                std::size_t room);
+
+#if defined(__x86_64__)
+// 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.
+#define QUILLET_SIMD_AVX512 1
+const char* FindMarkAvx512(const char* p, const char* end, unsigned char mark);
+const char* FindWordEndAvx512(const char* p, const char* end);
+const char* FindLineEndAvx512(const char* p, const char* end);
+// Needs AVX-512 VBMI besides.
+std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
+                                      std::size_t room);
+#endif
+
+#endif
+
+}  // namespace simd
+}  // namespace quillet

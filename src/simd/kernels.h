@@ -1,0 +1,56 @@
+// The vector kernels of the hot scans and of base64, chosen once for the processor at hand.
+//
+// Each kernel does exactly what the scalar code it stands in for does (that code is the
+// reference: the mail list scans in mail/find_mark.h, the line scan in protocol/header_lines,
+// the mail reading of base64 in jtext/base64.cpp). A null pointer means "use the scalar code".
+// The table is picked at the first call from what the processor and the operating system
+// offer, capped by QUILLET_SIMD (scalar, sse2, ssse3, avx2, avx512; read once, an unknown
+// value is ignored). Picking is a pointer into constant tables, so threads that call first at
+// the same time all publish the same table, and nothing runs before the first call.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+
+namespace quillet {
+namespace simd {
+
+enum class Tier : int { kScalar = 0, kSse2 = 1, kSsse3 = 2, kAvx2 = 3, kAvx512 = 4 };
+constexpr int kTierCount = 5;
+
+struct Kernels {
+  Tier tier;
+  // The first byte in [p, end) that is 0x00..0x03 or equal to mark; end when there is none.
+  const char* (*findMark)(const char* p, const char* end, unsigned char mark);
+  // The first 0x01, 0x02, or "?" directly followed by "=" in [p, end); end when there is none.
+  const char* (*findWordEnd)(const char* p, const char* end);
+  // The first CR directly followed by LF in [p, end); end when there is none.
+  const char* (*findLineEnd)(const char* p, const char* end);
+  // Decodes the longest run of whole groups of four alphabet characters that [in, in + size)
+  // starts with, three bytes a group at out, and returns how many characters it took (a
+  // multiple of four). Writes nothing at or past out + room; the caller keeps room for three
+  // bytes a group. Anything else (skipped bytes, "=", a short group) is left to the caller.
+  std::size_t (*decodeBase64Run)(const unsigned char* in, std::size_t size, unsigned char* out,
+                                 std::size_t room);
+};
+
+// The best tier this processor, its operating system and this build support.
+Tier DetectedTier();
+// The tier's name as QUILLET_SIMD spells it.
+const char* TierName(Tier tier);
+
+// For tests and benchmarks: caps the tier at `cap` from now on (QUILLET_SIMD is then no longer
+// read) and returns the tier in force, the lower of the cap and what the processor offers.
+Tier SetTierCap(Tier cap);
+
+extern std::atomic<const Kernels*> activeKernels;
+const Kernels& ChooseKernels();
+
+// The kernels in force.
+inline const Kernels& ActiveKernels() {
+  const Kernels* kernels = activeKernels.load(std::memory_order_acquire);
+  return kernels != nullptr ? *kernels : ChooseKernels();
+}
+
+}  // namespace simd
+}  // namespace quillet

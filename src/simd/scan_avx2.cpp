@@ -1,0 +1,89 @@
+// The scans of kernels.h, 32 bytes a step (see scan_sse2.cpp for the shape). A range too short
+// for one block goes to the 16-byte scans.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_X86)
+#include <immintrin.h>
+
+#include <cstdint>
+
+#define QUILLET_AVX2 __attribute__((target("avx2")))
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr int kWidth = 32;
+
+QUILLET_AVX2 inline __m256i Load(const char* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+QUILLET_AVX2 inline std::uint32_t MarkBits(const char* p, __m256i marks) {
+  const __m256i v = Load(p);
+  const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(3)), v);
+  return static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_or_si256(low, _mm256_cmpeq_epi8(v, marks))));
+}
+
+QUILLET_AVX2 inline std::uint32_t PairBits(const char* p, char first, char second,
+                                           bool separators) {
+  const __m256i v = Load(p);
+  __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(first)),
+                                  _mm256_cmpeq_epi8(Load(p + 1), _mm256_set1_epi8(second)));
+  if (separators) {
+    hits = _mm256_or_si256(hits, _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(1)),
+                                                 _mm256_cmpeq_epi8(v, _mm256_set1_epi8(2))));
+  }
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits));
+}
+
+}  // namespace
+
+QUILLET_AVX2 const char* FindMarkAvx2(const char* p, const char* end, unsigned char mark) {
+  if (end - p < kWidth) return FindMarkSse2(p, end, mark);
+  const __m256i marks = _mm256_set1_epi8(static_cast<char>(mark));
+  while (end - p >= kWidth) {
+    const std::uint32_t bits = MarkBits(p, marks);
+    if (bits != 0) return p + __builtin_ctz(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth;
+  const std::uint32_t bits = MarkBits(q, marks) >> (p - q);  // p - q is 1..31
+  return bits != 0 ? p + __builtin_ctz(bits) : end;
+}
+
+QUILLET_AVX2 const char* FindWordEndAvx2(const char* p, const char* end) {
+  if (end - p <= kWidth) return FindWordEndSse2(p, end);
+  while (end - p > kWidth) {
+    const std::uint32_t bits = PairBits(p, '?', '=', true);
+    if (bits != 0) return p + __builtin_ctz(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth - 1;
+  const int seen = static_cast<int>(p - q);  // 1..32
+  const std::uint32_t bits = seen < kWidth ? PairBits(q, '?', '=', true) >> seen : 0;
+  if (bits != 0) return p + __builtin_ctz(bits);
+  return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
+}
+
+QUILLET_AVX2 const char* FindLineEndAvx2(const char* p, const char* end) {
+  if (end - p <= kWidth) return FindLineEndSse2(p, end);
+  while (end - p > kWidth) {
+    const std::uint32_t bits = PairBits(p, 0x0D, 0x0A, false);
+    if (bits != 0) return p + __builtin_ctz(bits);
+    p += kWidth;
+  }
+  if (p == end) return end;
+  const char* const q = end - kWidth - 1;
+  const int seen = static_cast<int>(p - q);
+  const std::uint32_t bits = seen < kWidth ? PairBits(q, 0x0D, 0x0A, false) >> seen : 0;
+  return bits != 0 ? p + __builtin_ctz(bits) : end;
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif

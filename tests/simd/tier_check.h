@@ -1,0 +1,55 @@
+// Runs every vectorised path at every tier the processor has and compares what each decides with
+// the scalar code, byte for byte. Shared by the unit tests and the differential fuzz target.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "jtext/base64.h"
+#include "mail/find_mark.h"
+#include "protocol/header_lines.h"
+#include "simd/kernels.h"
+
+namespace quillet {
+
+// Every hit of each scan walked from the start, as offsets, and the mail reading of base64 of
+// the text from each of its first four bytes on (so groups start at every offset).
+inline std::string TierOutputs(const std::vector<char>& text) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  std::string out;
+  const auto walk = [&](auto find) {
+    for (const char* p = begin; p < end; ++p) {
+      p = find(p);
+      out += std::to_string(p - begin) + ' ';
+    }
+    out += '|';
+  };
+  walk([&](const char* p) { return FindMark(p, end, '='); });
+  walk([&](const char* p) { return FindMark(p, end, 0xA0); });
+  walk([&](const char* p) { return FindWordEnd(p, end); });
+  walk([&](const char* p) { return FindLineEnd(p, end); });
+  for (std::size_t from = 0; from < 4 && from <= text.size(); ++from) {
+    DecodeMailBase64(begin + from, text.size() - from, out);
+    out += '|';
+  }
+  return out;
+}
+
+// The name of the first tier whose outputs differ from the scalar code's, or "". The text is
+// copied flush against the end of an allocation of its own, so a read past it is caught.
+inline std::string TierMismatch(const std::string& input) {
+  const std::vector<char> text(input.begin(), input.end());
+  const simd::Tier before = simd::ActiveKernels().tier;
+  simd::SetTierCap(simd::Tier::kScalar);
+  const std::string expected = TierOutputs(text);
+  std::string mismatch;
+  for (int tier = 1; tier <= static_cast<int>(simd::DetectedTier()) && mismatch.empty(); ++tier) {
+    simd::SetTierCap(static_cast<simd::Tier>(tier));
+    if (TierOutputs(text) != expected) mismatch = simd::TierName(static_cast<simd::Tier>(tier));
+  }
+  simd::SetTierCap(before);
+  return mismatch;
+}
+
+}  // namespace quillet
