@@ -13,7 +13,7 @@
 
 #include "charsets/big5_table.h"
 #include "charsets/lead_trail_decoder.h"
-#include "jtext/utf8_support.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {

@@ -21,9 +21,9 @@
 
 #include "charsets/gb18030_table.h"
 #include "charsets/lead_trail_decoder.h"
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "charsets/gb18030.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {

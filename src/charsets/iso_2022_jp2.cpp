@@ -27,12 +27,12 @@
 #include "charsets/euc_kr.h"
 #include "charsets/gb18030.h"
 #include "charsets/single_byte.h"
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_support.h"
 #include "jtext/jis_escape.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {

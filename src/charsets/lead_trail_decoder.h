@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace lead_trail {

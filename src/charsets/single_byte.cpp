@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "charsets/single_byte_tables.h"
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {

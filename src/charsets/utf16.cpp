@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "jtext/utf8_support.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {
