@@ -76,7 +76,7 @@ bool PutTwoCodePoints(unsigned lead, unsigned trail, unsigned char*& o) {
   return false;
 }
 
-struct Big5Reading {
+struct Big5Reading : lead_trail::TwoByteCodes {
   static std::uint32_t CodePoint(unsigned lead, unsigned trail) {
     return TableCodePoint(lead, trail);
   }
