@@ -14,6 +14,7 @@
 
 #include "bench_inputs.h"
 #include "charsets/iso_2022_jp2.h"
+#include "charsets/single_byte.h"
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
@@ -291,6 +292,27 @@ void DecodeIso2022Jp2Shape(benchmark::State& state, const std::string& shape) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
 }
 
+// 1 MiB of windows-1252 text: French with a letter of 0x80 and up every few words, or English
+// with one every 200 bytes.
+void DecodeWindows1252(benchmark::State& state, bool english) {
+  static const std::string french =
+      Repeat("Le caf\xE9 du march\xE9 ouvre \xE0 sept heures, ferm\xE9 le lundi. ", kMiB);
+  static const std::string plain = Repeat(
+      "The quarterly report for the northern region is attached; please read it before the "
+      "meeting on Thursday, where we will go through the figures and agree on the next steps "
+      "\x96 thanks. ",
+      kMiB);
+  const std::string& input = english ? plain : french;
+  std::string output;
+  output.reserve(input.size() * 2);
+  for (auto _ : state) {
+    output.clear();
+    DecodeSingleByte(quillet::Encoding::kWindows1252, input.data(), input.size(), output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
 void RegisterAll() {
   const std::pair<const char*, std::size_t> sizes[] = {{"1M", kMiB}, {"16M", 16 * kMiB}};
   for (const Encoding& from : kEncodings) {
@@ -369,6 +391,8 @@ void RegisterAll() {
          RunRequests(state, request);
        }},
       // The decoders into UTF-8, whose ASCII runs go through the vector copy.
+      {"windows1252_french/1M", [](benchmark::State& state) { DecodeWindows1252(state, false); }},
+      {"windows1252_english/1M", [](benchmark::State& state) { DecodeWindows1252(state, true); }},
       {"world_mails:10000",
        [](benchmark::State& state) {
          static const std::string request = WorldMailListRequest(10000, 42);

@@ -22,7 +22,9 @@
 namespace quillet {
 namespace codec {
 
-// Below this many bytes the word-at-a-time copy goes faster than a call to the vector kernel.
+// How much of an ASCII run is copied inline before the vector copy takes the rest, and the
+// least rest worth a call to it.
+constexpr std::ptrdiff_t kInlineRun = 32;
 constexpr std::ptrdiff_t kVectorRun = 16;
 
 template <class Decoder>
@@ -38,12 +40,14 @@ void DecodeLoop(const unsigned char* p, const unsigned char* end, Decoder& decod
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (Decoder::kAsciiRuns && *p < 0x80) {
-        if (copyAsciiRun != nullptr && limit - p >= kVectorRun) {
+        // Most runs in mail are a few words long: their first bytes go a word at a time
+        // inline, and only a run that goes on further is worth a call to the vector copy.
+        const unsigned char* const near = limit - p > kInlineRun ? p + kInlineRun : limit;
+        p = CopyAscii(p, near, o);
+        if (p == near && copyAsciiRun != nullptr && limit - p >= kVectorRun) {
           const std::size_t n = copyAsciiRun(p, static_cast<std::size_t>(limit - p), o);
           p += n;
           o += n;
-        } else {
-          p = CopyAscii(p, limit, o);
         }
         continue;
       }
