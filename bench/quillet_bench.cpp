@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "bench_inputs.h"
+#include "charsets/iso_2022_jp2.h"
+#include "charsets/single_byte.h"
 #include "common/charset_code_of.h"
 #include "jtext/base64.h"
 #include "jtext/convert_charset.h"
@@ -263,6 +265,54 @@ std::string HostileRequest(const std::string& name) {
   return {};
 }
 
+// ISO-2022-JP-2 read into UTF-8, 1 MiB of each shape: the benchmark's Japanese text (no
+// sequence of ISO-2022-JP-2's own, so the converter reads it whole) and hostile ones, a few
+// bytes repeated: single shifts alone, between ASCII letters and between JIS X 0208 pairs,
+// unknown escapes in GB 2312, GB 2312 and JIS X 0208 pairs in turn, a run of bare ESCs.
+std::string Iso2022Jp2Input(const std::string& shape) {
+  if (shape == "plain") return Text(kMiB, kCharsetJis);
+  if (shape == "single_shifts") return "\x1B.A" + Repeat("\x1BNi", kMiB);
+  if (shape == "single_shifts_ascii") return "\x1B.A" + Repeat("\x1BNix", kMiB);
+  if (shape == "single_shifts_kanji") return "\x1B.A\x1B$B" + Repeat("\x1BNi0!", kMiB);
+  if (shape == "unknown_escapes") return "\x1B$A" + Repeat("\x1BZ0!", kMiB);
+  if (shape == "sets_in_turn") return Repeat("\x1B$A0!\x1B$B0!", kMiB);
+  if (shape == "esc_run") return "\x1B.A" + Repeat("\x1B", kMiB);
+  return {};
+}
+
+void DecodeIso2022Jp2Shape(benchmark::State& state, const std::string& shape) {
+  const std::string input = Iso2022Jp2Input(shape);
+  std::string output;
+  output.reserve(input.size() * 3);
+  for (auto _ : state) {
+    output.clear();
+    DecodeIso2022Jp2(input.data(), input.size(), output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+// 1 MiB of windows-1252 text: French with a letter of 0x80 and up every few words, or English
+// with one every 200 bytes.
+void DecodeWindows1252(benchmark::State& state, bool english) {
+  static const std::string french =
+      Repeat("Le caf\xE9 du march\xE9 ouvre \xE0 sept heures, ferm\xE9 le lundi. ", kMiB);
+  static const std::string plain = Repeat(
+      "The quarterly report for the northern region is attached; please read it before the "
+      "meeting on Thursday, where we will go through the figures and agree on the next steps "
+      "\x96 thanks. ",
+      kMiB);
+  const std::string& input = english ? plain : french;
+  std::string output;
+  output.reserve(input.size() * 2);
+  for (auto _ : state) {
+    output.clear();
+    DecodeSingleByte(quillet::Encoding::kWindows1252, input.data(), input.size(), output);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
 void RegisterAll() {
   const std::pair<const char*, std::size_t> sizes[] = {{"1M", kMiB}, {"16M", 16 * kMiB}};
   for (const Encoding& from : kEncodings) {
@@ -340,6 +390,14 @@ void RegisterAll() {
          static const std::string request = HostileRequest("long_line");
          RunRequests(state, request);
        }},
+      // The decoders into UTF-8, whose ASCII runs go through the vector copy.
+      {"windows1252_french/1M", [](benchmark::State& state) { DecodeWindows1252(state, false); }},
+      {"windows1252_english/1M", [](benchmark::State& state) { DecodeWindows1252(state, true); }},
+      {"world_mails:10000",
+       [](benchmark::State& state) {
+         static const std::string request = WorldMailListRequest(10000, 42);
+         RunRequests(state, request);
+       }},
   };
   for (const auto& [path, run] : tierRows) {
     for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {
@@ -359,6 +417,12 @@ void RegisterAll() {
       const std::string request = HostileRequest(hostile);
       RunRequests(state, request, std::string(hostile) == "placeholders");
     })->Unit(benchmark::kMillisecond);
+  }
+  for (const char* shape : {"plain", "single_shifts", "single_shifts_ascii", "single_shifts_kanji",
+                            "unknown_escapes", "sets_in_turn", "esc_run"}) {
+    benchmark::RegisterBenchmark((std::string("Decode/iso2022jp2/") + shape + "/1M").c_str(),
+                                 DecodeIso2022Jp2Shape, std::string(shape))
+        ->Unit(benchmark::kMicrosecond);
   }
 }
 

@@ -13,7 +13,7 @@
 
 #include "charsets/big5_table.h"
 #include "charsets/lead_trail_decoder.h"
-#include "jtext/utf8_support.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {
@@ -76,7 +76,7 @@ bool PutTwoCodePoints(unsigned lead, unsigned trail, unsigned char*& o) {
   return false;
 }
 
-struct Big5Reading {
+struct Big5Reading : lead_trail::TwoByteCodes {
   static std::uint32_t CodePoint(unsigned lead, unsigned trail) {
     return TableCodePoint(lead, trail);
   }

@@ -23,11 +23,10 @@ inline std::uint32_t TableCodePoint(unsigned lead, unsigned trail) {
   return inSpan < row.count ? euc_kr::kCells[row.start + inSpan] : 0;
 }
 
-struct EucKrReading {
+struct EucKrReading : lead_trail::TwoByteCodes {
   static std::uint32_t CodePoint(unsigned lead, unsigned trail) {
     return TableCodePoint(lead, trail);
   }
-  static bool PutOther(unsigned, unsigned, unsigned char*&) { return false; }
 };
 
 }  // namespace

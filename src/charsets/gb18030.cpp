@@ -21,14 +21,12 @@
 
 #include "charsets/gb18030_table.h"
 #include "charsets/lead_trail_decoder.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {
 
-using namespace convert;
 using lead_trail::IsLead;
 
 constexpr unsigned kNoColumn = 0xFF;
@@ -98,9 +96,17 @@ inline std::uint32_t TwoByte(unsigned lead, unsigned trail) {
   return gb18030::kTwoByte[(lead - 0x81) * gb18030::kColumns + column];
 }
 
-// Every byte in makes at most 3 out: one U+FFFD, U+20AC, a two-byte code's character, or a
-// four-byte code's 4.
-constexpr std::size_t kPerByte = 3;
+struct Gb18030Reading : lead_trail::TwoByteCodes {
+  static std::uint32_t CodePoint(unsigned lead, unsigned trail) { return TwoByte(lead, trail); }
+  static unsigned char* PutSingle(unsigned c, unsigned char* o) {
+    return c == 0x80 ? utf8::PutBmp(o, 0x20AC) : utf8::PutReplacement(o);
+  }
+  static bool IsLong(unsigned next) { return IsDigit(next); }
+  static const unsigned char* PutLong(const unsigned char* p, const unsigned char* end,
+                                      unsigned char*& o) {
+    return PutFourByte(p, end, o);
+  }
+};
 
 }  // namespace
 
@@ -109,47 +115,7 @@ std::uint32_t Gb18030TwoByteCodePoint(unsigned lead, unsigned trail) {
 }
 
 void DecodeGb18030(const char* data, std::size_t size, std::string& output) {
-  if (size == 0) return;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
-  const unsigned char* const end = p + size;
-  unsigned char* o = AppendCursor(output, size, kPerByte);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      if (!IsLead(c)) {
-        o = c == 0x80 ? utf8::PutBmp(o, 0x20AC) : utf8::PutReplacement(o);
-        ++p;
-        continue;
-      }
-      const unsigned n = ByteAt(p + 1, end);
-      if (IsDigit(n)) {
-        p = PutFourByte(p, end, o);
-        continue;
-      }
-      const std::uint32_t u = TwoByte(c, n);
-      if (u == 0) {
-        o = utf8::PutReplacement(o);
-        p += n < 0x80 ? 1 : 2;  // an ASCII byte is read again; past the end reads as 0x00
-        continue;
-      }
-      o = utf8::PutBmp(o, u);
-      p += 2;
-      // The run of two-byte codes goes on without the other tests.
-      while (limit - p >= 2 && IsLead(p[0])) {
-        const std::uint32_t next = TwoByte(p[0], p[1]);
-        if (next == 0) break;
-        o = utf8::PutBmp(o, next);
-        p += 2;
-      }
-    }
-  }
-  Finish(output, o);
+  lead_trail::Decode<Gb18030Reading>(data, size, output);
 }
 
 }  // namespace quillet

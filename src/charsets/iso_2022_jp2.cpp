@@ -27,12 +27,12 @@
 #include "charsets/euc_kr.h"
 #include "charsets/gb18030.h"
 #include "charsets/single_byte.h"
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_support.h"
 #include "jtext/jis_escape.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {
@@ -96,29 +96,67 @@ struct Designation {
 };
 
 const unsigned char* NextEsc(const unsigned char* p, const unsigned char* end) {
+  // Hostile text puts one ESC right after another: look at the first byte before calling out.
+  if (p == end || *p == kEsc) return p;
   const void* found = std::memchr(p, kEsc, static_cast<std::size_t>(end - p));
   return found != nullptr ? static_cast<const unsigned char*>(found) : end;
 }
 
-void AppendCodePoint(std::uint32_t u, std::string& output) {
-  unsigned char bytes[3];
-  const unsigned char* const stop = utf8::PutBmp(bytes, u);
-  output.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(stop - bytes));
+// Every byte in makes at most 3 out: one U+FFFD, half of a pair's character, a G2 character
+// for the two bytes of ESC N, or what the converter makes of a Japanese byte.
+constexpr std::size_t kPerByte = 3;
+
+// The reading writes through one cursor into output. Room is made a chunk at a time, so the
+// filling that growing the string costs is paid once per chunk of output, however many pieces
+// the text is cut into.
+inline unsigned char* Room(std::string& output, unsigned char* o, std::size_t n) {
+  const std::size_t free = output.size() - static_cast<std::size_t>(o - Storage(output));
+  return free >= n ? o : MakeRoom(output, o, n + kPerByte * kChunk);
 }
 
-// The stretch [p, stop) of a Japanese set to the converter, read in the set that inForce chose.
-void PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
-                 std::string& scratch, std::string& output) {
-  if (p == stop) return;
-  const bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
-  if (fromAscii || (*p == kEsc && IsJapaneseSet(ReadJisEscape(p, stop).set))) {
-    ConvertCharset(kCharsetJis, reinterpret_cast<const char*>(p),
-                   static_cast<std::size_t>(stop - p), kCharsetUtf8, output);
-    return;
+inline unsigned char* PutCodePoint(std::string& output, unsigned char* o, std::uint32_t u) {
+  return utf8::PutBmp(Room(output, o, kSlack), u);
+}
+
+// Scratch strings reused by every Japanese stretch of one text.
+struct Scratch {
+  std::string input;      // a stretch with its designation in front
+  std::string converted;  // the converter's output, copied to the cursor
+};
+
+constexpr std::size_t kShortStretch = 60;
+
+// The stretch [p, stop) of a Japanese set, read in the set that inForce chose.
+unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
+                           Scratch& scratch, std::string& output, unsigned char* o) {
+  if (p == stop) return o;
+  bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
+  if (fromAscii && *p != kEsc) {
+    // ASCII text is itself; the converter reads what follows it from ASCII, as it would have.
+    o = Room(output, o, static_cast<std::size_t>(stop - p) + kSlack);
+    p = CopyJisAscii(p, stop, o);
+    if (p == stop) return o;
   }
-  scratch.assign(reinterpret_cast<const char*>(inForce.at), inForce.length);
-  scratch.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(stop - p));
-  ConvertCharset(kCharsetJis, scratch, kCharsetUtf8, output);
+  scratch.converted.clear();
+  const auto size = static_cast<std::size_t>(stop - p);
+  if (fromAscii || (*p == kEsc && IsJapaneseSet(ReadJisEscape(p, stop).set))) {
+    ConvertToUtf8(kCharsetJis, reinterpret_cast<const char*>(p), size, scratch.converted);
+  } else if (size <= kShortStretch) {
+    // Hostile text cuts a Japanese set into a stretch of a pair or two between each single
+    // shift: those are put behind their designation on the stack.
+    char buffer[kShortStretch + 4];
+    std::memcpy(buffer, inForce.at, inForce.length);
+    std::memcpy(buffer + inForce.length, p, size);
+    ConvertToUtf8(kCharsetJis, buffer, inForce.length + size, scratch.converted);
+  } else {
+    scratch.input.assign(reinterpret_cast<const char*>(inForce.at), inForce.length);
+    scratch.input.append(reinterpret_cast<const char*>(p), size);
+    ConvertToUtf8(kCharsetJis, scratch.input.data(), scratch.input.size(), scratch.converted);
+  }
+  const std::size_t n = scratch.converted.size();
+  o = Room(output, o, n + kSlack);
+  std::memcpy(o, scratch.converted.data(), n);
+  return o + n;
 }
 
 inline bool IsGraphic(unsigned b) {
@@ -130,17 +168,12 @@ inline std::uint32_t PairCodePoint(G0Set set, unsigned b1, unsigned b2) {
                                : EucKrCodePoint(b1 | 0x80, b2 | 0x80);
 }
 
-// Every byte in makes at most 3 out: one U+FFFD, or half of a pair's character.
-constexpr std::size_t kPerByte = 3;
-
 // The pairs of GB 2312 or KS C 5601 in [p, stop), a stretch without ESC.
-void PutPairs(G0Set set, const unsigned char* p, const unsigned char* const stop,
-              std::string& output) {
-  if (p == stop) return;
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(stop - p), kPerByte);
+unsigned char* PutPairs(G0Set set, const unsigned char* p, const unsigned char* const stop,
+                        std::string& output, unsigned char* o) {
   while (p < stop) {
     const unsigned char* const limit = ChunkEnd(p, stop);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = Room(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       const unsigned b1 = *p;
       const unsigned b2 = ByteAt(p + 1, stop);
@@ -158,7 +191,7 @@ void PutPairs(G0Set set, const unsigned char* p, const unsigned char* const stop
       }
     }
   }
-  Finish(output, o);
+  return o;
 }
 
 inline std::uint32_t G2CodePoint(G2Set set, unsigned b) {
@@ -181,10 +214,11 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
   // The Japanese stretch being read, while G0 is Japanese: where it starts, and the set then.
   const unsigned char* run = p;
   Designation runSet = japanese;
-  std::string scratch;
+  Scratch scratch;
+  unsigned char* o = AppendCursor(output, size, kPerByte);
   for (;;) {
     const unsigned char* const esc = NextEsc(p, end);
-    if (g0 != G0Set::kJapanese) PutPairs(g0, p, esc, output);
+    if (g0 != G0Set::kJapanese) o = PutPairs(g0, p, esc, output, o);
     if (esc == end) break;
     const JisEscape escape = ReadJisEscape(esc, end);
     p = esc + escape.length;
@@ -199,10 +233,10 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
     }
     if (escape.set == JisSet::kUnknown) {
       // In a Japanese stretch the converter reads it.
-      if (g0 != G0Set::kJapanese) AppendCodePoint(utf8::kReplacement, output);
+      if (g0 != G0Set::kJapanese) o = PutCodePoint(output, o, utf8::kReplacement);
       continue;
     }
-    if (g0 == G0Set::kJapanese) PutJapanese(run, esc, runSet, scratch, output);
+    if (g0 == G0Set::kJapanese) o = PutJapanese(run, esc, runSet, scratch, output, o);
     switch (escape.set) {
       case JisSet::kGb2312:
         g0 = G0Set::kGb2312;
@@ -219,10 +253,10 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
       case JisSet::kSingleShift: {
         const unsigned b = ByteAt(p, end);
         if (g2 != G2Set::kNone && b - 0x20 < 0x60) {
-          AppendCodePoint(G2CodePoint(g2, b), output);
+          o = PutCodePoint(output, o, G2CodePoint(g2, b));
           ++p;
         } else {
-          AppendCodePoint(utf8::kReplacement, output);
+          o = PutCodePoint(output, o, utf8::kReplacement);
         }
         break;
       }
@@ -232,7 +266,8 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
     run = p;
     runSet = japanese;
   }
-  if (g0 == G0Set::kJapanese) PutJapanese(run, end, runSet, scratch, output);
+  if (g0 == G0Set::kJapanese) o = PutJapanese(run, end, runSet, scratch, output, o);
+  Finish(output, o);
 }
 
 }  // namespace quillet

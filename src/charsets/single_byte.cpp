@@ -3,44 +3,40 @@
 #include <cstdint>
 
 #include "charsets/single_byte_tables.h"
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
+#include "codec/decode_loop.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {
-
-using namespace convert;
 
 // The table's rows follow the enumerators from IBM866 to x-mac-cyrillic.
 constexpr int kFirst = static_cast<int>(Encoding::kIbm866);
 static_assert(static_cast<int>(Encoding::kXMacCyrillic) - kFirst + 1 == single_byte::kEncodings,
               "one table row per single-byte encoding");
 
-// A byte of 0x80 and up makes at most three bytes out (a BMP code point).
-constexpr std::size_t kPerByte = 3;
+// ASCII runs go through the loop's vector copy, every other byte through highChar.
+template <typename HighChar>
+struct Decoder : codec::Stateless {
+  // A byte of 0x80 and up makes at most three bytes out (a BMP code point).
+  static constexpr std::size_t kPerByte = 3;
+  static constexpr bool kAsciiRuns = true;
+  HighChar highChar;
 
-// The one loop of both: ASCII runs a word at a time, every other byte through highChar.
+  const unsigned char* Step(const unsigned char* p, const unsigned char* limit,
+                            const unsigned char*, unsigned char*& o) const {
+    do {
+      o = utf8::PutBmp(o, highChar(*p));
+      ++p;
+    } while (p < limit && *p >= 0x80);
+    return p;
+  }
+};
+
 template <typename HighChar>
 void Decode(const char* data, std::size_t size, HighChar highChar, std::string& output) {
-  if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  const unsigned char* const end = p + size;
-  unsigned char* o = AppendCursor(output, size, kPerByte);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      if (*p < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      do {
-        o = utf8::PutBmp(o, highChar(*p));
-        ++p;
-      } while (p < limit && *p >= 0x80);
-    }
-  }
-  Finish(output, o);
+  Decoder<HighChar> decoder{{}, highChar};
+  codec::DecodeLoop(p, p + size, decoder, output);
 }
 
 }  // namespace

@@ -2,18 +2,11 @@
 
 #include <cstdint>
 
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
+#include "codec/decode_loop.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {
-
-using namespace convert;
-
-// A unit makes at most 3 bytes out, or 6 when it follows a lead surrogate that found no trail
-// (two U+FFFD, or one and a BMP character); the lead surrogate itself made none. So the bytes
-// of a chunk make at most twice as many out, with one U+FFFD carried in from the chunk before.
-constexpr std::size_t kPerByte = 2;
 
 constexpr bool IsLeadSurrogate(std::uint32_t unit) {
   return unit - 0xD800 < 0x400;
@@ -23,45 +16,55 @@ constexpr bool IsTrailSurrogate(std::uint32_t unit) {
   return unit - 0xDC00 < 0x400;
 }
 
+// Units of two bytes; chunks are of even size, so only the last can end in the middle of one.
 template <bool kBigEndian>
-inline std::uint32_t UnitAt(const unsigned char* p) {
-  return kBigEndian ? (std::uint32_t{p[0]} << 8 | p[1]) : (std::uint32_t{p[1]} << 8 | p[0]);
-}
+struct Decoder {
+  // A unit makes at most 3 bytes out, or 6 when it follows a lead surrogate that found no
+  // trail (two U+FFFD, or one and a BMP character); the lead surrogate itself made none. So the
+  // bytes of a chunk make at most twice as many out, with one U+FFFD carried in from the chunk
+  // before.
+  static constexpr std::size_t kPerByte = 2;
+  static constexpr bool kAsciiRuns = false;
+  std::uint32_t lead = 0;  // a lead surrogate waiting for its trail, or 0
+  bool cut = false;        // the text ends in the middle of a unit
+
+  const unsigned char* Step(const unsigned char* p, const unsigned char*, const unsigned char* end,
+                            unsigned char*& o) {
+    if (end - p < 2) {
+      cut = true;
+      return end;
+    }
+    const std::uint32_t unit =
+        kBigEndian ? (std::uint32_t{p[0]} << 8 | p[1]) : (std::uint32_t{p[1]} << 8 | p[0]);
+    if (lead != 0) {
+      if (IsTrailSurrogate(unit)) {
+        o = utf8::Put(o, 0x10000 + ((lead - 0xD800) << 10) + (unit - 0xDC00));
+        lead = 0;
+        return p + 2;
+      }
+      o = utf8::PutReplacement(o);
+      lead = 0;
+    }
+    if (IsLeadSurrogate(unit)) {
+      lead = unit;
+    } else if (IsTrailSurrogate(unit)) {
+      o = utf8::PutReplacement(o);
+    } else {
+      o = utf8::PutBmp(o, unit);
+    }
+    return p + 2;
+  }
+
+  // A lead surrogate without its trail, and a cut unit, are one U+FFFD together.
+  unsigned char* Finish(unsigned char* o) const {
+    return lead != 0 || cut ? utf8::PutReplacement(o) : o;
+  }
+};
 
 template <bool kBigEndian>
 void DecodeUnits(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  std::uint32_t lead = 0;  // a lead surrogate waiting for its trail, or 0
-  while (end - p >= 2) {
-    // Chunks are of even size, so only the last can end in the middle of a unit.
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    while (limit - p >= 2) {
-      const std::uint32_t unit = UnitAt<kBigEndian>(p);
-      p += 2;
-      if (lead != 0) {
-        if (IsTrailSurrogate(unit)) {
-          o = utf8::Put(o, 0x10000 + ((lead - 0xD800) << 10) + (unit - 0xDC00));
-          lead = 0;
-          continue;
-        }
-        o = utf8::PutReplacement(o);
-        lead = 0;
-      }
-      if (IsLeadSurrogate(unit)) {
-        lead = unit;
-      } else if (IsTrailSurrogate(unit)) {
-        o = utf8::PutReplacement(o);
-      } else {
-        o = utf8::PutBmp(o, unit);
-      }
-    }
-  }
-  if (lead != 0 || p < end) {
-    o = MakeRoom(output, o, 3);
-    o = utf8::PutReplacement(o);
-  }
-  Finish(output, o);
+  Decoder<kBigEndian> decoder;
+  codec::DecodeLoop(p, end, decoder, output);
 }
 
 void Decode(const char* data, std::size_t size, bool bigEndian, std::string& output) {

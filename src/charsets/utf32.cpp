@@ -2,16 +2,11 @@
 
 #include <cstdint>
 
-#include "jtext/convert_support.h"
-#include "jtext/utf8_support.h"
+#include "codec/decode_loop.h"
+#include "codec/utf8_support.h"
 
 namespace quillet {
 namespace {
-
-using namespace convert;
-
-// A unit of four bytes makes at most four out.
-constexpr std::size_t kPerByte = 1;
 
 std::uint32_t UnitAt(const unsigned char* p, bool bigEndian) {
   return bigEndian ? (std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
@@ -19,6 +14,30 @@ std::uint32_t UnitAt(const unsigned char* p, bool bigEndian) {
                    : (std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
                       std::uint32_t{p[1]} << 8 | p[0]);
 }
+
+// Units of four bytes; chunks are a multiple of four bytes, so only the last can end in the
+// middle of one, which is one U+FFFD.
+struct Decoder : codec::Stateless {
+  // A unit of four bytes makes at most four out.
+  static constexpr std::size_t kPerByte = 1;
+  static constexpr bool kAsciiRuns = false;
+  bool bigEndian;
+
+  const unsigned char* Step(const unsigned char* p, const unsigned char*, const unsigned char* end,
+                            unsigned char*& o) const {
+    if (end - p < 4) {
+      o = utf8::PutReplacement(o);
+      return end;
+    }
+    const std::uint32_t unit = UnitAt(p, bigEndian);
+    if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF)) {
+      o = utf8::PutReplacement(o);
+    } else {
+      o = utf8::Put(o, unit);
+    }
+    return p + 4;
+  }
+};
 
 void Decode(const char* data, std::size_t size, bool bigEndian, std::string& output) {
   if (size == 0) return;
@@ -31,25 +50,8 @@ void Decode(const char* data, std::size_t size, bool bigEndian, std::string& out
       p += 4;
     }
   }
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  while (end - p >= 4) {
-    // Chunks are a multiple of four bytes, so only the last can end in the middle of a unit.
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
-    for (; limit - p >= 4; p += 4) {
-      const std::uint32_t unit = UnitAt(p, bigEndian);
-      if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF)) {
-        o = utf8::PutReplacement(o);
-      } else {
-        o = utf8::Put(o, unit);
-      }
-    }
-  }
-  if (p < end) {
-    o = MakeRoom(output, o, 3);
-    o = utf8::PutReplacement(o);
-  }
-  Finish(output, o);
+  Decoder decoder{{}, bigEndian};
+  codec::DecodeLoop(p, end, decoder, output);
 }
 
 }  // namespace

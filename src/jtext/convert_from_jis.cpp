@@ -15,10 +15,10 @@
 // the target lacks it. So no ESC of the input reaches Shift_JIS or EUC-JP.
 #include <cstdint>
 
+#include "codec/convert_support.h"
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_support.h"
 #include "jtext/jis_escape.h"
 #include "jtext/kana_tables.h"
 

@@ -8,10 +8,10 @@
 // with ESC $ B / ESC ( B only where the kind of character changes.
 #include <cstdint>
 
+#include "codec/convert_support.h"
 #include "common/byte_at.h"
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_support.h"
 #include "jtext/kana_tables.h"
 
 namespace quillet {

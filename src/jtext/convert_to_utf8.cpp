@@ -33,13 +33,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codec/convert_support.h"
+#include "codec/utf8_support.h"
 #include "common/byte_at.h"
 #include "jtext/convert_charset.h"
-#include "jtext/convert_support.h"
 #include "jtext/cp932_table.h"
 #include "jtext/jis0212_table.h"
 #include "jtext/jis_escape.h"
-#include "jtext/utf8_support.h"
 
 namespace quillet {
 namespace {

@@ -13,8 +13,8 @@
 
 #include <cstddef>
 
+#include "codec/convert_support.h"
 #include "common/byte_at.h"
-#include "jtext/convert_support.h"
 
 namespace quillet {
 namespace convert {

@@ -22,6 +22,9 @@ std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsi
 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
                                 std::size_t room);
 
+std::size_t CopyAsciiRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t CopyAsciiRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.
 #define QUILLET_SIMD_AVX512 1
@@ -31,6 +34,7 @@ const char* FindLineEndAvx512(const char* p, const char* end);
 // Needs AVX-512 VBMI besides.
 std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
                                       std::size_t room);
+std::size_t CopyAsciiRunAvx512(const unsigned char* in, std::size_t size, unsigned char* out);
 #endif
 
 #endif

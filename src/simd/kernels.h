@@ -2,11 +2,12 @@
 //
 // Each kernel does exactly what the scalar code it stands in for does (that code is the
 // reference: the mail list scans in mail/find_mark.h, the line scan in protocol/header_lines,
-// the mail reading of base64 in jtext/base64.cpp). A null pointer means "use the scalar code".
-// The table is picked at the first call from what the processor and the operating system
-// offer, capped by QUILLET_SIMD (scalar, sse2, ssse3, avx2, avx512; read once, an unknown
-// value is ignored). Picking is a pointer into constant tables, so threads that call first at
-// the same time all publish the same table, and nothing runs before the first call.
+// the mail reading of base64 in jtext/base64.cpp, the ASCII copy in codec/convert_support.h). A
+// null pointer means "use the scalar code". The table is picked at the first call from what the
+// processor and the operating system offer, capped by QUILLET_SIMD (scalar, sse2, ssse3, avx2,
+// avx512; read once, an unknown value is ignored). Picking is a pointer into constant tables, so
+// threads that call first at the same time all publish the same table, and nothing runs before the
+// first call.
 #pragma once
 
 #include <atomic>
@@ -32,6 +33,9 @@ struct Kernels {
   // bytes a group. Anything else (skipped bytes, "=", a short group) is left to the caller.
   std::size_t (*decodeBase64Run)(const unsigned char* in, std::size_t size, unsigned char* out,
                                  std::size_t room);
+  // Copies the run of bytes below 0x80 that [in, in + size) starts with to out and returns its
+  // length. May write other bytes after the run, never at or past out + size.
+  std::size_t (*copyAsciiRun)(const unsigned char* in, std::size_t size, unsigned char* out);
 };
 
 // The best tier this processor, its operating system and this build support.

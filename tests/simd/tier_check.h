@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "charsets/gb18030.h"
+#include "charsets/single_byte.h"
 #include "jtext/base64.h"
 #include "mail/find_mark.h"
 #include "protocol/header_lines.h"
@@ -12,8 +14,9 @@
 
 namespace quillet {
 
-// Every hit of each scan walked from the start, as offsets, and the mail reading of base64 of
-// the text from each of its first four bytes on (so groups start at every offset).
+// Every hit of each scan walked from the start, as offsets, the mail reading of base64 of the
+// text from each of its first four bytes on (so groups start at every offset), and the text
+// read as windows-1252 and as gb18030.
 inline std::string TierOutputs(const std::vector<char>& text) {
   const char* const begin = text.data();
   const char* const end = begin + text.size();
@@ -33,6 +36,9 @@ inline std::string TierOutputs(const std::vector<char>& text) {
     DecodeMailBase64(begin + from, text.size() - from, out);
     out += '|';
   }
+  // The decoders into UTF-8, whose runs of ASCII the vector copy takes.
+  DecodeSingleByte(Encoding::kWindows1252, begin, text.size(), out);
+  DecodeGb18030(begin, text.size(), out);
   return out;
 }
 
