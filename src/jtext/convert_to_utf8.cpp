@@ -40,6 +40,7 @@
 #include "jtext/jis0212_table.h"
 #include "jtext/jis_escape.h"
 #include "jtext/utf8_support.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -134,6 +135,10 @@ constexpr std::size_t kPerByte = 3;
 
 // The entry of a code that the table lacks.
 constexpr std::uint32_t kNoCode = Packed(utf8::kReplacement);
+static_assert(kNoCode == simd::kPackedReplacement, "the vector runs stop at the same entry");
+
+// The vector runs take a whole block; shorter text is the scalar code's.
+constexpr std::ptrdiff_t kVectorBlock = 16;
 
 // The packed character of the code whose lead has the row start start and whose trail is n,
 // or kNoCode.
@@ -144,10 +149,15 @@ inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  const auto run = simd::ActiveKernels().sjisToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && limit - p >= kVectorBlock) {
+        p = run(p, limit, o, kPacked.entries);
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c < 0x80) {
         p = CopyAscii(p, limit, o);
@@ -216,10 +226,15 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  const auto run = simd::ActiveKernels().eucToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && limit - p >= kVectorBlock) {
+        p = run(p, limit, o, kPacked.entries, false);
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c < 0x80) {
         p = CopyAscii(p, limit, o);
@@ -263,6 +278,7 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
+  const auto run = simd::ActiveKernels().eucToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
@@ -302,6 +318,13 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
           break;
         case JisSet::kJisX0208:
         case JisSet::kJisX0212: {
+          if (set == JisSet::kJisX0208 && run != nullptr && limit - p >= kVectorBlock) {
+            const unsigned char* const q = run(p, limit, o, kPacked.entries, true);
+            if (q != p) {
+              p = q;
+              break;
+            }
+          }
           const std::size_t broken = BrokenJisPair(p, end);
           if (broken != 0) {
             o = utf8::PutReplacement(o);

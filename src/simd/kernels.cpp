@@ -19,24 +19,34 @@ constexpr const char* kTierNames[kTierCount] = {"scalar", "sse2", "ssse3", "avx2
 
 // One constant table per tier; a tier this build has no kernels for takes the one below it.
 #if defined(QUILLET_SIMD_X86)
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr};
-constexpr Kernels kSse2{Tier::kSse2, FindMarkSse2, FindWordEndSse2, FindLineEndSse2, nullptr};
-constexpr Kernels kSsse3{Tier::kSsse3, FindMarkSse2, FindWordEndSse2, FindLineEndSse2,
-                         DecodeBase64RunSsse3};
-constexpr Kernels kAvx2{Tier::kAvx2, FindMarkAvx2, FindWordEndAvx2, FindLineEndAvx2,
-                        DecodeBase64RunAvx2};
+// The conversion runs of each tier, appended to its table.
+#define QUILLET_CONVERT_SSE2 SjisToUtf8RunSse2, EucToUtf8RunSse2, Utf8ToTwoByteRunSse2
+#define QUILLET_CONVERT_AVX2 SjisToUtf8RunAvx2, EucToUtf8RunAvx2, Utf8ToTwoByteRunSse2
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr,
+                          nullptr,       nullptr, nullptr, nullptr};
+constexpr Kernels kSse2{Tier::kSse2,     FindMarkSse2, FindWordEndSse2,
+                        FindLineEndSse2, nullptr,      QUILLET_CONVERT_SSE2};
+constexpr Kernels kSsse3{Tier::kSsse3,    FindMarkSse2,         FindWordEndSse2,
+                         FindLineEndSse2, DecodeBase64RunSsse3, QUILLET_CONVERT_SSE2};
+constexpr Kernels kAvx2{Tier::kAvx2,     FindMarkAvx2,        FindWordEndAvx2,
+                        FindLineEndAvx2, DecodeBase64RunAvx2, QUILLET_CONVERT_AVX2};
 #if defined(QUILLET_SIMD_AVX512)
-constexpr Kernels kAvx512{Tier::kAvx512, FindMarkAvx512, FindWordEndAvx512, FindLineEndAvx512,
-                          DecodeBase64RunAvx2};
+constexpr Kernels kAvx512{Tier::kAvx512,     FindMarkAvx512,      FindWordEndAvx512,
+                          FindLineEndAvx512, DecodeBase64RunAvx2, QUILLET_CONVERT_AVX2};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx512};
 // With VBMI's byte permutes base64 goes 64 characters a step.
-constexpr Kernels kAvx512Vbmi{Tier::kAvx512, FindMarkAvx512, FindWordEndAvx512, FindLineEndAvx512,
-                              DecodeBase64RunAvx512Vbmi};
+constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
+                              FindMarkAvx512,
+                              FindWordEndAvx512,
+                              FindLineEndAvx512,
+                              DecodeBase64RunAvx512Vbmi,
+                              QUILLET_CONVERT_AVX2};
 #else
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx2};
 #endif
 #else
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr};
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr,
+                          nullptr,       nullptr, nullptr, nullptr};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kScalar, &kScalar, &kScalar, &kScalar};
 #endif
 
