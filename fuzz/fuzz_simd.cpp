@@ -2,7 +2,8 @@
 // tests/simd/tier_check.h: the mail list and line scans walked hit by hit, and the mail
 // reading of base64 from four starting offsets). The first byte puts 0..63 base64 characters in
 // front of the rest, so that whatever the rest holds (a separator, "?=", a pad, CR LF) falls on
-// every offset of a 64-byte block, its last byte included.
+// every offset of a 64-byte block, its last byte included. The conversions into and out of
+// UTF-8 are compared again behind Japanese text (see below).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,5 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!tier.empty())
     std::fprintf(stderr, "tier %s differs on %s\n", tier.c_str(), Hex(text).c_str());
   Require(tier.empty(), "every tier decides as the scalar code");
+
+  // The conversions again behind a run of 0..63 bytes of Japanese text in the encoding the
+  // first byte's top bits choose, so that the rest falls on every offset of a run of pairs
+  // or of three-byte characters.
+  static const char* const units[] = {"\x8A\xBF", "\xB4\xC1", "\xE6\xBC\xA2", "\x34\x41"};
+  std::string japanese = data[0] >> 6 == 3 ? "\x1B$B" : "";
+  while (japanese.size() < 64) japanese += units[data[0] >> 6];
+  const std::string converted = japanese.substr(0, data[0] % 64) +
+                                std::string(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string conversionTier = TierMismatch(converted, ConversionOutputs);
+  if (!conversionTier.empty())
+    std::fprintf(stderr, "tier %s converts otherwise %s\n", conversionTier.c_str(),
+                 Hex(converted).c_str());
+  Require(conversionTier.empty(), "every tier converts as the scalar code");
   return 0;
 }

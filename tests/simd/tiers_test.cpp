@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -58,6 +59,67 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
       ASSERT_EQ(TierMismatch(text), "") << c << " at " << at;
     }
   }
+}
+
+// Japanese text in each encoding (kanji, hiragana and ASCII mixed), of every length up to
+// past two 64-byte blocks and with a byte or character that ends a vector run put at every
+// offset: lone and unmapped leads, kana, JIS X 0212, escapes, ill-formed UTF-8.
+TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
+  const std::
+      string
+          units
+              [] =
+                  {
+                      "\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA"
+                      "ab",  // Shift_JIS
+                      "\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"
+                      "ab",  // EUC-JP
+                      "\x1B$B\x34\x41\x3B\x7A\x24\x22\x24\x24\x21\x21\x46\x7C\x4B\x5C\x38\x6C\x1B("
+                      "Bab",  // ISO-2022-JP
+                      "\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x82\xE3\x81\x84\xE3\x80\x80\xE6\x97\xA5"
+                      "ab",  // UTF-8
+                  };
+  const std::string stops[] = {
+      "\x80",         "\xA0",         "\xFD",
+      "\x81",         "\xB1",         "\x85\x40",          // Shift_JIS: 0x8540 maps to nothing
+      "\x8E\xB1",     "\x8F\xB0\xA1", "\xA1",              // EUC-JP kana, JIS X 0212, lone lead
+      "\x1B$B",       "\x1B(B",       "\x0E",              // escapes, SO
+      "\xEF\xBD\xB1", "\xE0\x80\x80", "\xED\xA0\x80",      // UTF-8 kana, overlong, surrogate
+      "\xC2\xA9",     "\xEE\x80\x80", "\xF0\x9F\x98\x80",  // two bytes, private use, four bytes
+  };
+  for (const std::string& unit : units) {
+    std::string plain;
+    while (plain.size() < 140) plain += unit;
+    for (std::size_t size = 0; size <= 140; ++size) {
+      ASSERT_EQ(TierMismatch(plain.substr(0, size), ConversionOutputs), "") << size;
+    }
+    for (const std::string& stop : stops) {
+      for (std::size_t at = 0; at < 130; ++at) {
+        const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, 130);
+        ASSERT_EQ(TierMismatch(text, ConversionOutputs), "") << at << " " << int(stop[0] & 0xFF);
+      }
+    }
+  }
+}
+
+// Every byte pair as Shift_JIS and EUC-JP, and every character of the Basic Multilingual Plane
+// in UTF-8, in one text each: every table entry the vector runs fetch.
+TEST(Tiers, EveryPairAndCharacterConvertsAsTheScalarCode) {
+  std::string pairs;
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    for (int trail = 0; trail < 0x100; ++trail) {
+      pairs += static_cast<char>(lead);
+      pairs += static_cast<char>(trail);
+    }
+  }
+  std::string characters;
+  for (std::uint32_t u = 0x800; u < 0x10000; ++u) {
+    characters += static_cast<char>(0xE0 | u >> 12);
+    characters += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+    characters += static_cast<char>(0x80 | (u & 0x3F));
+  }
+  EXPECT_EQ(TierMismatch(pairs, ConversionOutputs), "");
+  EXPECT_EQ(TierMismatch(characters, ConversionOutputs), "");
 }
 
 }  // namespace
