@@ -21,7 +21,6 @@
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
 #include "jtext/utf8_support.h"
-#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -178,7 +177,6 @@ inline std::uint32_t ReadCode(const unsigned char*& p, const unsigned char* limi
 // A JIS X 0208 code, and for the two-byte targets a half-width kana byte, written in each
 // target.
 struct ToSjis {
-  static constexpr bool kEuc = false;
   static unsigned char* Put(unsigned char* o, std::uint32_t code) {
     const unsigned j1 = code >> 8;
     const unsigned t = pairs::kTrailOf[j1 & 1][code & 0xFF];
@@ -193,7 +191,6 @@ struct ToSjis {
 };
 
 struct ToEuc {
-  static constexpr bool kEuc = true;
   static unsigned char* Put(unsigned char* o, std::uint32_t code) {
     return PutCode(o, code | 0x8080);
   }
@@ -212,17 +209,11 @@ struct ToJis {
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
-  const auto run = simd::ActiveKernels().utf8ToTwoByteRun;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
     o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      // The vector run takes a whole block; shorter text is the scalar code's.
-      if (run != nullptr && limit - p >= 16) {
-        p = run(p, limit, o, kReverse.blockOf.data(), kReverse.codes.data(), Target::kEuc);
-        if (p == limit) break;
-      }
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
         continue;

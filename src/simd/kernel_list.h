@@ -23,18 +23,6 @@ std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsi
 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
                                 std::size_t room);
 
-const unsigned char* SjisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
-                                       unsigned char*& o, const std::uint32_t* packed);
-const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
-                                      unsigned char*& o, const std::uint32_t* packed, bool jis);
-const unsigned char* Utf8ToTwoByteRunSse2(const unsigned char* p, const unsigned char* end,
-                                          unsigned char*& o, const std::uint8_t* blockOf,
-                                          const std::uint16_t* codes, bool euc);
-const unsigned char* SjisToUtf8RunAvx2(const unsigned char* p, const unsigned char* end,
-                                       unsigned char*& o, const std::uint32_t* packed);
-const unsigned char* EucToUtf8RunAvx2(const unsigned char* p, const unsigned char* end,
-                                      unsigned char*& o, const std::uint32_t* packed, bool jis);
-
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.
 #define QUILLET_SIMD_AVX512 1
@@ -44,6 +32,11 @@ const char* FindLineEndAvx512(const char* p, const char* end);
 // Needs AVX-512 VBMI besides.
 std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
                                       std::size_t room);
+// Need AVX-512 VBMI2 besides.
+const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& o, const std::uint32_t* packed);
+const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed, bool jis);
 #endif
 
 #endif

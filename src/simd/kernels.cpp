@@ -20,19 +20,19 @@ constexpr const char* kTierNames[kTierCount] = {"scalar", "sse2", "ssse3", "avx2
 // One constant table per tier; a tier this build has no kernels for takes the one below it.
 #if defined(QUILLET_SIMD_X86)
 // The conversion runs of each tier, appended to its table.
-#define QUILLET_CONVERT_SSE2 SjisToUtf8RunSse2, EucToUtf8RunSse2, Utf8ToTwoByteRunSse2
-#define QUILLET_CONVERT_AVX2 SjisToUtf8RunAvx2, EucToUtf8RunAvx2, Utf8ToTwoByteRunSse2
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr,
-                          nullptr,       nullptr, nullptr, nullptr};
+// The conversion runs into UTF-8 come only with VBMI2 (below it the scalar converters were
+// as fast as any vector form measured), appended to each table.
+#define QUILLET_NO_CONVERT nullptr, nullptr
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr Kernels kSse2{Tier::kSse2,     FindMarkSse2, FindWordEndSse2,
-                        FindLineEndSse2, nullptr,      QUILLET_CONVERT_SSE2};
+                        FindLineEndSse2, nullptr,      QUILLET_NO_CONVERT};
 constexpr Kernels kSsse3{Tier::kSsse3,    FindMarkSse2,         FindWordEndSse2,
-                         FindLineEndSse2, DecodeBase64RunSsse3, QUILLET_CONVERT_SSE2};
+                         FindLineEndSse2, DecodeBase64RunSsse3, QUILLET_NO_CONVERT};
 constexpr Kernels kAvx2{Tier::kAvx2,     FindMarkAvx2,        FindWordEndAvx2,
-                        FindLineEndAvx2, DecodeBase64RunAvx2, QUILLET_CONVERT_AVX2};
+                        FindLineEndAvx2, DecodeBase64RunAvx2, QUILLET_NO_CONVERT};
 #if defined(QUILLET_SIMD_AVX512)
 constexpr Kernels kAvx512{Tier::kAvx512,     FindMarkAvx512,      FindWordEndAvx512,
-                          FindLineEndAvx512, DecodeBase64RunAvx2, QUILLET_CONVERT_AVX2};
+                          FindLineEndAvx512, DecodeBase64RunAvx2, QUILLET_NO_CONVERT};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx512};
 // With VBMI's byte permutes base64 goes 64 characters a step.
 constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
@@ -40,19 +40,28 @@ constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
                               FindWordEndAvx512,
                               FindLineEndAvx512,
                               DecodeBase64RunAvx512Vbmi,
-                              QUILLET_CONVERT_AVX2};
+                              QUILLET_NO_CONVERT};
+// With VBMI2's byte compress the conversions into UTF-8 pack any mix of characters at once.
+constexpr Kernels kAvx512Vbmi2{Tier::kAvx512,
+                               FindMarkAvx512,
+                               FindWordEndAvx512,
+                               FindLineEndAvx512,
+                               DecodeBase64RunAvx512Vbmi,
+                               SjisToUtf8RunVbmi2,
+                               EucToUtf8RunVbmi2};
 #else
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx2};
 #endif
 #else
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr,
-                          nullptr,       nullptr, nullptr, nullptr};
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kScalar, &kScalar, &kScalar, &kScalar};
 #endif
 
 #if defined(QUILLET_SIMD_AVX512)
 // What Detect returns for AVX-512 with VBMI: the AVX-512 tier, with the VBMI kernels.
 constexpr Tier kAvx512WithVbmi = static_cast<Tier>(kTierCount);
+// And with VBMI2 besides.
+constexpr Tier kAvx512WithVbmi2 = static_cast<Tier>(kTierCount + 1);
 #endif
 
 #if defined(QUILLET_SIMD_X86)
@@ -80,7 +89,8 @@ Tier Detect() {
   constexpr unsigned k512 = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
-  return (c & bit_AVX512VBMI) != 0 ? kAvx512WithVbmi : Tier::kAvx512;
+  if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
+  return (c & bit_AVX512VBMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;
 #endif
@@ -105,7 +115,7 @@ int CapFromEnvironment() {
   return kTierCount - 1;
 }
 
-// Detect's answer, kAvx512WithVbmi included.
+// Detect's answer, kAvx512WithVbmi and kAvx512WithVbmi2 included.
 int Detected() {
   int tier = detected.load(std::memory_order_relaxed);
   if (tier < 0) {
@@ -140,6 +150,9 @@ const Kernels& ChooseKernels() {
 #if defined(QUILLET_SIMD_AVX512)
   if (tier == static_cast<int>(Tier::kAvx512) && Detected() == static_cast<int>(kAvx512WithVbmi)) {
     kernels = &kAvx512Vbmi;
+  }
+  if (tier == static_cast<int>(Tier::kAvx512) && Detected() == static_cast<int>(kAvx512WithVbmi2)) {
+    kernels = &kAvx512Vbmi2;
   }
 #endif
   activeKernels.store(kernels, std::memory_order_release);

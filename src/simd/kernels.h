@@ -34,27 +34,25 @@ struct Kernels {
   std::size_t (*decodeBase64Run)(const unsigned char* in, std::size_t size, unsigned char* out,
                                  std::size_t room);
 
-  // The conversion runs into and out of UTF-8. Each converts the run of usual text that p
-  // starts with, a block at a time while a whole block lies before end, exactly as the scalar
-  // converter would, and returns where it stopped; o moves past what it wrote. Each writes at
-  // most 16 bytes past o for every 16 bytes it takes, and never more than 3 bytes out per byte
-  // in plus 32. What stops a run (anything unusual, or less than a block left) is left to the
-  // scalar code.
-  // Shift_JIS: ASCII, and pairs that the packed table (UTF-8 bytes in memory order, their
-  // count in the top byte; kPackedReplacement where the table has no character) maps.
+  // The conversion runs into UTF-8. Each converts the run of usual text that p starts with,
+  // a block at a time while a whole block lies before end, exactly as the scalar converter
+  // would, and returns where it stopped; o moves past what it wrote. Writes nothing at or past
+  // o + 3 * (end - p) + 16. What stops a run (anything unusual, or less than a block left) is
+  // left to the scalar code.
+  // Shift_JIS: ASCII, and pairs that the packed table maps. The table holds each character's
+  // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
+  // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
+  // character), row * 188 + column.
   const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
   // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208); with jis, ISO-2022-JP's JIS X 0208
-  // pairs of 0x21..0x7E only. The packed table is indexed by the JIS pointer.
+  // pairs of 0x21..0x7E only. The codes are indexed by the JIS pointer.
   const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed, bool jis);
-  // UTF-8 into Shift_JIS, or with euc into EUC-JP: ASCII, and three-byte characters whose code
-  // (codes[blockOf[u >> 8] * 256 + (u & 0xFF)], a JIS X 0208 row and column) is 0x100 or more.
-  const unsigned char* (*utf8ToTwoByteRun)(const unsigned char* p, const unsigned char* end,
-                                           unsigned char*& o, const std::uint8_t* blockOf,
-                                           const std::uint16_t* codes, bool euc);
 };
 
+// Where the codes start in the packed table.
+constexpr std::uint32_t kPackedCodes = 128;
 // The packed entry of U+FFFD: EF BF BD, three bytes.
 constexpr std::uint32_t kPackedReplacement = 0x03BDBFEFu;
 
