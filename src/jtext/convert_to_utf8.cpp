@@ -141,8 +141,9 @@ constexpr std::size_t kPerByte = 3;
 constexpr std::uint32_t kNoCode = Packed(utf8::kReplacement);
 static_assert(kNoCode == simd::kPackedReplacement, "the vector runs stop at the same entry");
 
-// The vector runs take a whole block; shorter text is the scalar code's.
-constexpr std::ptrdiff_t kVectorBlock = 16;
+// The vector runs take text longer than this; on shorter text (a mail header's word) the
+// scalar code is as fast.
+constexpr std::ptrdiff_t kVectorMinimum = 256;
 
 // The packed character of the code whose lead has the row start start and whose trail is n,
 // or kNoCode.
@@ -158,7 +159,7 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && limit - p >= kVectorBlock) {
+      if (run != nullptr && limit - p > kVectorMinimum) {
         p = run(p, limit, o, kPacked.entries);
         if (p == limit) break;
       }
@@ -235,8 +236,8 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && limit - p >= kVectorBlock) {
-        p = run(p, limit, o, kPacked.entries, false);
+      if (run != nullptr && limit - p > kVectorMinimum) {
+        p = run(p, limit, o, kPacked.entries);
         if (p == limit) break;
       }
       const unsigned c = *p;
@@ -282,7 +283,6 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
-  const auto run = simd::ActiveKernels().eucToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
@@ -322,13 +322,6 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
           break;
         case JisSet::kJisX0208:
         case JisSet::kJisX0212: {
-          if (set == JisSet::kJisX0208 && run != nullptr && limit - p >= kVectorBlock) {
-            const unsigned char* const q = run(p, limit, o, kPacked.entries, true);
-            if (q != p) {
-              p = q;
-              break;
-            }
-          }
           const std::size_t broken = BrokenJisPair(p, end);
           if (broken != 0) {
             o = utf8::PutReplacement(o);

@@ -43,25 +43,20 @@ inline unsigned Trails(unsigned leads) {
   return ((((leads << 1) | kOdd) - leads) ^ kOdd ^ leads) & 0x1FFFFu;
 }
 
-// ISO-2022-JP's pairs are read flipped into EUC-JP's range, and it has no ASCII here.
-enum class Source { kSjis, kEuc, kJis };
+enum class Source { kSjis, kEuc };
 
-// A block of 16 bytes at p classified: the bytes that start characters before usable (the
+// A block of 16 bytes classified: the bytes that start characters before usable (the
 // first byte that is no part of a usual character: a stop), and which of them are leads.
 struct Block {
-  __m128i bytes;  // flipped into EUC-JP's range for ISO-2022-JP
+  __m128i bytes;
   unsigned starts;
   unsigned leads;
   int usable;
 };
 
 template <Source source>
-QUILLET_VBMI2 inline void Classify(const unsigned char* p, Block& block) {
-  const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const unsigned ascii =
-      source == Source::kJis ? 0u : ~static_cast<unsigned>(_mm_movemask_epi8(raw)) & 0xFFFFu;
-  const __m128i v =
-      source == Source::kJis ? _mm_xor_si128(raw, _mm_set1_epi8(static_cast<char>(0x80))) : raw;
+QUILLET_VBMI2 inline void Classify(__m128i v, Block& block) {
+  const unsigned ascii = ~static_cast<unsigned>(_mm_movemask_epi8(v)) & 0xFFFFu;
   __m128i leadRange;
   __m128i trailRange;
   if (source == Source::kSjis) {
@@ -120,17 +115,15 @@ QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsig
   unsigned char* o = out;
   const int* const base = reinterpret_cast<const int*>(packed);
   while (end - p >= kWidth) {
-    if (source != Source::kJis) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      if (_mm_movemask_epi8(v) == 0) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
-        o += kWidth;
-        p += kWidth;
-        continue;
-      }
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(v) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+      o += kWidth;
+      p += kWidth;
+      continue;
     }
     Block block;
-    Classify<source>(p, block);
+    Classify<source>(v, block);
     if (block.usable == 0) break;
     __mmask16 starts = static_cast<__mmask16>(block.starts);
     // Lanes that start no character stay 0: no bytes.
@@ -174,9 +167,8 @@ QUILLET_VBMI2 const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p,
 
 QUILLET_VBMI2 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p,
                                                      const unsigned char* end, unsigned char*& out,
-                                                     const std::uint32_t* packed, bool jis) {
-  return jis ? ToUtf8Run<Source::kJis>(p, end, out, packed)
-             : ToUtf8Run<Source::kEuc>(p, end, out, packed);
+                                                     const std::uint32_t* packed) {
+  return ToUtf8Run<Source::kEuc>(p, end, out, packed);
 }
 
 }  // namespace simd

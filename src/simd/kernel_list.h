@@ -36,7 +36,7 @@ std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size,
 const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
-                                       unsigned char*& o, const std::uint32_t* packed, bool jis);
+                                       unsigned char*& o, const std::uint32_t* packed);
 #endif
 
 #endif

@@ -45,10 +45,10 @@ struct Kernels {
   // character), row * 188 + column.
   const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
-  // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208); with jis, ISO-2022-JP's JIS X 0208
-  // pairs of 0x21..0x7E only. The codes are indexed by the JIS pointer.
+  // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208), the codes indexed by the JIS
+  // pointer.
   const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
-                                       unsigned char*& o, const std::uint32_t* packed, bool jis);
+                                       unsigned char*& o, const std::uint32_t* packed);
 };
 
 // Where the codes start in the packed table.

@@ -61,24 +61,21 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
-// Japanese text in each encoding (kanji, hiragana and ASCII mixed), of every length up to
-// past two 64-byte blocks and with a byte or character that ends a vector run put at every
-// offset: lone and unmapped leads, kana, JIS X 0212, escapes, ill-formed UTF-8.
+// Japanese text in each encoding (kanji, hiragana and ASCII mixed), of every length from 256
+// bytes (the vector runs take only longer text) to past two more 64-byte blocks, and with a
+// byte or character that ends a run put at every offset of its first 140 bytes: lone and
+// unmapped leads, kana, JIS X 0212, escapes, ill-formed UTF-8.
 TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
-  const std::
-      string
-          units
-              [] =
-                  {
-                      "\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA"
-                      "ab",  // Shift_JIS
-                      "\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"
-                      "ab",  // EUC-JP
-                      "\x1B$B\x34\x41\x3B\x7A\x24\x22\x24\x24\x21\x21\x46\x7C\x4B\x5C\x38\x6C\x1B("
-                      "Bab",  // ISO-2022-JP
-                      "\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x82\xE3\x81\x84\xE3\x80\x80\xE6\x97\xA5"
-                      "ab",  // UTF-8
-                  };
+  const std::string units[] = {
+      "\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA"
+      "ab",  // Shift_JIS
+      "\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"
+      "ab",  // EUC-JP
+      "\x1B$B\x34\x41\x3B\x7A\x24\x22\x24\x24\x21\x21\x46\x7C\x4B\x5C\x38\x6C\x1B("
+      "Bab",  // ISO-2022-JP
+      "\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x82\xE3\x81\x84\xE3\x80\x80\xE6\x97\xA5"
+      "ab",  // UTF-8
+  };
   const std::string stops[] = {
       "\x80",         "\xA0",         "\xFD",
       "\x81",         "\xB1",         "\x85\x40",          // Shift_JIS: 0x8540 maps to nothing
@@ -89,13 +86,13 @@ TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
   };
   for (const std::string& unit : units) {
     std::string plain;
-    while (plain.size() < 140) plain += unit;
-    for (std::size_t size = 0; size <= 140; ++size) {
+    while (plain.size() < 420) plain += unit;
+    for (std::size_t size = 256; size <= 420; ++size) {
       ASSERT_EQ(TierMismatch(plain.substr(0, size), ConversionOutputs), "") << size;
     }
     for (const std::string& stop : stops) {
-      for (std::size_t at = 0; at < 130; ++at) {
-        const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, 130);
+      for (std::size_t at = 0; at < 140; ++at) {
+        const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, 420);
         ASSERT_EQ(TierMismatch(text, ConversionOutputs), "") << at << " " << int(stop[0] & 0xFF);
       }
     }
