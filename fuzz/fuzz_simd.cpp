@@ -21,12 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "tier %s differs on %s\n", tier.c_str(), Hex(text).c_str());
   Require(tier.empty(), "every tier decides as the scalar code");
 
-  // The conversions again behind 256..319 bytes of Japanese text in the encoding the first
-  // byte's top bits choose (the vector runs take only text longer than 256 bytes), so that the
-  // rest falls on every offset of a run of pairs or of three-byte characters.
-  static const char* const units[] = {"\x8A\xBF", "\xB4\xC1", "\xE6\xBC\xA2", "\x34\x41"};
-  std::string japanese = data[0] >> 6 == 3 ? "\x1B$B" : "";
-  while (japanese.size() < 320) japanese += units[data[0] >> 6];
+  // The conversions into UTF-8 again behind 256..319 bytes of Japanese text, Shift_JIS or
+  // EUC-JP as the first byte's top bit chooses (the vector runs take only text longer than 256
+  // bytes), so that the rest falls on every offset of a run of pairs.
+  static const char* const units[] = {"\x8A\xBF\x82\xA0", "\xB4\xC1\xA4\xA2"};
+  std::string japanese;
+  while (japanese.size() < 320) japanese += units[data[0] >> 7];
   const std::string converted = japanese.substr(0, 256 + data[0] % 64) +
                                 std::string(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string conversionTier = TierMismatch(converted, ConversionOutputs);

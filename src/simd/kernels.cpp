@@ -19,7 +19,6 @@ constexpr const char* kTierNames[kTierCount] = {"scalar", "sse2", "ssse3", "avx2
 
 // One constant table per tier; a tier this build has no kernels for takes the one below it.
 #if defined(QUILLET_SIMD_X86)
-// The conversion runs of each tier, appended to its table.
 // The conversion runs into UTF-8 come only with VBMI2 (below it the scalar converters were
 // as fast as any vector form measured), appended to each table.
 #define QUILLET_NO_CONVERT nullptr, nullptr

@@ -13,17 +13,13 @@
 
 namespace quillet {
 
-// The conversions into and out of UTF-8 of the text read as each encoding, from each of its
+// The conversions into UTF-8 of the text read as Shift_JIS and as EUC-JP, from each of its
 // first two bytes on (so pairs start at both parities of a block).
 inline std::string ConversionOutputs(const std::vector<char>& text) {
   std::string out;
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
-    const char* const begin = text.data() + from;
-    const std::size_t size = text.size() - from;
-    for (CharsetCode code : {kCharsetSjis, kCharsetEuc, kCharsetJis}) {
-      ConvertToUtf8(code, begin, size, out);
-      out += '|';
-      ConvertFromUtf8(begin, size, code, out);
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+      ConvertToUtf8(code, text.data() + from, text.size() - from, out);
       out += '|';
     }
   }
