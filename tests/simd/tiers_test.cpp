@@ -60,33 +60,19 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
-// Japanese text in Shift_JIS and EUC-JP (kanji, hiragana and ASCII mixed), of every length
-// from 256 bytes (the vector runs take only longer text) to past two more 64-byte blocks, and
-// with a byte or pair that ends a run put at every offset of its first 140 bytes: lone and
-// unmapped leads, kana, JIS X 0212, bytes that read as nothing.
+// Japanese text in Shift_JIS and EUC-JP ("ab", kan ji, hiragana a i, the ideographic space,
+// ni hon go), of every length from 256 bytes (the vector runs take only longer text) to past two
+// more 64-byte blocks, and with a byte or pair that ends a run put at every offset of its first 140
+// bytes: lone and unmapped leads, kana, JIS X 0212, bytes that read as nothing.
 TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
   const std::string units[] = {
-      "\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA"
-      "ab",  // Shift_JIS
-      "\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"
-      "ab",  // EUC-JP
-  };
-  const std::string stops[] = {
-      "\x80",
-      "\xA0",
-      "\xFD",
-      "\x81",
-      "\xB1",
-      "\x85\x40",  // Shift_JIS: 0x8540 maps to nothing
-      "\x8E\xB1",
-      "\x8F\xB0\xA1",
-      "\xA1",
-      "\xA1"
-      "a",  // EUC-JP kana, JIS X 0212, lone leads
-      "\x1B",
-      "\x7F",
-      "\xFF",
-  };
+      "ab\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA",
+      "ab\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"};
+  // Shift_JIS: bytes that read as nothing, a lone lead, kana, 0x8540 that maps to nothing;
+  // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes.
+  const std::string stops[] = {"\x80",     "\xA0",     "\xFD",         "\x81", "\xB1",
+                               "\x85\x40", "\x8E\xB1", "\x8F\xB0\xA1", "\xA1", "\xA1\x61",
+                               "\x1B",     "\x7F",     "\xFF"};
   for (const std::string& unit : units) {
     std::string plain;
     while (plain.size() < 420) plain += unit;
