@@ -398,6 +398,21 @@ void RegisterAll() {
          static const std::string request = WorldMailListRequest(10000, 42);
          RunRequests(state, request);
        }},
+      // Into and out of UTF-8: 1 MiB of the Japanese text, and short texts of one mail header.
+      {"convert_sjis_utf8/1M",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[0], kUtf8, kMiB); }},
+      {"convert_euc_utf8/1M",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[1], kUtf8, kMiB); }},
+      {"convert_jis_utf8/1M",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[2], kUtf8, kMiB); }},
+      {"convert_utf8_sjis/1M",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8, kUtf8Peers[0], kMiB); }},
+      {"convert_utf8_euc/1M",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8, kUtf8Peers[1], kMiB); }},
+      {"convert_sjis_utf8/64",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[0], kUtf8, 64); }},
+      {"convert_sjis_utf8/24",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[0], kUtf8, 24); }},
   };
   for (const auto& [path, run] : tierRows) {
     for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {

@@ -2,7 +2,8 @@
 // tests/simd/tier_check.h: the mail list and line scans walked hit by hit, and the mail
 // reading of base64 from four starting offsets). The first byte puts 0..63 base64 characters in
 // front of the rest, so that whatever the rest holds (a separator, "?=", a pad, CR LF) falls on
-// every offset of a 64-byte block, its last byte included.
+// every offset of a 64-byte block, its last byte included. The conversions into and out of
+// UTF-8 are compared again behind Japanese text (see below).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,5 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!tier.empty())
     std::fprintf(stderr, "tier %s differs on %s\n", tier.c_str(), Hex(text).c_str());
   Require(tier.empty(), "every tier decides as the scalar code");
+
+  // The conversions into UTF-8 again behind 256..319 bytes of Japanese text, Shift_JIS or
+  // EUC-JP as the first byte's top bit chooses (the vector runs take only text longer than 256
+  // bytes), so that the rest falls on every offset of a run of pairs.
+  static const char* const units[] = {"\x8A\xBF\x82\xA0", "\xB4\xC1\xA4\xA2"};
+  std::string japanese;
+  while (japanese.size() < 320) japanese += units[data[0] >> 7];
+  const std::string converted = japanese.substr(0, 256 + data[0] % 64) +
+                                std::string(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string conversionTier = TierMismatch(converted, ConversionOutputs);
+  if (!conversionTier.empty())
+    std::fprintf(stderr, "tier %s converts otherwise %s\n", conversionTier.c_str(),
+                 Hex(converted).c_str());
+  Require(conversionTier.empty(), "every tier converts as the scalar code");
   return 0;
 }

@@ -40,6 +40,7 @@
 #include "jtext/cp932_table.h"
 #include "jtext/jis0212_table.h"
 #include "jtext/jis_escape.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -84,19 +85,23 @@ constexpr std::uint32_t Packed(std::uint32_t u) {
          3u << 24;
 }
 
+// The 128 ASCII characters come first, so that the vector runs fetch a character of either
+// kind by one index (a byte, or simd::kPackedCodes plus the code's pointer).
 struct PackedTable {
-  std::uint32_t entries[cp932::kRows * cp932::kColumns];
+  std::uint32_t entries[simd::kPackedCodes + cp932::kRows * cp932::kColumns];
 };
 
 constexpr PackedTable MakePackedTable() {
   PackedTable table{};
+  for (std::uint32_t c = 0; c < simd::kPackedCodes; ++c) table.entries[c] = c | 1u << 24;
   for (int i = 0; i < cp932::kRows * cp932::kColumns; ++i) {
-    table.entries[i] = Packed(cp932::sjisToUnicode[i]);
+    table.entries[simd::kPackedCodes + i] = Packed(cp932::sjisToUnicode[i]);
   }
   return table;
 }
 
 constexpr PackedTable kPacked = MakePackedTable();
+constexpr const std::uint32_t* kCodes = kPacked.entries + simd::kPackedCodes;
 
 inline unsigned char* PutEntry(unsigned char* o, std::uint32_t w) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -117,7 +122,7 @@ inline unsigned JisPointer(unsigned j1, unsigned j2) {
 // The rows of JIS X 0208 are the table's first 94 * 94 entries in order (two rows per lead
 // byte, 94 columns each), so a pointer indexes it directly.
 inline unsigned char* PutJisX0208(unsigned char* o, unsigned j1, unsigned j2) {
-  return PutEntry(o, kPacked.entries[JisPointer(j1, j2)]);
+  return PutEntry(o, kCodes[JisPointer(j1, j2)]);
 }
 
 inline unsigned char* PutJisX0212(unsigned char* o, unsigned j1, unsigned j2) {
@@ -134,20 +139,30 @@ constexpr std::size_t kPerByte = 3;
 
 // The entry of a code that the table lacks.
 constexpr std::uint32_t kNoCode = Packed(utf8::kReplacement);
+static_assert(kNoCode == simd::kPackedReplacement, "the vector runs stop at the same entry");
+
+// The vector runs take text longer than this; on shorter text (a mail header's word) the
+// scalar code is as fast.
+constexpr std::ptrdiff_t kVectorMinimum = 256;
 
 // The packed character of the code whose lead has the row start start and whose trail is n,
 // or kNoCode.
 inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
   const unsigned column = kColumn[n];
-  return column != 0 ? kPacked.entries[start + column - 2] : kNoCode;
+  return column != 0 ? kCodes[start + column - 2] : kNoCode;
 }
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  const auto run = simd::ActiveKernels().sjisToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && limit - p > kVectorMinimum) {
+        p = run(p, limit, o, kPacked.entries);
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c < 0x80) {
         p = CopyAscii(p, limit, o);
@@ -178,7 +193,7 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         const unsigned nextStart = kRowStart[p[0]];
         const unsigned nextColumn = kColumn[p[1]];
         if ((nextStart == 0) | (nextColumn == 0)) break;
-        const std::uint32_t next = kPacked.entries[nextStart + nextColumn - 2];
+        const std::uint32_t next = kCodes[nextStart + nextColumn - 2];
         if (next == kNoCode) break;
         o = PutEntry(o, next);
         p += 2;
@@ -216,10 +231,15 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  const auto run = simd::ActiveKernels().eucToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && limit - p > kVectorMinimum) {
+        p = run(p, limit, o, kPacked.entries);
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c < 0x80) {
         p = CopyAscii(p, limit, o);

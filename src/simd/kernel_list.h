@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace quillet {
 namespace simd {
@@ -35,6 +36,11 @@ const char* FindLineEndAvx512(const char* p, const char* end);
 std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
                                       std::size_t room);
 std::size_t CopyAsciiRunAvx512(const unsigned char* in, std::size_t size, unsigned char* out);
+// Need AVX-512 VBMI2 besides.
+const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& o, const std::uint32_t* packed);
+const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed);
 #endif
 
 #endif

@@ -18,36 +18,84 @@ namespace {
 constexpr const char* kTierNames[kTierCount] = {"scalar", "sse2", "ssse3", "avx2", "avx512"};
 
 // One constant table per tier; a tier this build has no kernels for takes the one below it.
+// Each table starts from the one below it and names only the kernels it adds or replaces, so a
+// new kernel is one line where its tier begins (a null entry keeps the scalar code).
+constexpr Kernels ScalarKernels() {
+  Kernels kernels{};
+  kernels.tier = Tier::kScalar;
+  return kernels;
+}
+constexpr Kernels kScalar = ScalarKernels();
 #if defined(QUILLET_SIMD_X86)
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr};
-constexpr Kernels kSse2{Tier::kSse2,     FindMarkSse2, FindWordEndSse2,
-                        FindLineEndSse2, nullptr,      CopyAsciiRunSse2};
-constexpr Kernels kSsse3{Tier::kSsse3,    FindMarkSse2,         FindWordEndSse2,
-                         FindLineEndSse2, DecodeBase64RunSsse3, CopyAsciiRunSse2};
-constexpr Kernels kAvx2{Tier::kAvx2,     FindMarkAvx2,        FindWordEndAvx2,
-                        FindLineEndAvx2, DecodeBase64RunAvx2, CopyAsciiRunAvx2};
+constexpr Kernels Sse2Kernels() {
+  Kernels kernels = ScalarKernels();
+  kernels.tier = Tier::kSse2;
+  kernels.findMark = FindMarkSse2;
+  kernels.findWordEnd = FindWordEndSse2;
+  kernels.findLineEnd = FindLineEndSse2;
+  kernels.copyAsciiRun = CopyAsciiRunSse2;
+  return kernels;
+}
+// Base64's look-ups need SSSE3's byte shuffle.
+constexpr Kernels Ssse3Kernels() {
+  Kernels kernels = Sse2Kernels();
+  kernels.tier = Tier::kSsse3;
+  kernels.decodeBase64Run = DecodeBase64RunSsse3;
+  return kernels;
+}
+constexpr Kernels Avx2Kernels() {
+  Kernels kernels = Ssse3Kernels();
+  kernels.tier = Tier::kAvx2;
+  kernels.findMark = FindMarkAvx2;
+  kernels.findWordEnd = FindWordEndAvx2;
+  kernels.findLineEnd = FindLineEndAvx2;
+  kernels.decodeBase64Run = DecodeBase64RunAvx2;
+  kernels.copyAsciiRun = CopyAsciiRunAvx2;
+  return kernels;
+}
+constexpr Kernels kSse2 = Sse2Kernels();
+constexpr Kernels kSsse3 = Ssse3Kernels();
+constexpr Kernels kAvx2 = Avx2Kernels();
 #if defined(QUILLET_SIMD_AVX512)
-constexpr Kernels kAvx512{Tier::kAvx512,     FindMarkAvx512,      FindWordEndAvx512,
-                          FindLineEndAvx512, DecodeBase64RunAvx2, CopyAsciiRunAvx512};
-constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx512};
+constexpr Kernels Avx512Kernels() {
+  Kernels kernels = Avx2Kernels();
+  kernels.tier = Tier::kAvx512;
+  kernels.findMark = FindMarkAvx512;
+  kernels.findWordEnd = FindWordEndAvx512;
+  kernels.findLineEnd = FindLineEndAvx512;
+  kernels.copyAsciiRun = CopyAsciiRunAvx512;
+  return kernels;
+}
 // With VBMI's byte permutes base64 goes 64 characters a step.
-constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
-                              FindMarkAvx512,
-                              FindWordEndAvx512,
-                              FindLineEndAvx512,
-                              DecodeBase64RunAvx512Vbmi,
-                              CopyAsciiRunAvx512};
+constexpr Kernels Avx512VbmiKernels() {
+  Kernels kernels = Avx512Kernels();
+  kernels.decodeBase64Run = DecodeBase64RunAvx512Vbmi;
+  return kernels;
+}
+// With VBMI2's byte compress the conversions into UTF-8 pack any mix of characters at once
+// (below it the scalar converters were as fast as any vector form measured).
+constexpr Kernels Avx512Vbmi2Kernels() {
+  Kernels kernels = Avx512VbmiKernels();
+  kernels.sjisToUtf8Run = SjisToUtf8RunVbmi2;
+  kernels.eucToUtf8Run = EucToUtf8RunVbmi2;
+  return kernels;
+}
+constexpr Kernels kAvx512 = Avx512Kernels();
+constexpr Kernels kAvx512Vbmi = Avx512VbmiKernels();
+constexpr Kernels kAvx512Vbmi2 = Avx512Vbmi2Kernels();
+constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx512};
 #else
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx2};
 #endif
 #else
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kScalar, &kScalar, &kScalar, &kScalar};
 #endif
 
 #if defined(QUILLET_SIMD_AVX512)
 // What Detect returns for AVX-512 with VBMI: the AVX-512 tier, with the VBMI kernels.
 constexpr Tier kAvx512WithVbmi = static_cast<Tier>(kTierCount);
+// And with VBMI2 besides.
+constexpr Tier kAvx512WithVbmi2 = static_cast<Tier>(kTierCount + 1);
 #endif
 
 #if defined(QUILLET_SIMD_X86)
@@ -75,7 +123,8 @@ Tier Detect() {
   constexpr unsigned k512 = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
-  return (c & bit_AVX512VBMI) != 0 ? kAvx512WithVbmi : Tier::kAvx512;
+  if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
+  return (c & bit_AVX512VBMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;
 #endif
@@ -100,7 +149,7 @@ int CapFromEnvironment() {
   return kTierCount - 1;
 }
 
-// Detect's answer, kAvx512WithVbmi included.
+// Detect's answer, kAvx512WithVbmi and kAvx512WithVbmi2 included.
 int Detected() {
   int tier = detected.load(std::memory_order_relaxed);
   if (tier < 0) {
@@ -135,6 +184,9 @@ const Kernels& ChooseKernels() {
 #if defined(QUILLET_SIMD_AVX512)
   if (tier == static_cast<int>(Tier::kAvx512) && Detected() == static_cast<int>(kAvx512WithVbmi)) {
     kernels = &kAvx512Vbmi;
+  }
+  if (tier == static_cast<int>(Tier::kAvx512) && Detected() == static_cast<int>(kAvx512WithVbmi2)) {
+    kernels = &kAvx512Vbmi2;
   }
 #endif
   activeKernels.store(kernels, std::memory_order_release);

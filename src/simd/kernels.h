@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace quillet {
 namespace simd {
@@ -36,7 +37,28 @@ struct Kernels {
   // Copies the run of bytes below 0x80 that [in, in + size) starts with to out and returns its
   // length. May write other bytes after the run, never at or past out + size.
   std::size_t (*copyAsciiRun)(const unsigned char* in, std::size_t size, unsigned char* out);
+
+  // The conversion runs into UTF-8. Each converts the run of usual text that p starts with,
+  // a block at a time while a whole block lies before end, exactly as the scalar converter
+  // would, and returns where it stopped; o moves past what it wrote. Writes nothing at or past
+  // o + 3 * (end - p) + 16. What stops a run (anything unusual, or less than a block left) is
+  // left to the scalar code.
+  // Shift_JIS: ASCII, and pairs that the packed table maps. The table holds each character's
+  // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
+  // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
+  // character), row * 188 + column.
+  const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& o, const std::uint32_t* packed);
+  // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208), the codes indexed by the JIS
+  // pointer.
+  const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed);
 };
+
+// Where the codes start in the packed table.
+constexpr std::uint32_t kPackedCodes = 128;
+// The packed entry of U+FFFD: EF BF BD, three bytes.
+constexpr std::uint32_t kPackedReplacement = 0x03BDBFEFu;
 
 // The best tier this processor, its operating system and this build support.
 Tier DetectedTier();

@@ -8,11 +8,25 @@
 #include "charsets/gb18030.h"
 #include "charsets/single_byte.h"
 #include "jtext/base64.h"
+#include "jtext/convert_charset.h"
 #include "mail/find_mark.h"
 #include "protocol/header_lines.h"
 #include "simd/kernels.h"
 
 namespace quillet {
+
+// The conversions into UTF-8 of the text read as Shift_JIS and as EUC-JP, from each of its
+// first two bytes on (so pairs start at both parities of a block).
+inline std::string ConversionOutputs(const std::vector<char>& text) {
+  std::string out;
+  for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+      ConvertToUtf8(code, text.data() + from, text.size() - from, out);
+      out += '|';
+    }
+  }
+  return out;
+}
 
 // Every hit of each scan walked from the start, as offsets, the mail reading of base64 of the
 // text from each of its first four bytes on (so groups start at every offset), and the text
@@ -39,23 +53,28 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   // The decoders into UTF-8, whose runs of ASCII the vector copy takes.
   DecodeSingleByte(Encoding::kWindows1252, begin, text.size(), out);
   DecodeGb18030(begin, text.size(), out);
-  return out;
+  return out + ConversionOutputs(text);
 }
 
 // The name of the first tier whose outputs differ from the scalar code's, or "". The text is
 // copied flush against the end of an allocation of its own, so a read past it is caught.
-inline std::string TierMismatch(const std::string& input) {
+template <typename Outputs>
+std::string TierMismatch(const std::string& input, Outputs outputs) {
   const std::vector<char> text(input.begin(), input.end());
   const simd::Tier before = simd::ActiveKernels().tier;
   simd::SetTierCap(simd::Tier::kScalar);
-  const std::string expected = TierOutputs(text);
+  const std::string expected = outputs(text);
   std::string mismatch;
   for (int tier = 1; tier <= static_cast<int>(simd::DetectedTier()) && mismatch.empty(); ++tier) {
     simd::SetTierCap(static_cast<simd::Tier>(tier));
-    if (TierOutputs(text) != expected) mismatch = simd::TierName(static_cast<simd::Tier>(tier));
+    if (outputs(text) != expected) mismatch = simd::TierName(static_cast<simd::Tier>(tier));
   }
   simd::SetTierCap(before);
   return mismatch;
+}
+
+inline std::string TierMismatch(const std::string& input) {
+  return TierMismatch(input, TierOutputs);
 }
 
 }  // namespace quillet

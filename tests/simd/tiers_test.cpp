@@ -60,5 +60,46 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
+// Japanese text in Shift_JIS and EUC-JP ("ab", kan ji, hiragana a i, the ideographic space,
+// ni hon go), of every length from 256 bytes (the vector runs take only longer text) to past two
+// more 64-byte blocks, and with a byte or pair that ends a run put at every offset of its first 140
+// bytes: lone and unmapped leads, kana, JIS X 0212, bytes that read as nothing.
+TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
+  const std::string units[] = {
+      "ab\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA",
+      "ab\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"};
+  // Shift_JIS: bytes that read as nothing, a lone lead, kana, 0x8540 that maps to nothing;
+  // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes.
+  const std::string stops[] = {"\x80",     "\xA0",     "\xFD",         "\x81", "\xB1",
+                               "\x85\x40", "\x8E\xB1", "\x8F\xB0\xA1", "\xA1", "\xA1\x61",
+                               "\x1B",     "\x7F",     "\xFF"};
+  for (const std::string& unit : units) {
+    std::string plain;
+    while (plain.size() < 420) plain += unit;
+    for (std::size_t size = 256; size <= 420; ++size) {
+      ASSERT_EQ(TierMismatch(plain.substr(0, size), ConversionOutputs), "") << size;
+    }
+    for (const std::string& stop : stops) {
+      for (std::size_t at = 0; at < 140; ++at) {
+        const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, 420);
+        ASSERT_EQ(TierMismatch(text, ConversionOutputs), "") << at << " " << int(stop[0] & 0xFF);
+      }
+    }
+  }
+}
+
+// Every byte pair, as Shift_JIS and as EUC-JP, in one text: every table entry the vector runs
+// fetch.
+TEST(Tiers, EveryPairConvertsAsTheScalarCode) {
+  std::string pairs;
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    for (int trail = 0; trail < 0x100; ++trail) {
+      pairs += static_cast<char>(lead);
+      pairs += static_cast<char>(trail);
+    }
+  }
+  EXPECT_EQ(TierMismatch(pairs, ConversionOutputs), "");
+}
+
 }  // namespace
 }  // namespace quillet
