@@ -22,6 +22,11 @@ std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsi
 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
                                 std::size_t room);
 
+std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t SjisToEucRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.
 #define QUILLET_SIMD_AVX512 1

@@ -32,6 +32,13 @@ struct Kernels {
   // bytes a group. Anything else (skipped bytes, "=", a short group) is left to the caller.
   std::size_t (*decodeBase64Run)(const unsigned char* in, std::size_t size, unsigned char* out,
                                  std::size_t room);
+  // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
+  // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and
+  // double-byte characters; a character that crosses a block's end starts the next block.
+  // Returns how many bytes it took (whole characters, as many bytes written at out), reading
+  // nothing at or past in + size and writing nothing at or past out + size.
+  std::size_t (*sjisToEucRun)(const unsigned char* in, std::size_t size, unsigned char* out);
+  std::size_t (*eucToSjisRun)(const unsigned char* in, std::size_t size, unsigned char* out);
 };
 
 // The best tier this processor, its operating system and this build support.

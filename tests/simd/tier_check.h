@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "jtext/base64.h"
+#include "jtext/convert_charset.h"
 #include "mail/find_mark.h"
 #include "protocol/header_lines.h"
 #include "simd/kernels.h"
@@ -32,6 +33,14 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   for (std::size_t from = 0; from < 4 && from <= text.size(); ++from) {
     DecodeMailBase64(begin + from, text.size() - from, out);
     out += '|';
+  }
+  // Shift_JIS <-> EUC-JP from the first two bytes on (so characters start at either parity).
+  for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
+    for (const int source : {kCharsetSjis, kCharsetEuc}) {
+      ConvertCharset(source, begin + from, text.size() - from,
+                     source == kCharsetSjis ? kCharsetEuc : kCharsetSjis, out);
+      out += '|';
+    }
   }
   return out;
 }

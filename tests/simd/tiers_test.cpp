@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/charset_code_of.h"
+#include "jtext/convert_charset.h"
 #include "tier_check.h"
 
 namespace quillet {
@@ -56,6 +58,37 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
       std::string text = AlphabetText(96);
       text[at] = static_cast<char>(c);
       ASSERT_EQ(TierMismatch(text), "") << c << " at " << at;
+    }
+  }
+}
+
+// Shift_JIS and EUC-JP text (ASCII between runs of double-byte characters) of every length up to
+// past two 64-byte blocks, with a byte or character the conversion kernels refuse or must pair
+// differently put at every offset (so as a block's last byte, and split over two blocks).
+TEST(Tiers, JapaneseConversionsMatchTheScalarCodeAtEveryOffset) {
+  // Shift_JIS: ideographic space (trail 0x40), hiragana a (trail 0xA0), a character of the even
+  // row (trail 0x9F), one with trail 0x80, the first of row 0x5F (lead 0xE0), the last of 0x74.
+  const std::string sjis =
+      "\x81\x40\x82\xA0"
+      "a\x88\x9F\x83\x80\xE0\x40 \xEA\xA4\x81\x40xy";
+  std::string euc;
+  ConvertCharset(kCharsetSjis, sjis, kCharsetEuc, euc);
+  const std::string stops[] = {
+      "\xB1",                                              // half-width katakana in Shift_JIS
+      "\x8E\xB1", "\x8F\xA1\xA1",                          // EUC-JP katakana, JIS X 0212
+      "\x88",     "\xA1",         "\x80", "\xFD", "\xFF",  // a first byte alone, bytes out of place
+      "\x88\x20", "\xF0\x40"};  // a first byte before a space; a user-defined character
+  for (const std::string& base : {sjis, euc}) {
+    std::string plain;
+    while (plain.size() < 150) plain += base;
+    for (std::size_t size = 0; size <= 150; size += (size < 60 ? 1 : 3)) {
+      ASSERT_EQ(TierMismatch(plain.substr(0, size)), "") << size;
+      for (const std::string& stop : stops) {
+        for (std::size_t at = 0; at < size; ++at) {
+          const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, size);
+          ASSERT_EQ(TierMismatch(text), "") << size << " " << at << " " << int(stop[0] & 0xFF);
+        }
+      }
     }
   }
 }
