@@ -45,11 +45,12 @@ QUILLET_AVX2 inline __m256i ByteMask(std::uint32_t bits) {
   return _mm256_cmpeq_epi8(_mm256_and_si256(spread, select), select);
 }
 
+// In a block taken every byte of 0x80 and up is a first or a second byte: blendv picks by the
+// top bit, so the byte itself marks where the first byte goes, and the second bytes override.
 QUILLET_AVX2 inline __m256i Pick(__m256i v, __m256i first, __m256i second, const PairBlock& block,
                                  int vector) {
-  const __m256i leads = ByteMask(static_cast<std::uint32_t>(block.leads >> (32 * vector)));
   const __m256i trails = ByteMask(static_cast<std::uint32_t>(block.trails >> (32 * vector)));
-  return _mm256_blendv_epi8(_mm256_blendv_epi8(v, first, leads), second, trails);
+  return _mm256_blendv_epi8(_mm256_blendv_epi8(v, first, v), second, trails);
 }
 
 QUILLET_AVX2 inline __m256i EvenRow(__m256i s) {
@@ -85,6 +86,7 @@ QUILLET_AVX2 __m256i EucToSjis(__m256i e, __m256i before, const PairBlock& block
 QUILLET_AVX2 std::size_t SjisToEucRunAvx2(const unsigned char* in, std::size_t size,
                                           unsigned char* out) {
   std::size_t done = 0;
+  std::uint64_t carry = 0;        // the block before ended with a first byte
   while (size - done > kBlock) {  // the byte after the block is read too
     const unsigned char* const p = in + done;
     const __m256i v[2] = {Load(p), Load(p + 32)};
@@ -94,20 +96,26 @@ QUILLET_AVX2 std::size_t SjisToEucRunAvx2(const unsigned char* in, std::size_t s
       trail |= Bits(_mm256_or_si256(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
       high |= Bits(v[k], k);
     }
-    const PairBlock block = MarkPairs(lead, trail, ~high);
-    if (block.taken == 0) break;
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(lead, trail, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
     for (int k = 0; k < 2; ++k) {
       const __m256i converted = SjisToEuc(v[k], Load(p + 32 * k + 1), block, k);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done + 32 * k), converted);
     }
-    done += block.taken;
+    done += kBlock;
   }
-  return done;
+  // A first byte whose second was not taken is left to the caller.
+  return done - carry;
 }
 
 QUILLET_AVX2 std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t size,
                                           unsigned char* out) {
   std::size_t done = 0;
+  std::uint64_t carry = 0;  // the block before ended with a first byte
   while (size - done > kBlock) {
     const unsigned char* const p = in + done;
     const __m256i v[2] = {Load(p), Load(p + 32)};
@@ -116,19 +124,26 @@ QUILLET_AVX2 std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t s
       pairByte |= Bits(InRange(v[k], 0xA1, 0xFE), k);
       high |= Bits(v[k], k);
     }
-    const PairBlock block = MarkPairs(pairByte, pairByte, ~high);
-    if (block.taken == 0) break;
-    // Byte 0 of a block starts a character, so what comes before it is never used: the first
-    // vector's bytes moved up by one, across the lane boundary, stand in for it.
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(pairByte, pairByte, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
+    // Before the first block nothing is read: its byte 0 starts a character, and the first
+    // vector's bytes moved up by one, across the lane boundary, stand in.
     const __m256i before[2] = {
-        _mm256_alignr_epi8(v[0], _mm256_permute2x128_si256(v[0], v[0], 0x08), 15), Load(p + 31)};
+        done == 0 ? _mm256_alignr_epi8(v[0], _mm256_permute2x128_si256(v[0], v[0], 0x08), 15)
+                  : Load(p - 1),
+        Load(p + 31)};
     for (int k = 0; k < 2; ++k) {
       const __m256i converted = EucToSjis(v[k], before[k], block, k);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done + 32 * k), converted);
     }
-    done += block.taken;
+    done += kBlock;
   }
-  return done;
+  // A first byte whose second was not taken is left to the caller.
+  return done - carry;
 }
 
 }  // namespace simd

@@ -45,11 +45,12 @@ QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
   return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
 }
 
-// The bytes as they are, with the first and second bytes of characters replaced.
+// The bytes as they are, with the first and second bytes of characters replaced. In a block
+// taken every byte of 0x80 and up is one of the two, so the second bytes tell the first.
 QUILLET_SSE2 inline __m128i Pick(__m128i v, __m128i first, __m128i second, const PairBlock& block,
                                  int vector) {
-  const __m128i leads = ByteMask(static_cast<unsigned>(block.leads >> (16 * vector)));
   const __m128i trails = ByteMask(static_cast<unsigned>(block.trails >> (16 * vector)));
+  const __m128i leads = _mm_andnot_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
   const __m128i kept = _mm_andnot_si128(_mm_or_si128(leads, trails), v);
   return _mm_or_si128(kept,
                       _mm_or_si128(_mm_and_si128(leads, first), _mm_and_si128(trails, second)));
@@ -91,6 +92,7 @@ QUILLET_SSE2 __m128i EucToSjis(__m128i e, __m128i before, const PairBlock& block
 QUILLET_SSE2 std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t size,
                                           unsigned char* out) {
   std::size_t done = 0;
+  std::uint64_t carry = 0;        // the block before ended with a first byte
   while (size - done > kBlock) {  // the byte after the block is read too
     const unsigned char* const p = in + done;
     __m128i v[4];
@@ -101,20 +103,26 @@ QUILLET_SSE2 std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t s
       trail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
       high |= Bits(v[k], k);
     }
-    const PairBlock block = MarkPairs(lead, trail, ~high);
-    if (block.taken == 0) break;
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(lead, trail, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
     for (int k = 0; k < 4; ++k) {
       const __m128i converted = SjisToEuc(v[k], Load(p + 16 * k + 1), block, k);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 16 * k), converted);
     }
-    done += block.taken;
+    done += kBlock;
   }
-  return done;
+  // A first byte whose second was not taken is left to the caller.
+  return done - carry;
 }
 
 QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t size,
                                           unsigned char* out) {
   std::size_t done = 0;
+  std::uint64_t carry = 0;  // the block before ended with a first byte
   while (size - done > kBlock) {
     const unsigned char* const p = in + done;
     __m128i v[4];
@@ -124,17 +132,22 @@ QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t s
       pairByte |= Bits(InRange(v[k], 0xA1, 0xFE), k);
       high |= Bits(v[k], k);
     }
-    const PairBlock block = MarkPairs(pairByte, pairByte, ~high);
-    if (block.taken == 0) break;
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(pairByte, pairByte, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
     for (int k = 0; k < 4; ++k) {
-      // Byte 0 of a block starts a character, so what comes before it is never used.
-      const __m128i before = k == 0 ? _mm_slli_si128(v[0], 1) : Load(p + 16 * k - 1);
+      // Before the first block nothing is read: its byte 0 starts a character.
+      const __m128i before = (k == 0 && done == 0) ? _mm_slli_si128(v[0], 1) : Load(p + 16 * k - 1);
       const __m128i converted = EucToSjis(v[k], before, block, k);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 16 * k), converted);
     }
-    done += block.taken;
+    done += kBlock;
   }
-  return done;
+  // A first byte whose second was not taken is left to the caller.
+  return done - carry;
 }
 
 }  // namespace simd

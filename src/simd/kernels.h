@@ -34,7 +34,7 @@ struct Kernels {
                                  std::size_t room);
   // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
   // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and
-  // double-byte characters; a character that crosses a block's end starts the next block.
+  // double-byte characters (a character may cross from one block into the next).
   // Returns how many bytes it took (whole characters, as many bytes written at out), reading
   // nothing at or past in + size and writing nothing at or past out + size.
   std::size_t (*sjisToEucRun)(const unsigned char* in, std::size_t size, unsigned char* out);
