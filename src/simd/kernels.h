@@ -39,6 +39,17 @@ struct Kernels {
   // nothing at or past in + size and writing nothing at or past out + size.
   std::size_t (*sjisToEucRun)(const unsigned char* in, std::size_t size, unsigned char* out);
   std::size_t (*eucToSjisRun)(const unsigned char* in, std::size_t size, unsigned char* out);
+  // ISO-2022-JP to Shift_JIS and to EUC-JP (ConvertFromJis) over the longest stretch that
+  // [in, in + size) starts with and that holds only ASCII text, JIS X 0208 pairs and the
+  // sequences ESC $ B and ESC ( B, starting in JIS X 0208 where twoByte is set (in ASCII
+  // otherwise). Returns how many bytes it took (whole characters and sequences), moves out
+  // past what it wrote (no more bytes than it took) and leaves twoByte for the set in force
+  // after them. Reads nothing at or past in + size; may write up to 64 bytes past what it
+  // wrote.
+  std::size_t (*jisToSjisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+  std::size_t (*jisToEucRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
 };
 
 // The best tier this processor, its operating system and this build support.

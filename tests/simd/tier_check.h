@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jtext/base64.h"
@@ -34,11 +35,15 @@ inline std::string TierOutputs(const std::vector<char>& text) {
     DecodeMailBase64(begin + from, text.size() - from, out);
     out += '|';
   }
-  // Shift_JIS <-> EUC-JP from the first two bytes on (so characters start at either parity).
+  // The conversions among the Japanese encodings from the first two bytes on (so characters
+  // start at either parity).
+  const std::pair<int, int> directions[] = {{kCharsetSjis, kCharsetEuc},
+                                            {kCharsetEuc, kCharsetSjis},
+                                            {kCharsetJis, kCharsetSjis},
+                                            {kCharsetJis, kCharsetEuc}};
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
-    for (const int source : {kCharsetSjis, kCharsetEuc}) {
-      ConvertCharset(source, begin + from, text.size() - from,
-                     source == kCharsetSjis ? kCharsetEuc : kCharsetSjis, out);
+    for (const auto& [source, target] : directions) {
+      ConvertCharset(source, begin + from, text.size() - from, target, out);
       out += '|';
     }
   }

@@ -62,23 +62,27 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
-// Shift_JIS and EUC-JP text (ASCII between runs of double-byte characters) of every length up to
-// past two 64-byte blocks, with a byte or character the conversion kernels refuse or must pair
-// differently put at every offset (so as a block's last byte, and split over two blocks).
+// Shift_JIS, EUC-JP and ISO-2022-JP text (ASCII between runs of double-byte characters) of every
+// length up to past two 64-byte blocks, with a byte or character the conversion kernels refuse or
+// must pair differently put at every offset (so as a block's last byte, and split over two blocks).
 TEST(Tiers, JapaneseConversionsMatchTheScalarCodeAtEveryOffset) {
   // Shift_JIS: ideographic space (trail 0x40), hiragana a (trail 0xA0), a character of the even
   // row (trail 0x9F), one with trail 0x80, the first of row 0x5F (lead 0xE0), the last of 0x74.
   const std::string sjis =
       "\x81\x40\x82\xA0"
       "a\x88\x9F\x83\x80\xE0\x40 \xEA\xA4\x81\x40xy";
-  std::string euc;
+  std::string euc, jis;
   ConvertCharset(kCharsetSjis, sjis, kCharsetEuc, euc);
+  ConvertCharset(kCharsetSjis, sjis, kCharsetJis, jis);
   const std::string stops[] = {
-      "\xB1",                                              // half-width katakana in Shift_JIS
-      "\x8E\xB1", "\x8F\xA1\xA1",                          // EUC-JP katakana, JIS X 0212
-      "\x88",     "\xA1",         "\x80", "\xFD", "\xFF",  // a first byte alone, bytes out of place
-      "\x88\x20", "\xF0\x40"};  // a first byte before a space; a user-defined character
-  for (const std::string& base : {sjis, euc}) {
+      "\xB1",                                                  // half-width katakana in Shift_JIS
+      "\x8E\xB1", "\x8F\xA1\xA1",                              // EUC-JP katakana, JIS X 0212
+      "\x88",     "\xA1",         "\x80",   "\xFD",   "\xFF",  // a first byte alone, bytes out of
+                                                               // place
+      "\x88\x20", "\xF0\x40",     "\x1B(J", "\x1B$@", "\x1B$(D", "\x1B",
+      "\x0E",     "\x1B$B"};  // other sequences, ESC alone, SO  // a first byte before a space; a
+                              // user-defined character
+  for (const std::string& base : {sjis, euc, jis}) {
     std::string plain;
     while (plain.size() < 150) plain += base;
     for (std::size_t size = 0; size <= 150; size += (size < 60 ? 1 : 3)) {
