@@ -150,9 +150,13 @@ void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std:
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == kCharsetSjis) {
-    ConvertPairText(p, p + size, output, ToSjis{}, simd::ActiveKernels().eucToSjisRun);
+    ToSjis to;
+    to.kernel = simd::ActiveKernels().eucToSjisRun;
+    ConvertPairText(p, p + size, output, to);
   } else {
-    ConvertPairText(p, p + size, output, ToJis{}, nullptr);
+    ToJis to;
+    to.kernel = simd::ActiveKernels().eucToJisRun;
+    ConvertPairText(p, p + size, output, to);
   }
 }
 

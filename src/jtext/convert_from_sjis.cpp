@@ -81,9 +81,13 @@ void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == kCharsetEuc) {
-    ConvertPairText(p, p + size, output, ToEuc{}, simd::ActiveKernels().sjisToEucRun);
+    ToEuc to;
+    to.kernel = simd::ActiveKernels().sjisToEucRun;
+    ConvertPairText(p, p + size, output, to);
   } else {
-    ConvertPairText(p, p + size, output, ToJis{}, nullptr);
+    ToJis to;
+    to.kernel = simd::ActiveKernels().sjisToJisRun;
+    ConvertPairText(p, p + size, output, to);
   }
 }
 

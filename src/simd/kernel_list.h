@@ -30,6 +30,10 @@ std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size, unsigned
                              bool& twoByte);
 std::size_t JisToEucRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
                             bool& twoByte);
+std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                            bool& twoByte);
 
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.

@@ -19,21 +19,22 @@ constexpr const char* kTierNames[kTierCount] = {"scalar", "sse2", "ssse3", "avx2
 
 // One constant table per tier; a tier this build has no kernels for takes the one below it.
 #if defined(QUILLET_SIMD_X86)
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr,
-                          nullptr,       nullptr, nullptr, nullptr};
-constexpr Kernels kSse2{Tier::kSse2,      FindMarkSse2,     FindWordEndSse2,
-                        FindLineEndSse2,  nullptr,          SjisToEucRunSse2,
-                        EucToSjisRunSse2, JisToSjisRunSse2, JisToEucRunSse2};
-constexpr Kernels kSsse3{Tier::kSsse3,     FindMarkSse2,         FindWordEndSse2,
-                         FindLineEndSse2,  DecodeBase64RunSsse3, SjisToEucRunSse2,
-                         EucToSjisRunSse2, JisToSjisRunSse2,     JisToEucRunSse2};
-constexpr Kernels kAvx2{Tier::kAvx2,      FindMarkAvx2,        FindWordEndAvx2,
-                        FindLineEndAvx2,  DecodeBase64RunAvx2, SjisToEucRunAvx2,
-                        EucToSjisRunAvx2, JisToSjisRunSse2,    JisToEucRunSse2};
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr,
+                          nullptr,       nullptr, nullptr, nullptr, nullptr};
+constexpr Kernels kSse2{Tier::kSse2,     FindMarkSse2,     FindWordEndSse2,  FindLineEndSse2,
+                        nullptr,         SjisToEucRunSse2, EucToSjisRunSse2, JisToSjisRunSse2,
+                        JisToEucRunSse2, SjisToJisRunSse2, EucToJisRunSse2};
+constexpr Kernels kSsse3{Tier::kSsse3,         FindMarkSse2,     FindWordEndSse2,  FindLineEndSse2,
+                         DecodeBase64RunSsse3, SjisToEucRunSse2, EucToSjisRunSse2, JisToSjisRunSse2,
+                         JisToEucRunSse2,      SjisToJisRunSse2, EucToJisRunSse2};
+constexpr Kernels kAvx2{Tier::kAvx2,         FindMarkAvx2,     FindWordEndAvx2,  FindLineEndAvx2,
+                        DecodeBase64RunAvx2, SjisToEucRunAvx2, EucToSjisRunAvx2, JisToSjisRunSse2,
+                        JisToEucRunSse2,     SjisToJisRunSse2, EucToJisRunSse2};
 #if defined(QUILLET_SIMD_AVX512)
 constexpr Kernels kAvx512{Tier::kAvx512,     FindMarkAvx512,      FindWordEndAvx512,
                           FindLineEndAvx512, DecodeBase64RunAvx2, SjisToEucRunAvx2,
-                          EucToSjisRunAvx2,  JisToSjisRunSse2,    JisToEucRunSse2};
+                          EucToSjisRunAvx2,  JisToSjisRunSse2,    JisToEucRunSse2,
+                          SjisToJisRunSse2,  EucToJisRunSse2};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx512};
 // With VBMI's byte permutes base64 goes 64 characters a step.
 constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
@@ -44,13 +45,15 @@ constexpr Kernels kAvx512Vbmi{Tier::kAvx512,
                               SjisToEucRunAvx2,
                               EucToSjisRunAvx2,
                               JisToSjisRunSse2,
-                              JisToEucRunSse2};
+                              JisToEucRunSse2,
+                              SjisToJisRunSse2,
+                              EucToJisRunSse2};
 #else
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kSse2, &kSsse3, &kAvx2, &kAvx2};
 #endif
 #else
-constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr,
-                          nullptr,       nullptr, nullptr, nullptr};
+constexpr Kernels kScalar{Tier::kScalar, nullptr, nullptr, nullptr, nullptr, nullptr,
+                          nullptr,       nullptr, nullptr, nullptr, nullptr};
 constexpr const Kernels* kTables[kTierCount] = {&kScalar, &kScalar, &kScalar, &kScalar, &kScalar};
 #endif
 

@@ -50,6 +50,17 @@ struct Kernels {
                               bool& twoByte);
   std::size_t (*jisToEucRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
                              bool& twoByte);
+  // Shift_JIS and EUC-JP to ISO-2022-JP (ConvertFromSjis, ConvertFromEuc) over the longest run
+  // of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and double-byte
+  // characters (a character that crosses a block's end starts the next block), writing
+  // ESC $ B / ESC ( B where the kind of character changes from the mode twoByte says is in
+  // force. Returns how many bytes it took, moves out past what it wrote and leaves twoByte
+  // for the mode after them. Reads nothing at or past in + size; may write up to 64 bytes
+  // past what it wrote.
+  std::size_t (*sjisToJisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+  std::size_t (*eucToJisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
 };
 
 // The best tier this processor, its operating system and this build support.

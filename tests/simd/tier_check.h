@@ -37,10 +37,9 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   }
   // The conversions among the Japanese encodings from the first two bytes on (so characters
   // start at either parity).
-  const std::pair<int, int> directions[] = {{kCharsetSjis, kCharsetEuc},
-                                            {kCharsetEuc, kCharsetSjis},
-                                            {kCharsetJis, kCharsetSjis},
-                                            {kCharsetJis, kCharsetEuc}};
+  const std::pair<int, int> directions[] = {
+      {kCharsetSjis, kCharsetEuc}, {kCharsetEuc, kCharsetSjis}, {kCharsetJis, kCharsetSjis},
+      {kCharsetJis, kCharsetEuc},  {kCharsetSjis, kCharsetJis}, {kCharsetEuc, kCharsetJis}};
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
     for (const auto& [source, target] : directions) {
       ConvertCharset(source, begin + from, text.size() - from, target, out);
