@@ -124,6 +124,7 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
+          static_cast<std::size_t>(limit - p) >= kRunMinimum &&
           (set == JisSet::kAscii || set == JisSet::kJisX0208)) {
         bool pairs = set == JisSet::kJisX0208;
         p += run(p, static_cast<std::size_t>(limit - p), o, pairs);

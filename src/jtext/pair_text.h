@@ -21,6 +21,9 @@ using ModeRun = std::size_t (*)(const unsigned char* in, std::size_t size, unsig
 // After the kernel stops at a block it refuses, the characters step on this far before it is
 // tried again, so that a block of other bytes costs one try, not one per character.
 constexpr std::size_t kRunRetry = 64;
+// The kernels take nothing from less than a block and the two bytes they read after it, so
+// shorter text goes straight to the scalar steps.
+constexpr std::size_t kRunMinimum = 66;
 
 // Target writes the converted text: kPerByte (the most bytes out per byte in), kernel (null
 // for none) and Run(p, size, o) that calls it, Ascii(o) before a run of ASCII, Step(p, limit, end,
@@ -37,7 +40,8 @@ void ConvertPairText(const unsigned char* p, const unsigned char* end, std::stri
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (target.kernel != nullptr && static_cast<std::size_t>(end - p) <= retryFrom) {
+      if (target.kernel != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
+          static_cast<std::size_t>(limit - p) >= kRunMinimum) {
         p += target.Run(p, static_cast<std::size_t>(limit - p), o);
         const std::size_t left = static_cast<std::size_t>(end - p);
         retryFrom = left > kRunRetry ? left - kRunRetry : 0;
