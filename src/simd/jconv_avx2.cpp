@@ -109,7 +109,7 @@ QUILLET_AVX2 std::size_t SjisToEucRunAvx2(const unsigned char* in, std::size_t s
     done += kBlock;
   }
   // A first byte whose second was not taken is left to the caller.
-  return done - carry;
+  return done - static_cast<std::size_t>(carry);
 }
 
 QUILLET_AVX2 std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t size,
@@ -143,7 +143,7 @@ QUILLET_AVX2 std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t s
     done += kBlock;
   }
   // A first byte whose second was not taken is left to the caller.
-  return done - carry;
+  return done - static_cast<std::size_t>(carry);
 }
 
 }  // namespace simd

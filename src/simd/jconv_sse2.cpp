@@ -116,7 +116,7 @@ QUILLET_SSE2 std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t s
     done += kBlock;
   }
   // A first byte whose second was not taken is left to the caller.
-  return done - carry;
+  return done - static_cast<std::size_t>(carry);
 }
 
 QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t size,
@@ -147,7 +147,7 @@ QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t s
     done += kBlock;
   }
   // A first byte whose second was not taken is left to the caller.
-  return done - carry;
+  return done - static_cast<std::size_t>(carry);
 }
 
 }  // namespace simd
