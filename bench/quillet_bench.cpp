@@ -425,6 +425,26 @@ void RegisterAll() {
       });
     }
   }
+  // The conversions among the Japanese encodings at each tier: Tiers/convert_<from>_<to>/<size>.
+  for (const Encoding& from : kEncodings) {
+    for (const Encoding& to : kEncodings) {
+      if (from.code == to.code) continue;
+      for (const auto& [sizeName, size] :
+           {std::make_pair("1M", kMiB), std::make_pair("64", std::size_t{64})}) {
+        for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {
+          const std::string name = std::string("Tiers/convert_") + from.shortName + "_" +
+                                   to.shortName + "/" + sizeName + "/" +
+                                   simd::TierName(static_cast<simd::Tier>(tier));
+          benchmark::RegisterBenchmark(
+              name.c_str(), [&from = from, &to = to, bytes = size, tier](benchmark::State& state) {
+                simd::SetTierCap(static_cast<simd::Tier>(tier));
+                ConvertQuillet(state, from, to, bytes);
+                simd::SetTierCap(simd::Tier::kAvx512);
+              });
+        }
+      }
+    }
+  }
   for (const char* hostile : {"open_words", "unfinished_fields", "long_line", "placeholders",
                               "ascii_16M", "folded_words", "escape_runs"}) {
     const std::string name = std::string("Execute/hostile/") + hostile;

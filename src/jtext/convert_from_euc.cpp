@@ -17,6 +17,8 @@
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/kana_tables.h"
+#include "jtext/pair_text.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -78,88 +80,69 @@ inline void WordRun(const unsigned char*& p, const unsigned char* limit, unsigne
   }
 }
 
-void EucToSjisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      const unsigned n = ByteAt(p + 1, end);
-      const unsigned lead = kLeadOf[c];
-      const unsigned trail = kTrailOf[c & 1][n];
-      if ((lead != 0) & (trail != 0)) {
-        o = PutCode(o, lead | trail);
-        p += 2;
-        WordRun(p, limit, o, [](unsigned char* out, const unsigned char* in, Word) {
-          for (int i = 0; i < 8; i += 2)
-            PutCode(out + i, kLeadOf[in[i]] | kTrailOf[in[i] & 1][in[i + 1]]);
-        });
-      } else if (c == 0x8E && IsHalfKana(n)) {
-        *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
-        p += 2;
-      } else if (IsJisX0212(c, n, p, end)) {
-        o = PutCode(o, 0x81AC);  // Shift_JIS has no JIS X 0212: one geta mark
-        p += 3;
-      } else {
-        *o++ = static_cast<unsigned char>(c);
-        ++p;
-      }
+struct ToSjis : NoMode {
+  static constexpr std::size_t kPerByte = 1;
+  static const unsigned char* Step(const unsigned char* p, const unsigned char* limit,
+                                   const unsigned char* end, unsigned char*& o) {
+    const unsigned c = *p;
+    const unsigned n = ByteAt(p + 1, end);
+    const unsigned lead = kLeadOf[c];
+    const unsigned trail = kTrailOf[c & 1][n];
+    if ((lead != 0) & (trail != 0)) {
+      o = PutCode(o, lead | trail);
+      p += 2;
+      WordRun(p, limit, o, [](unsigned char* out, const unsigned char* in, Word) {
+        for (int i = 0; i < 8; i += 2)
+          PutCode(out + i, kLeadOf[in[i]] | kTrailOf[in[i] & 1][in[i + 1]]);
+      });
+      return p;
     }
+    if (c == 0x8E && IsHalfKana(n)) {
+      *o++ = static_cast<unsigned char>(n);  // SS2: the half-width kana itself
+      return p + 2;
+    }
+    if (IsJisX0212(c, n, p, end)) {
+      o = PutCode(o, 0x81AC);  // Shift_JIS has no JIS X 0212: one geta mark
+      return p + 3;
+    }
+    *o++ = static_cast<unsigned char>(c);
+    return p + 1;
   }
-  Finish(output, o);
-}
+};
 
-void EucToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 4);
-  bool twoByte = false;  // output mode
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    // At most 4 bytes per input byte: ESC ( B and a single byte.
-    o = MakeRoom(output, o, 4 * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        o = SwitchToSingle(o, twoByte);
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      const unsigned n = ByteAt(p + 1, end);
-      if (IsEucByte(c) && IsEucByte(n)) {
-        o = SwitchToDouble(o, twoByte);
-        o = PutCode(o, pairs::EucToJis(c, n));
-        p += 2;
-        // EucToJis is a mask per byte: one for four characters.
-        WordRun(p, limit, o, [](unsigned char* out, const unsigned char*, Word w) {
-          StoreWord(out, w & ~kHighBits);
-        });
-      } else if (c == 0x8E && IsHalfKana(n)) {
-        o = SwitchToDouble(o, twoByte);
-        // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
-        // is merged with this kana where the combined form exists.
-        const unsigned mark = ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0x00;
-        std::uint16_t code = 0;
-        const int used = kana::Widen(n, mark, code);
-        o = PutCode(o, code);
-        p += 2 * used;
-      } else if (IsJisX0212(c, n, p, end)) {
-        o = SwitchToDouble(o, twoByte);
-        o = PutCode(o, 0x222E);  // ISO-2022-JP has no JIS X 0212: one geta mark
-        p += 3;
-      } else {
-        o = SwitchToSingle(o, twoByte);
-        *o++ = static_cast<unsigned char>(c);
-        ++p;
-      }
+struct ToJis : JisMode {
+  static constexpr std::size_t kPerByte = 4;  // ESC ( B and a single byte
+  const unsigned char* Step(const unsigned char* p, const unsigned char* limit,
+                            const unsigned char* end, unsigned char*& o) {
+    const unsigned c = *p;
+    const unsigned n = ByteAt(p + 1, end);
+    if (IsEucByte(c) && IsEucByte(n)) {
+      o = PutCode(Double(o), pairs::EucToJis(c, n));
+      p += 2;
+      // EucToJis is a mask per byte: one for four characters.
+      WordRun(p, limit, o, [](unsigned char* out, const unsigned char*, Word w) {
+        StoreWord(out, w & ~kHighBits);
+      });
+      return p;
     }
+    if (c == 0x8E && IsHalfKana(n)) {
+      // The kana's run goes on when the next pair is SS2 katakana too; a sound mark there
+      // is merged with this kana where the combined form exists.
+      const unsigned mark = ByteAt(p + 2, end) == 0x8E ? ByteAt(p + 3, end) : 0x00;
+      std::uint16_t code = 0;
+      const int used = kana::Widen(n, mark, code);
+      o = PutCode(Double(o), code);
+      return p + 2 * used;
+    }
+    if (IsJisX0212(c, n, p, end)) {
+      o = PutCode(Double(o), 0x222E);  // ISO-2022-JP has no JIS X 0212: one geta mark
+      return p + 3;
+    }
+    o = Ascii(o);
+    *o++ = static_cast<unsigned char>(c);
+    return p + 1;
   }
-  if (twoByte) o = PutToSingle(o);
-  Finish(output, o);
-}
+};
 
 }  // namespace
 
@@ -167,9 +150,13 @@ void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std:
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == kCharsetSjis) {
-    EucToSjisText(p, p + size, output);
+    ToSjis to;
+    to.kernel = simd::ActiveKernels().eucToSjisRun;
+    ConvertPairText(p, p + size, output, to);
   } else {
-    EucToJisText(p, p + size, output);
+    ToJis to;
+    to.kernel = simd::ActiveKernels().eucToJisRun;
+    ConvertPairText(p, p + size, output, to);
   }
 }
 

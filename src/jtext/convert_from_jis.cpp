@@ -21,6 +21,8 @@
 #include "jtext/convert_charset.h"
 #include "jtext/jis_escape.h"
 #include "jtext/kana_tables.h"
+#include "jtext/pair_text.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -33,8 +35,11 @@ using pairs::kTrailOf;
 // Each target takes text bytes (after Text), JIS X 0208 pairs (one, or four from a word whose
 // eight bytes are all 0x21..0x7E), a half-width kana (0xA1..0xDF, with the kana after it or 0,
 // counting how many it used), a JIS X 0212 pair, and the geta mark.
+using JisRun = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*&, bool&);
+
 struct ToSjis {
   static constexpr std::size_t kPerByte = 2;  // a geta mark for one byte
+  static JisRun Run() { return simd::ActiveKernels().jisToSjisRun; }
   unsigned char* Text(unsigned char* o) { return o; }
   static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     const unsigned t = kTrailOf[j1 & 1][j2];
@@ -58,6 +63,7 @@ struct ToSjis {
 
 struct ToEuc {
   static constexpr std::size_t kPerByte = 2;  // a kana, or a geta mark, for one byte
+  static JisRun Run() { return simd::ActiveKernels().jisToEucRun; }
   unsigned char* Text(unsigned char* o) { return o; }
   static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(o, pairs::JisToEuc(j1, j2));
@@ -84,6 +90,7 @@ struct ToEuc {
 struct ToJis {
   static constexpr std::size_t kPerByte = 5;  // ESC $ B and a geta mark for one byte
   bool twoByte = false;                       // output mode
+  static JisRun Run() { return nullptr; }     // the output keeps its own escape sequences
   unsigned char* Text(unsigned char* o) { return SwitchToSingle(o, twoByte); }
   unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(SwitchToDouble(o, twoByte), (j1 << 8) | j2);
@@ -110,10 +117,22 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   const std::size_t before = output.size();
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   JisSet set = JisSet::kAscii;
+  const JisRun run = Target::Run();
+  std::size_t retryFrom = static_cast<std::size_t>(end - p);  // as in ConvertPairText
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
+          static_cast<std::size_t>(limit - p) >= kRunMinimum &&
+          (set == JisSet::kAscii || set == JisSet::kJisX0208)) {
+        bool pairs = set == JisSet::kJisX0208;
+        p += run(p, static_cast<std::size_t>(limit - p), o, pairs);
+        set = pairs ? JisSet::kJisX0208 : JisSet::kAscii;
+        const std::size_t left = static_cast<std::size_t>(end - p);
+        retryFrom = left > kRunRetry ? left - kRunRetry : 0;
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c == kEsc) {
         if (!TakeJisEscape(p, end, set)) {

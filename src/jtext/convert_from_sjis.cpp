@@ -13,6 +13,8 @@
 #include "jtext/code_pairs.h"
 #include "jtext/convert_charset.h"
 #include "jtext/kana_tables.h"
+#include "jtext/pair_text.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -23,73 +25,55 @@ using kana::IsHalfKana;
 using pairs::kColumnOf;
 using pairs::kRowOf;
 
-void SjisToEucText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      const unsigned row = kRowOf[c];
-      const unsigned column = kColumnOf[ByteAt(p + 1, end)];
-      if ((row != 0) & (column != 0)) {
-        o = PutCode(o, (row + column) | 0x8080);
-        p += 2;
-      } else if (IsHalfKana(c)) {
-        o[0] = 0x8E;  // SS2: half-width katakana stay half-width
-        o[1] = static_cast<unsigned char>(c);
-        o += 2;
-        ++p;
-      } else {
-        *o++ = static_cast<unsigned char>(c);
-        ++p;
-      }
-    }
-  }
-  Finish(output, o);
+// The JIS X 0208 code of the double-byte character at p (c its first byte), or 0.
+inline unsigned PairCode(unsigned c, const unsigned char* p, const unsigned char* end) {
+  const unsigned row = kRowOf[c];
+  const unsigned column = kColumnOf[ByteAt(p + 1, end)];
+  return ((row != 0) & (column != 0)) ? row + column : 0;
 }
 
-void SjisToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 5);
-  bool twoByte = false;  // output mode
-  while (p < end) {
-    const unsigned char* const limit = ChunkEnd(p, end);
-    // At most 5 bytes per input byte: ESC $ B and a widened kana for one half-width kana.
-    o = MakeRoom(output, o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        o = SwitchToSingle(o, twoByte);
-        p = CopyAscii(p, limit, o);
-        continue;
-      }
-      const unsigned row = kRowOf[c];
-      const unsigned column = kColumnOf[ByteAt(p + 1, end)];
-      if ((row != 0) & (column != 0)) {
-        o = SwitchToDouble(o, twoByte);
-        o = PutCode(o, row + column);
-        p += 2;
-      } else if (IsHalfKana(c)) {
-        // A run of half-width kana is written in double-byte mode as it goes; a sound mark
-        // right after a kana is merged with it where the combined form exists.
-        o = SwitchToDouble(o, twoByte);
-        std::uint16_t code = 0;
-        p += kana::Widen(c, ByteAt(p + 1, end), code);
-        o = PutCode(o, code);
-      } else {
-        o = SwitchToSingle(o, twoByte);
-        *o++ = static_cast<unsigned char>(c);
-        ++p;
-      }
+struct ToEuc : NoMode {
+  static constexpr std::size_t kPerByte = 2;  // 0x8E and a half-width kana
+  static const unsigned char* Step(const unsigned char* p, const unsigned char*,
+                                   const unsigned char* end, unsigned char*& o) {
+    const unsigned c = *p;
+    const unsigned code = PairCode(c, p, end);
+    if (code != 0) {
+      o = PutCode(o, code | 0x8080);
+      return p + 2;
     }
+    if (IsHalfKana(c)) {
+      *o++ = 0x8E;  // SS2: half-width katakana stay half-width
+    }
+    *o++ = static_cast<unsigned char>(c);
+    return p + 1;
   }
-  if (twoByte) o = PutToSingle(o);
-  Finish(output, o);
-}
+};
+
+struct ToJis : JisMode {
+  // ESC $ B and a widened kana for one half-width kana.
+  static constexpr std::size_t kPerByte = 5;
+  const unsigned char* Step(const unsigned char* p, const unsigned char*, const unsigned char* end,
+                            unsigned char*& o) {
+    const unsigned c = *p;
+    const unsigned code = PairCode(c, p, end);
+    if (code != 0) {
+      o = PutCode(Double(o), code);
+      return p + 2;
+    }
+    if (IsHalfKana(c)) {
+      // A run of half-width kana is written in double-byte mode as it goes; a sound mark
+      // right after a kana is merged with it where the combined form exists.
+      std::uint16_t wide = 0;
+      const int used = kana::Widen(c, ByteAt(p + 1, end), wide);
+      o = PutCode(Double(o), wide);
+      return p + used;
+    }
+    o = Ascii(o);
+    *o++ = static_cast<unsigned char>(c);
+    return p + 1;
+  }
+};
 
 }  // namespace
 
@@ -97,9 +81,13 @@ void ConvertFromSjis(const char* data, std::size_t size, CharsetCode target, std
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (target == kCharsetEuc) {
-    SjisToEucText(p, p + size, output);
+    ToEuc to;
+    to.kernel = simd::ActiveKernels().sjisToEucRun;
+    ConvertPairText(p, p + size, output, to);
   } else {
-    SjisToJisText(p, p + size, output);
+    ToJis to;
+    to.kernel = simd::ActiveKernels().sjisToJisRun;
+    ConvertPairText(p, p + size, output, to);
   }
 }
 

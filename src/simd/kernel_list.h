@@ -25,6 +25,18 @@ std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsig
 
 std::size_t CopyAsciiRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
 std::size_t CopyAsciiRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t SjisToEucRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t EucToSjisRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);
+std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+std::size_t JisToEucRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                            bool& twoByte);
+std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                            bool& twoByte);
 
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.

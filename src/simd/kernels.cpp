@@ -34,6 +34,14 @@ constexpr Kernels Sse2Kernels() {
   kernels.findWordEnd = FindWordEndSse2;
   kernels.findLineEnd = FindLineEndSse2;
   kernels.copyAsciiRun = CopyAsciiRunSse2;
+  kernels.sjisToEucRun = SjisToEucRunSse2;
+  kernels.eucToSjisRun = EucToSjisRunSse2;
+  // The ISO-2022-JP kernels are bound by copying out the stretches between escape sequences,
+  // which wider vectors do not speed up: SSE2 serves every tier.
+  kernels.jisToSjisRun = JisToSjisRunSse2;
+  kernels.jisToEucRun = JisToEucRunSse2;
+  kernels.sjisToJisRun = SjisToJisRunSse2;
+  kernels.eucToJisRun = EucToJisRunSse2;
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.
@@ -51,6 +59,8 @@ constexpr Kernels Avx2Kernels() {
   kernels.findLineEnd = FindLineEndAvx2;
   kernels.decodeBase64Run = DecodeBase64RunAvx2;
   kernels.copyAsciiRun = CopyAsciiRunAvx2;
+  kernels.sjisToEucRun = SjisToEucRunAvx2;
+  kernels.eucToSjisRun = EucToSjisRunAvx2;
   return kernels;
 }
 constexpr Kernels kSse2 = Sse2Kernels();

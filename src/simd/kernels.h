@@ -53,6 +53,36 @@ struct Kernels {
   // pointer.
   const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
+
+  // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
+  // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and
+  // double-byte characters (a character may cross from one block into the next).
+  // Returns how many bytes it took (whole characters, as many bytes written at out), reading
+  // nothing at or past in + size and writing nothing at or past out + size.
+  std::size_t (*sjisToEucRun)(const unsigned char* in, std::size_t size, unsigned char* out);
+  std::size_t (*eucToSjisRun)(const unsigned char* in, std::size_t size, unsigned char* out);
+  // ISO-2022-JP to Shift_JIS and to EUC-JP (ConvertFromJis) over the longest stretch that
+  // [in, in + size) starts with and that holds only ASCII text, JIS X 0208 pairs and the
+  // sequences ESC $ B and ESC ( B, starting in JIS X 0208 where twoByte is set (in ASCII
+  // otherwise). Returns how many bytes it took (whole characters and sequences), moves out
+  // past what it wrote (no more bytes than it took) and leaves twoByte for the set in force
+  // after them. Reads nothing at or past in + size; may write up to 64 bytes past what it
+  // wrote.
+  std::size_t (*jisToSjisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+  std::size_t (*jisToEucRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+  // Shift_JIS and EUC-JP to ISO-2022-JP (ConvertFromSjis, ConvertFromEuc) over the longest run
+  // of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and double-byte
+  // characters (a character that crosses a block's end starts the next block), writing
+  // ESC $ B / ESC ( B where the kind of character changes from the mode twoByte says is in
+  // force. Returns how many bytes it took, moves out past what it wrote and leaves twoByte
+  // for the mode after them. Reads nothing at or past in + size; may write up to 64 bytes
+  // past what it wrote.
+  std::size_t (*sjisToJisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+  std::size_t (*eucToJisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
 };
 
 // Where the codes start in the packed table.

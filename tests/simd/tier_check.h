@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "charsets/gb18030.h"
@@ -22,6 +23,22 @@ inline std::string ConversionOutputs(const std::vector<char>& text) {
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
     for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
       ConvertToUtf8(code, text.data() + from, text.size() - from, out);
+      out += '|';
+    }
+  }
+  return out;
+}
+
+// The conversions among the Japanese encodings from the first two bytes on (so characters
+// start at either parity).
+inline std::string JapaneseOutputs(const std::vector<char>& text) {
+  const std::pair<int, int> directions[] = {
+      {kCharsetSjis, kCharsetEuc}, {kCharsetEuc, kCharsetSjis}, {kCharsetJis, kCharsetSjis},
+      {kCharsetJis, kCharsetEuc},  {kCharsetSjis, kCharsetJis}, {kCharsetEuc, kCharsetJis}};
+  std::string out;
+  for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
+    for (const auto& [source, target] : directions) {
+      ConvertCharset(source, text.data() + from, text.size() - from, target, out);
       out += '|';
     }
   }
@@ -53,7 +70,7 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   // The decoders into UTF-8, whose runs of ASCII the vector copy takes.
   DecodeSingleByte(Encoding::kWindows1252, begin, text.size(), out);
   DecodeGb18030(begin, text.size(), out);
-  return out + ConversionOutputs(text);
+  return out + ConversionOutputs(text) + JapaneseOutputs(text);
 }
 
 // The name of the first tier whose outputs differ from the scalar code's, or "". The text is

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/charset_code_of.h"
+#include "jtext/convert_charset.h"
 #include "tier_check.h"
 
 namespace quillet {
@@ -99,6 +101,42 @@ TEST(Tiers, EveryPairConvertsAsTheScalarCode) {
     }
   }
   EXPECT_EQ(TierMismatch(pairs, ConversionOutputs), "");
+}
+
+// Shift_JIS, EUC-JP and ISO-2022-JP text (ASCII between runs of double-byte characters) of every
+// length up to past two 64-byte blocks, with a byte or character the conversion kernels refuse or
+// must pair differently put at every offset (so as a block's last byte, and split over two blocks).
+TEST(Tiers, JapaneseConversionsMatchTheScalarCodeAtEveryOffset) {
+  // Shift_JIS: ideographic space (trail 0x40), hiragana a (trail 0xA0), a character of the even
+  // row (trail 0x9F), one with trail 0x80, the first of row 0x5F (lead 0xE0), the last of 0x74.
+  const std::string sjis =
+      "\x81\x40\x82\xA0"
+      "a\x88\x9F\x83\x80\xE0\x40 \xEA\xA4\x81\x40xy";
+  std::string euc, jis;
+  ConvertCharset(kCharsetSjis, sjis, kCharsetEuc, euc);
+  ConvertCharset(kCharsetSjis, sjis, kCharsetJis, jis);
+  // Half-width katakana in Shift_JIS and in EUC-JP, JIS X 0212, a first byte alone, bytes out
+  // of place, a first byte before a space, a user-defined character, other sequences, ESC
+  // alone, SO, and a sequence out of turn.
+  const std::string stops[] = {
+      "\xB1",     "\x8E\xB1", "\x8F\xA1\xA1", "\x88",   "\xA1",    "\x80", "\xFD", "\xFF",
+      "\x88\x20", "\xF0\x40", "\x1B(J",       "\x1B$@", "\x1B$(D", "\x1B", "\x0E", "\x1B$B"};
+  for (const std::string& base : {sjis, euc, jis}) {
+    std::string plain;
+    while (plain.size() < 150) plain += base;
+    // Short texts, and texts ending about the first and the second block's end.
+    for (std::size_t size = 0; size <= 136;
+         size += (size < 24 || size % 64 >= 60 || size % 64 < 8) ? 1 : 4) {
+      ASSERT_EQ(TierMismatch(plain.substr(0, size), JapaneseOutputs), "") << size;
+      for (const std::string& stop : stops) {
+        for (std::size_t at = 0; at < size; ++at) {
+          const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, size);
+          ASSERT_EQ(TierMismatch(text, JapaneseOutputs), "")
+              << size << " " << at << " " << int(stop[0] & 0xFF);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

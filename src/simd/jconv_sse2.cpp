@@ -1,0 +1,364 @@
+// Shift_JIS <-> EUC-JP, 64 bytes a block in four 16-byte vectors: bit masks of the bytes that
+// may start or end a character mark where the characters lie (pair_marks.h), then every byte
+// is converted both as a first and as a second byte, and the masks pick which it is. The byte
+// after a vector (or before it) is loaded at an offset of one, so each character's other half
+// lines up with it.
+//
+// ISO-2022-JP to Shift_JIS and EUC-JP: bit masks mark the escape sequences ESC $ B and ESC ( B, the
+// text bytes and the bytes of JIS X 0208 pairs; every byte is converted at once (for Shift_JIS both
+// as a first and as a second byte), and then each stretch between two sequences is copied out whole
+// from the bytes it needs, which drops the sequences. Anything else (another sequence, a byte the
+// set in force has no place for, a pair cut by a sequence) stops the kernel where it stands, for
+// the scalar code.
+//
+// Shift_JIS and EUC-JP to ISO-2022-JP: bit masks mark where the double-byte characters lie;
+// every byte is converted at once, and the block is copied out stretch by stretch, ESC $ B before
+// each stretch of characters and ESC ( B before each stretch of ASCII that follows one. A block
+// with anything else stops the kernel at its start; a character that crosses the block's end starts
+// the next block.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_X86)
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#include "simd/pair_marks.h"
+
+#define QUILLET_SSE2 __attribute__((target("sse2")))
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr std::size_t kBlock = 64;
+
+QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+QUILLET_SSE2 inline void Store(unsigned char* o, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+}
+
+QUILLET_SSE2 inline __m128i Set(unsigned byte) {
+  return _mm_set1_epi8(static_cast<char>(byte));
+}
+
+// 0xFF in each byte of lo..hi (a span under 128 values).
+QUILLET_SSE2 inline __m128i InRange(__m128i v, unsigned lo, unsigned hi) {
+  return _mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - lo)), Set(0x80 + hi - lo + 1));
+}
+
+QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
+  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
+         << (16 * vector);
+}
+
+// 0xFF in byte i where bit i of bits is set.
+QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
+  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  const __m128i spread = _mm_unpacklo_epi64(Set(bits), Set(bits >> 8));
+  return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
+}
+
+// The bytes as they are, with the first and second bytes of characters replaced. In a block
+// taken every byte of 0x80 and up is one of the two, so the second bytes tell the first.
+QUILLET_SSE2 inline __m128i Pick(__m128i v, __m128i first, __m128i second, const PairBlock& block,
+                                 int vector) {
+  const __m128i trails = ByteMask(static_cast<unsigned>(block.trails >> (16 * vector)));
+  const __m128i leads = _mm_andnot_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
+  const __m128i kept = _mm_andnot_si128(_mm_or_si128(leads, trails), v);
+  return _mm_or_si128(kept,
+                      _mm_or_si128(_mm_and_si128(leads, first), _mm_and_si128(trails, second)));
+}
+
+// s >= 0x9F: a second byte of the even row.
+QUILLET_SSE2 inline __m128i EvenRow(__m128i s) {
+  return _mm_cmpeq_epi8(_mm_max_epu8(s, Set(0x9F)), s);
+}
+
+// The JIS X 0208 bytes of Shift_JIS bytes s (next: the byte after each), as a first byte: the
+// row 2 * s1 - 0xE1 for s1 <= 0x9F, 2 * s1 - 0x161 above (mod 256), one more for the even
+// row; as a second byte: s2 less one from 0x80 on, less 0x7D in the even row and 0x1F in the
+// odd one.
+QUILLET_SSE2 inline void SjisHalves(__m128i s, __m128i next, __m128i& first, __m128i& second) {
+  const __m128i low = _mm_cmplt_epi8(s, Set(0xA0));
+  const __m128i row =
+      _mm_add_epi8(_mm_add_epi8(s, s), _mm_add_epi8(Set(0x9F), _mm_and_si128(low, Set(0x80))));
+  first = _mm_sub_epi8(row, EvenRow(next));
+  const __m128i u = _mm_add_epi8(s, _mm_cmplt_epi8(s, _mm_setzero_si128()));
+  const __m128i minus = _mm_add_epi8(Set(0x1F), _mm_and_si128(EvenRow(s), Set(0x5E)));
+  second = _mm_sub_epi8(u, minus);
+}
+
+// The Shift_JIS bytes of JIS X 0208 bytes j (before: the byte ahead of each), as a first byte
+// ((j1 - 0x21) >> 1) + 0x81, 0x40 more past 0x9F; as a second byte j2 + 0x1F after an odd
+// row, + 0x7D after an even one, one more from 0x7F on.
+QUILLET_SSE2 inline void JisHalves(__m128i j, __m128i before, __m128i& first, __m128i& second) {
+  const __m128i half = _mm_and_si128(_mm_srli_epi16(_mm_sub_epi8(j, Set(0x21)), 1), Set(0x7F));
+  const __m128i f = _mm_add_epi8(half, Set(0x81));
+  first = _mm_add_epi8(f, _mm_andnot_si128(_mm_cmplt_epi8(f, Set(0xA0)), Set(0x40)));
+  const __m128i oddRow = _mm_cmpeq_epi8(_mm_and_si128(before, Set(1)), Set(1));
+  const __m128i t = _mm_add_epi8(j, _mm_sub_epi8(Set(0x7D), _mm_and_si128(oddRow, Set(0x5E))));
+  second = _mm_sub_epi8(t, _mm_cmpeq_epi8(_mm_max_epu8(t, Set(0x7F)), t));
+}
+
+QUILLET_SSE2 __m128i SjisToEuc(__m128i s, __m128i next, const PairBlock& block, int vector) {
+  __m128i first, second;
+  SjisHalves(s, next, first, second);
+  return Pick(s, _mm_or_si128(first, Set(0x80)), _mm_or_si128(second, Set(0x80)), block, vector);
+}
+
+QUILLET_SSE2 __m128i EucToSjis(__m128i e, __m128i before, const PairBlock& block, int vector) {
+  __m128i first, second;
+  JisHalves(_mm_and_si128(e, Set(0x7F)), before, first, second);
+  return Pick(e, first, second, block, vector);
+}
+
+// Bits from..to-1 (from <= to <= 64, from < 64).
+inline std::uint64_t Span(unsigned from, unsigned to) {
+  const std::uint64_t below = to == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+  return below & ~((std::uint64_t{1} << from) - 1);
+}
+
+// Copies the 64 bytes at from to o: a stretch whole, whatever its length, with no branch on
+// it (the cursor then moves by the stretch's length).
+QUILLET_SSE2 inline void Copy64(const unsigned char* from, unsigned char* o) {
+  for (int i = 0; i < 64; i += 16) Store(o + i, Load(from + i));
+}
+
+template <bool kSjis>
+QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
+                                    bool& twoByte) {
+  std::size_t done = 0;
+  unsigned char* o = out;
+  bool pairs = twoByte;
+  // The two bytes after the block are read too: an escape sequence may start at its end.
+  while (size - done >= kBlock + 2) {
+    const unsigned char* const p = in + done;
+    alignas(16) unsigned char text[2 * kBlock];
+    alignas(16) unsigned char even[2 * kBlock];
+    alignas(16) unsigned char odd[2 * kBlock];
+    std::uint64_t esc = 0, toPairs = 0, toText = 0, plain = 0, graphic = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = Load(p + 16 * k);
+      const __m128i isEsc = _mm_cmpeq_epi8(v, Set(0x1B));
+      const __m128i next = Load(p + 16 * k + 1);
+      const __m128i sequence = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
+      esc |= Bits(isEsc, k);
+      toPairs |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(next, Set('$'))), k);
+      toText |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(next, Set('('))), k);
+      // Text: below 0x80 and neither ESC (taken apart above) nor SO nor SI.
+      const __m128i shift = _mm_cmpeq_epi8(_mm_or_si128(v, Set(1)), Set(0x0F));
+      plain |= Bits(_mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), shift), k);
+      graphic |= Bits(_mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - 0x21)), Set(0x80 + 0x5E)), k);
+      Store(text + 16 * k, v);
+      if (kSjis) {
+        // Nothing is read before the first block: a pair never starts a stretch there as a
+        // second byte.
+        const __m128i before = (k == 0 && done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
+        __m128i first, second;
+        JisHalves(v, before, first, second);
+        // Even: the bytes at even offsets are first bytes, the others second; odd: the other
+        // way round.
+        const __m128i evenBytes = _mm_set1_epi16(0x00FF);
+        Store(even + 16 * k,
+              _mm_or_si128(_mm_and_si128(evenBytes, first), _mm_andnot_si128(evenBytes, second)));
+        Store(odd + 16 * k,
+              _mm_or_si128(_mm_and_si128(evenBytes, second), _mm_andnot_si128(evenBytes, first)));
+      } else {
+        Store(even + 16 * k, _mm_or_si128(v, Set(0x80)));
+      }
+    }
+    plain = ~plain;
+    std::uint64_t sequences = toPairs | toText;
+    if ((esc & ~sequences) != 0) sequences |= esc;  // an ESC of another kind ends the run there
+    unsigned from = 0;                              // start of the stretch
+    bool stop = false;
+    for (;;) {
+      unsigned to = sequences != 0 ? static_cast<unsigned>(__builtin_ctzll(sequences)) : 64;
+      // Another kind of ESC ends the run at it; a sequence the block's end cuts ends the block.
+      bool last = sequences == 0 || to > kBlock - 3;
+      if (to < 64 && ((toPairs | toText) >> to & 1) == 0) stop = true;
+      const std::uint64_t bad = Span(from, to) & ~(pairs ? graphic : plain);
+      if (bad != 0) {
+        to = static_cast<unsigned>(__builtin_ctzll(bad));
+        stop = true;
+      }
+      // A pair cut by the block's end waits for the next block; one cut by anything else is
+      // left to the scalar code.
+      if (pairs && (to - from) % 2 != 0) {
+        --to;
+        if (to != kBlock - 1) stop = true;
+      }
+      const unsigned char* const source = !pairs ? text : (!kSjis || from % 2 == 0) ? even : odd;
+      Copy64(source + from, o);
+      o += to - from;
+      if (stop || last) {
+        done += to;
+        break;
+      }
+      pairs = (toPairs >> to & 1) != 0;
+      sequences &= sequences - 1;
+      from = to + 3;
+      if (from == kBlock) {
+        done += from;
+        break;
+      }
+    }
+    if (stop) break;
+  }
+  out = o;
+  twoByte = pairs;
+  return done;
+}
+
+template <bool kSjis>
+QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
+                                  bool& twoByte) {
+  std::size_t done = 0;
+  unsigned char* o = out;
+  bool pairs = twoByte;
+  while (size - done > kBlock) {  // the byte after the block is read too
+    const unsigned char* const p = in + done;
+    alignas(16) unsigned char converted[2 * kBlock];
+    __m128i v[4];
+    std::uint64_t lead = 0, trail = 0, high = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Load(p + 16 * k);
+      if (kSjis) {
+        lead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFF)), k);
+        trail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
+      } else {
+        lead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
+      }
+      high |= Bits(v[k], k);
+    }
+    std::uint64_t carry = 0;
+    const PairBlock block = MarkPairs(lead, kSjis ? trail : lead, ~high, carry);
+    if (!block.whole) break;
+    const unsigned taken = static_cast<unsigned>(kBlock - carry);  // a cut character waits
+    std::uint64_t inPairs = (block.leads | block.trails) & ~(carry << 63);
+    for (int k = 0; k < 4; ++k) {
+      // EUC-JP loses bit 7 of every byte, and ASCII has none.
+      __m128i c = _mm_and_si128(v[k], Set(0x7F));
+      if (kSjis) {
+        __m128i first, second;
+        SjisHalves(v[k], Load(p + 16 * k + 1), first, second);
+        c = Pick(v[k], first, second, block, k);
+      }
+      Store(converted + 16 * k, c);
+    }
+    // Where the kind of character changes from the byte before (the mode in force before the
+    // block's first byte).
+    std::uint64_t changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0)));
+    if (taken < kBlock) changes &= ~(std::uint64_t{1} << 63);
+    unsigned from = 0;
+    for (;;) {
+      const unsigned to = changes != 0 ? static_cast<unsigned>(__builtin_ctzll(changes)) : taken;
+      for (unsigned i = 0; i < kBlock; i += 16) Store(o + i, Load(converted + from + i));
+      o += to - from;
+      if (changes == 0) break;
+      pairs = (inPairs >> to & 1) != 0;
+      o[0] = 0x1B;
+      o[1] = pairs ? '$' : '(';
+      o[2] = 'B';
+      o += 3;
+      changes &= changes - 1;
+      from = to;
+    }
+    done += taken;
+  }
+  out = o;
+  twoByte = pairs;
+  return done;
+}
+
+}  // namespace
+
+QUILLET_SSE2 std::size_t SjisToEucRunSse2(const unsigned char* in, std::size_t size,
+                                          unsigned char* out) {
+  std::size_t done = 0;
+  std::uint64_t carry = 0;        // the block before ended with a first byte
+  while (size - done > kBlock) {  // the byte after the block is read too
+    const unsigned char* const p = in + done;
+    __m128i v[4];
+    std::uint64_t lead = 0, trail = 0, high = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Load(p + 16 * k);
+      lead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFF)), k);
+      trail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
+      high |= Bits(v[k], k);
+    }
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(lead, trail, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
+    for (int k = 0; k < 4; ++k) {
+      const __m128i converted = SjisToEuc(v[k], Load(p + 16 * k + 1), block, k);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 16 * k), converted);
+    }
+    done += kBlock;
+  }
+  // A first byte whose second was not taken is left to the caller.
+  return done - static_cast<std::size_t>(carry);
+}
+
+QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t size,
+                                          unsigned char* out) {
+  std::size_t done = 0;
+  std::uint64_t carry = 0;  // the block before ended with a first byte
+  while (size - done > kBlock) {
+    const unsigned char* const p = in + done;
+    __m128i v[4];
+    std::uint64_t pairByte = 0, high = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Load(p + 16 * k);
+      pairByte |= Bits(InRange(v[k], 0xA1, 0xFE), k);
+      high |= Bits(v[k], k);
+    }
+    const std::uint64_t carried = carry;
+    const PairBlock block = MarkPairs(pairByte, pairByte, ~high, carry);
+    if (!block.whole) {
+      carry = carried;
+      break;
+    }
+    for (int k = 0; k < 4; ++k) {
+      // Before the first block nothing is read: its byte 0 starts a character.
+      const __m128i before = (k == 0 && done == 0) ? _mm_slli_si128(v[0], 1) : Load(p + 16 * k - 1);
+      const __m128i converted = EucToSjis(v[k], before, block, k);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 16 * k), converted);
+    }
+    done += kBlock;
+  }
+  // A first byte whose second was not taken is left to the caller.
+  return done - static_cast<std::size_t>(carry);
+}
+
+QUILLET_SSE2 std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size,
+                                          unsigned char*& out, bool& twoByte) {
+  return FromJisRun<true>(in, size, out, twoByte);
+}
+
+QUILLET_SSE2 std::size_t JisToEucRunSse2(const unsigned char* in, std::size_t size,
+                                         unsigned char*& out, bool& twoByte) {
+  return FromJisRun<false>(in, size, out, twoByte);
+}
+
+QUILLET_SSE2 std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size,
+                                          unsigned char*& out, bool& twoByte) {
+  return ToJisRun<true>(in, size, out, twoByte);
+}
+
+QUILLET_SSE2 std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size,
+                                         unsigned char*& out, bool& twoByte) {
+  return ToJisRun<false>(in, size, out, twoByte);
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif
