@@ -1,9 +1,12 @@
 #include "mail/decode_encoded_word.h"
 
+#include <cstdint>
 #include <cstring>
 
+#include "codec/convert_support.h"
 #include "common/byte_at.h"
 #include "common/charset_code_of.h"
+#include "common/zero_bytes.h"
 #include "jtext/base64.h"
 #include "jtext/decode_q.h"
 #include "mail/find_mark.h"
@@ -19,19 +22,33 @@ bool SelectsBase64(const char* field, std::size_t size) {
   return size == 0 || (size == 1 && (field[0] == 'B' || field[0] == 'b'));
 }
 
-// The first "?" in [from, end), or end. Fields are short: the next few bytes are looked at in
-// line before memchr is called for the rest. The fields of the starts that one word holds are
-// apart from each other (each start brings a "?" of its own), so the scans of a whole pass
-// read each byte a few times at the most.
-const char* NextQuestion(const char* from, const char* end) {
+// The first "?" in [from, last], where last is a "?" of the list: fields are short, so eight
+// bytes are looked at a time while eight are in reach. The fields of the starts that one word
+// holds are apart from each other (each start brings a "?" of its own), so the scans of a
+// whole pass read each byte a few times at the most.
+const char* NextQuestion(const char* from, const char* last) {
+  using convert::kOnes;
   const char* q = from;
-  const char* const near = end - q > 16 ? q + 16 : end;
-  while (q < near && *q != '?') ++q;
-  if (q == near && q < end) {
-    const void* found = std::memchr(q, '?', static_cast<std::size_t>(end - q));
-    q = found != nullptr ? static_cast<const char*>(found) : end;
+  for (; last - q >= 7; q += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, q, sizeof block);
+    const std::uint64_t marks = ZeroBytes(block ^ (kOnes * '?'));
+    if (marks != 0) return q + convert::BytesBeforeMark(marks);
   }
+  while (*q != '?') ++q;
   return q;
+}
+
+// Where the encoded text of a word whose fields start at `from` (right after a "?") begins:
+// after the last "?" in [from, close), where close is the word's closing "?". Later "?" are
+// rare, and each byte is looked at once.
+const char* PayloadStart(const char* from, const char* close) {
+  const char* payload = from;
+  for (;;) {
+    const char* const q = NextQuestion(payload, close);
+    if (q == close) return payload;
+    payload = q + 1;
+  }
 }
 
 // Where the charset name of the field [first, fieldEnd) ends: a language after "*"
@@ -68,6 +85,24 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
   return stop_;
 }
 
+// Words side by side mostly name one charset: the last name read is kept with its encoding, so
+// a run of them costs one look-up.
+Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bool mail) {
+  const std::size_t size = static_cast<std::size_t>(nameEnd - name);
+  if (size == lastNameSize_ && mail == lastNameMail_ && std::memcmp(name, lastName_, size) == 0) {
+    return lastEncoding_;
+  }
+  const Encoding encoding =
+      mail ? EncodingOfLabel(name, size) : WordEncodingOf(CharsetCodeOf(name, size), name, size);
+  if (size <= sizeof lastName_) {
+    std::memcpy(lastName_, name, size);
+    lastNameSize_ = size;
+    lastNameMail_ = mail;
+    lastEncoding_ = encoding;
+  }
+  return encoding;
+}
+
 bool EncodedWordScanner::find(const char* p, Word& word) {
   if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
@@ -102,12 +137,9 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       }
     }
     // The payload follows the last "?" before the close, which is charsetEnd at the earliest:
-    // looking back for it costs what decoding the payload costs.
-    payload = close;
-    while (payload[-1] != '?') --payload;
-    const std::size_t nameSize =
-        static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first);
-    encoding = WordEncodingOf(CharsetCodeOf(first, nameSize), first, nameSize);
+    // looking for it costs what decoding the payload costs.
+    payload = PayloadStart(oneLetter ? charsetEnd + 3 : charsetEnd + 1, close);
+    encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), false);
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
@@ -144,8 +176,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
   if (close == end_ || *close != '?') return false;
 
-  const Encoding encoding =
-      EncodingOfLabel(first, static_cast<std::size_t>(CharsetNameEnd(first, charsetEnd) - first));
+  const Encoding encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), true);
   if (encoding == Encoding::kNone) return false;
 
   word.payload = payload;

@@ -57,12 +57,19 @@ class EncodedWordScanner {
 
  private:
   const char* nextStop(const char* from);
+  // The encoding a word's charset name [name, nameEnd) selects, in a mail read into UTF-8 or
+  // in a Japanese request.
+  Encoding charsetOf(const char* name, const char* nameEnd, bool mail);
 
   const char* end_;
   // Scanned [stopFrom_, stop_): no separator and no closing "?=" in it; stop_ is the first one
   // (or end_).
   const char* stopFrom_ = nullptr;
   const char* stop_ = nullptr;
+  char lastName_[32];  // the charset name read last, and what it selects
+  std::size_t lastNameSize_ = sizeof lastName_ + 1;  // none yet
+  bool lastNameMail_ = false;
+  Encoding lastEncoding_ = Encoding::kNone;
   std::string decoded_;  // a payload after base64 or Q, before conversion
   std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };

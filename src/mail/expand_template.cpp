@@ -1,6 +1,5 @@
 #include "mail/expand_template.h"
 
-#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -14,18 +13,19 @@ namespace {
 struct Placeholder {
   const char* text;  // as written in a template
   std::size_t length;
-  const char* field;  // the header field it stands for
-  std::size_t fieldLength;
 };
 
 constexpr int kFieldCount = TemplatePlan::kFieldCount;
 
 static constexpr Placeholder placeholders[kFieldCount] = {
-    {"!From!", 6, "From", 4},
-    {"!Subject!", 9, "Subject", 7},
-    {"!Date!", 6, "Date", 4},
-    {"!Content-Type!", 14, "Content-Type", 12},
+    {"!From!", 6},
+    {"!Subject!", 9},
+    {"!Date!", 6},
+    {"!Content-Type!", 14},
 };
+
+// The header field each placeholder stands for, in the same order.
+constexpr std::string_view kFieldNames[kFieldCount] = {"From", "Subject", "Date", "Content-Type"};
 
 // The placeholder that the template continues with at p (tried in table order), or -1. One
 // that the end of the template cuts short is no placeholder.
@@ -38,36 +38,6 @@ int PlaceholderAt(const char* p, const char* end) {
     }
   }
   return -1;
-}
-
-// Copies size bytes to out and returns the position after them. The pieces of a template and
-// the values of a mail are mostly a few bytes long: those are moved in one or two fixed-size
-// loads and stores (which may overlap) rather than by a call.
-char* CopyBytes(char* out, const char* from, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + size - 8, 8);
-    std::memcpy(out, &head, 8);
-    std::memcpy(out + size - 8, &tail, 8);
-  } else if (size >= 4 && size < 8) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + size - 4, 4);
-    std::memcpy(out, &head, 4);
-    std::memcpy(out + size - 4, &tail, 4);
-  } else if (size < 4) {
-    if (size != 0) {
-      out[0] = from[0];
-      out[size / 2] = from[size / 2];
-      out[size - 1] = from[size - 1];
-    }
-  } else {
-    std::memcpy(out, from, size);
-  }
-  return out + size;
 }
 
 }  // namespace
@@ -102,11 +72,14 @@ TemplatePlan::TemplatePlan(const char* text, std::size_t size) : text_(text) {
 
 std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
   std::size_t size = textLength_;
+  unsigned wanted = 0;
   for (int field = 0; field < kFieldCount; ++field) {
     fill.values[field] = std::string_view();
-    if (uses_[field] == 0) continue;
-    const Placeholder& placeholder = placeholders[field];
-    FindHeaderValue(mail, placeholder.field, placeholder.fieldLength, fill.values[field]);
+    if (uses_[field] != 0) wanted |= 1u << field;
+  }
+  // The fields the template names, found in one pass over the mail's lines.
+  FindHeaderValues(mail, kFieldNames, kFieldCount, wanted, fill.values);
+  for (int field = 0; field < kFieldCount; ++field) {
     size = AddProduct(size, uses_[field], fill.values[field].size());
   }
   fill.size = size;
@@ -115,18 +88,21 @@ std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
 
 void TemplatePlan::write(const Fill& fill, std::string& result) const {
   if (fill.size == 0) return;
-  // Sized once, then written through a pointer: a template of many placeholders costs no
-  // growth checks per piece.
   const std::size_t start = result.size();
   result.resize(AddProduct(start, 1, fill.size));
-  char* out = &result[start];
+  write(fill, &result[start]);
+}
+
+char* TemplatePlan::write(const Fill& fill, char* out) const {
+  if (fill.size == 0) return out;
   for (const Piece& piece : pieces_) {
-    out = CopyBytes(out, text_ + piece.offset, piece.length);
+    out = CopyShortBytes(out, text_ + piece.offset, piece.length);
     if (piece.field != kNoField) {
       const std::string_view value = fill.values[piece.field];
-      out = CopyBytes(out, value.data(), value.size());
+      out = CopyShortBytes(out, value.data(), value.size());
     }
   }
+  return out;
 }
 
 void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result) {

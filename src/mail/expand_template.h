@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,8 @@ class TemplatePlan {
   // when it does not fit in memory); write appends the filled template to result.
   std::size_t measure(const Mail& mail, Fill& fill) const;
   void write(const Fill& fill, std::string& result) const;
+  // write into memory that has room for the fill.size bytes at out; returns their end.
+  char* write(const Fill& fill, char* out) const;
 
   // How many bytes of the template are not placeholders: what every mail adds at the least.
   std::size_t textLength() const { return textLength_; }
@@ -55,6 +59,36 @@ class TemplatePlan {
   std::size_t textLength_ = 0;
   std::size_t uses_[kFieldCount] = {};  // placeholders per field
 };
+
+// Copies size bytes to out and returns the position after them. The pieces of a template and
+// the values of a mail are mostly a few bytes long: those are moved in one or two fixed-size
+// loads and stores (which may overlap) rather than by a call.
+inline char* CopyShortBytes(char* out, const char* from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::uint64_t head;
+    std::uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + size - 8, 8);
+    std::memcpy(out, &head, 8);
+    std::memcpy(out + size - 8, &tail, 8);
+  } else if (size >= 4 && size < 8) {
+    std::uint32_t head;
+    std::uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(out, &head, 4);
+    std::memcpy(out + size - 4, &tail, 4);
+  } else if (size < 4) {
+    if (size != 0) {
+      out[0] = from[0];
+      out[size / 2] = from[size / 2];
+      out[size - 1] = from[size - 1];
+    }
+  } else {
+    std::memcpy(out, from, size);
+  }
+  return out + size;
+}
 
 // Appends the template [text, text + size) filled for mail to result.
 void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result);

@@ -17,4 +17,15 @@ int FindHeaderValue(const Mail& mail, const char* name, std::string_view& value)
 int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
                     std::string_view& value);
 
+// The longest name FindHeaderValues takes, and how many at once.
+constexpr std::size_t kLongestHeaderName = 30;
+constexpr std::size_t kMostHeaderNames = 8;
+
+// FindHeaderValue for several names in one pass over the mail's lines: for each i below count
+// whose bit is set in `wanted`, values[i] is set to what FindHeaderValue(mail, names[i], ...)
+// gives, or left as it was when no line carries names[i]. Each name is 1 to
+// kLongestHeaderName bytes, none of them zero; count is at most kMostHeaderNames.
+void FindHeaderValues(const Mail& mail, const std::string_view* names, std::size_t count,
+                      unsigned wanted, std::string_view* values);
+
 }  // namespace quillet

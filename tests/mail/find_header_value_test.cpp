@@ -48,6 +48,15 @@ TEST(FindHeaderValue, Table) {
     std::string_view value = "stale";
     EXPECT_EQ(FindHeaderValue(list[0], c.name, value), c.index) << c.label;
     EXPECT_EQ(std::string(value), c.value) << c.label;
+    // The four names of a template looked up in one pass give what each gives alone.
+    constexpr std::string_view kNames[] = {"From", "Subject", "Date", "Content-Type"};
+    std::string_view values[4] = {"stale", "stale", "stale", "stale"};
+    FindHeaderValues(list[0], kNames, 4, 0xF, values);
+    for (int n = 0; n < 4; ++n) {
+      std::string_view alone = "stale";
+      FindHeaderValue(list[0], kNames[n].data(), alone);
+      EXPECT_EQ(values[n], alone) << c.label << " " << kNames[n];
+    }
   }
 }
 
