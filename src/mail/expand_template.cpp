@@ -42,7 +42,8 @@ int PlaceholderAt(const char* p, const char* end) {
 
 }  // namespace
 
-TemplatePlan::TemplatePlan(const char* text, std::size_t size) : text_(text) {
+TemplatePlan::TemplatePlan(const char* text, std::size_t size)
+    : text_(text), names_(kFieldNames, kFieldCount) {
   if (text == nullptr) return;
   const char* const end = text + size;
   const char* p = text;
@@ -78,7 +79,7 @@ std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
     if (uses_[field] != 0) wanted |= 1u << field;
   }
   // The fields the template names, found in one pass over the mail's lines.
-  FindHeaderValues(mail, kFieldNames, kFieldCount, wanted, fill.values);
+  names_.find(mail, wanted, fill.values);
   for (int field = 0; field < kFieldCount; ++field) {
     size = AddProduct(size, uses_[field], fill.values[field].size());
   }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mail/find_header_value.h"
 #include "mail/mail_list.h"
 
 namespace quillet {
@@ -55,6 +56,7 @@ class TemplatePlan {
   };
 
   const char* text_;
+  HeaderNames names_;  // of the fields, in placeholder order
   std::vector<Piece> pieces_;
   std::size_t textLength_ = 0;
   std::size_t uses_[kFieldCount] = {};  // placeholders per field

@@ -11,23 +11,34 @@
 namespace quillet {
 namespace {
 
-// Where the first ": " stands among the first `reach` bytes of a line (both of its bytes
-// inside them), or reach. Eight places at a time while nine bytes are in reach.
-std::size_t NameLengthWithin(const char* line, std::size_t reach) {
-  using convert::kOnes;
-  std::size_t k = 0;
-  for (; k + 9 <= reach; k += 8) {
-    std::uint64_t here;
-    std::uint64_t next;
-    std::memcpy(&here, line + k, sizeof here);
-    std::memcpy(&next, line + k + 1, sizeof next);
-    const std::uint64_t marks = ZeroBytes(here ^ (kOnes * ':')) & ZeroBytes(next ^ (kOnes * ' '));
-    if (marks != 0) return k + convert::BytesBeforeMark(marks);
-  }
-  for (; k + 1 < reach; ++k) {
-    if (line[k] == ':' && line[k + 1] == ' ') return k;
-  }
-  return reach;
+using convert::kOnes;
+
+std::uint64_t Load(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The word with "A".."Z" folded to "a".."z" in each byte, as FoldAsciiCase does.
+std::uint64_t FoldWord(std::uint64_t x) {
+  const std::uint64_t low7 = x & (kOnes * 0x7F);
+  const std::uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');
+  const std::uint64_t beyondZ = low7 + kOnes * (0x80 - 'Z' - 1);
+  const std::uint64_t upper = atLeastA & ~beyondZ & ~x & (kOnes * 0x80);
+  return x | upper >> 2;
+}
+
+// A word whose first n bytes (n at most 8) in memory order are 0xFF and the rest 0x00.
+std::uint64_t FirstBytes(std::size_t n) {
+  static constexpr unsigned char kKeep[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  std::uint64_t mask;
+  std::memcpy(&mask, kKeep + 8 - n, sizeof mask);
+  return mask;
+}
+
+// 0x80 in each byte i of the word at p whose bytes i and i + 1 are ":" and " " (nine bytes read).
+std::uint64_t SeparatorMarks(const char* p) {
+  return ZeroBytes(Load(p) ^ (kOnes * ':')) & ZeroBytes(Load(p + 1) ^ (kOnes * ' '));
 }
 
 }  // namespace
@@ -50,30 +61,57 @@ int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
   return -1;
 }
 
+HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
+    : count_(count < kMost ? count : kMost) {
+  for (std::size_t n = 0; n < count_; ++n) {
+    sizes_[n] = names[n].size() < kLongest ? names[n].size() : kLongest;
+    char bytes[16] = {};
+    std::memcpy(bytes, names[n].data(), sizes_[n]);
+    folded_[n][0] = FoldWord(Load(bytes));
+    folded_[n][1] = FoldWord(Load(bytes + 8));
+  }
+}
+
 // A line carries a name when its own name (what stands before its first ": ") is that name or a
 // leading part of it, ASCII case ignored (MatchHeaderName). So each line is measured once, and
-// then only the names at least as long as its own, with the same first letter, are compared.
-void FindHeaderValues(const Mail& mail, const std::string_view* names, std::size_t count,
-                      unsigned wanted, std::string_view* values) {
-  unsigned char firsts[kMostHeaderNames];
+// its first 16 bytes, case folded, are held against each name under a mask of its name's
+// length. A line of fewer than 17 bytes is compared byte by byte.
+void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* values) const {
+  wanted &= (1u << count_) - 1;
   std::size_t longest = 0;
-  wanted &= (1u << count) - 1;
-  for (std::size_t n = 0; n < count; ++n) {
-    firsts[n] = FoldAsciiCase(static_cast<unsigned char>(names[n][0]));
-    if ((wanted >> n & 1) != 0 && names[n].size() > longest) longest = names[n].size();
+  for (std::size_t n = 0; n < count_; ++n) {
+    if ((wanted >> n & 1) != 0 && sizes_[n] > longest) longest = sizes_[n];
   }
   for (std::size_t i = 0; i < mail.size() && wanted != 0; ++i) {
     const std::string_view line = mail[i];
-    const std::size_t reach = line.size() < longest + 2 ? line.size() : longest + 2;
-    const std::size_t k = NameLengthWithin(line.data(), reach);
-    if (k == reach) continue;
-    const unsigned char first = FoldAsciiCase(static_cast<unsigned char>(line[0]));
-    for (std::size_t n = 0; n < count; ++n) {
-      if ((wanted >> n & 1) == 0 || k > names[n].size()) continue;
-      if (k != 0 &&
-          (first != firsts[n] || !EqualNoCase(line.data() + 1, names[n].data() + 1, k - 1))) {
-        continue;
+    if (line.size() >= 17) {
+      const std::uint64_t marks = SeparatorMarks(line.data());
+      std::size_t k = marks != 0 ? convert::BytesBeforeMark(marks) : 8;
+      if (marks == 0) {
+        const std::uint64_t later = SeparatorMarks(line.data() + 8);
+        if (later == 0) continue;
+        k += convert::BytesBeforeMark(later);
       }
+      if (k > longest) continue;
+      const std::uint64_t head = FoldWord(Load(line.data())) & FirstBytes(k < 8 ? k : 8);
+      const std::uint64_t tail = FoldWord(Load(line.data() + 8)) & FirstBytes(k < 8 ? 0 : k - 8);
+      for (std::size_t n = 0; n < count_; ++n) {
+        if ((wanted >> n & 1) == 0 || k > sizes_[n]) continue;
+        if ((folded_[n][0] & FirstBytes(k < 8 ? k : 8)) != head ||
+            (folded_[n][1] & FirstBytes(k < 8 ? 0 : k - 8)) != tail) {
+          continue;
+        }
+        values[n] = HeaderValueAt(line, k);
+        wanted &= ~(1u << n);
+      }
+      continue;
+    }
+    for (std::size_t n = 0; n < count_; ++n) {
+      if ((wanted >> n & 1) == 0) continue;
+      char name[16] = {};
+      std::memcpy(name, &folded_[n], sizes_[n]);
+      const std::size_t k = MatchHeaderName(line, name, sizes_[n]);
+      if (k == std::string_view::npos) continue;
       values[n] = HeaderValueAt(line, k);
       wanted &= ~(1u << n);
     }

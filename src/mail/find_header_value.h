@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "mail/mail_list.h"
@@ -17,15 +18,25 @@ int FindHeaderValue(const Mail& mail, const char* name, std::string_view& value)
 int FindHeaderValue(const Mail& mail, const char* name, std::size_t nameLength,
                     std::string_view& value);
 
-// The longest name FindHeaderValues takes, and how many at once.
-constexpr std::size_t kLongestHeaderName = 30;
-constexpr std::size_t kMostHeaderNames = 8;
+// FindHeaderValue for several names at once, in one pass over a mail's lines.
+class HeaderNames {
+ public:
+  static constexpr std::size_t kMost = 8;      // names in a set
+  static constexpr std::size_t kLongest = 15;  // bytes in a name
 
-// FindHeaderValue for several names in one pass over the mail's lines: for each i below count
-// whose bit is set in `wanted`, values[i] is set to what FindHeaderValue(mail, names[i], ...)
-// gives, or left as it was when no line carries names[i]. Each name is 1 to
-// kLongestHeaderName bytes, none of them zero; count is at most kMostHeaderNames.
-void FindHeaderValues(const Mail& mail, const std::string_view* names, std::size_t count,
-                      unsigned wanted, std::string_view* values);
+  // names[0..count): each 1 to kLongest bytes, none of them zero; count at most kMost. The
+  // names are copied.
+  HeaderNames(const std::string_view* names, std::size_t count);
+
+  // For each name i whose bit (1 << i) is set in `wanted`, sets values[i] to what
+  // FindHeaderValue gives for it, or leaves values[i] as it was when no line carries it.
+  void find(const Mail& mail, unsigned wanted, std::string_view* values) const;
+
+ private:
+  std::size_t count_ = 0;
+  std::size_t sizes_[kMost] = {};
+  // Each name with ASCII case folded, in two 8-byte words of memory order, zeros behind it.
+  std::uint64_t folded_[kMost][2] = {};
+};
 
 }  // namespace quillet

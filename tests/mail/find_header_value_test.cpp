@@ -42,6 +42,31 @@ TEST(FindHeaderValue, Table) {
       {"zero byte ends the value", {"From: a\0b"s}, "From", 0, "a"},
       {"missing", {"From: a"}, "Date", -1, "stale"},
       {"no lines", {}, "From", -1, "stale"},
+      // Lines of 17 bytes and more, whose names are read a word at a time.
+      {"long lines, case ignored",
+       {"FROM: someone@example.com", "sUbJeCt: long enough subject"},
+       "Subject",
+       1,
+       "long enough subject"},
+      {"long line, leading part",
+       {"Content: text/plain; charset=x"},
+       "Content-Type",
+       0,
+       "text/plain; charset=x"},
+      {"long line, longer name", {"Content-Types: text/plain"}, "Content-Type", -1, "stale"},
+      {"long line, name past the longest",
+       {"Content-Type-Extra: text/plain", "Date: d"},
+       "Date",
+       1,
+       "d"},
+      {"long line, empty field name", {": a value long enough"}, "Date", 0, "a value long enough"},
+      {"long line, byte 0xC4 is no letter",
+       {"\xC4"
+        "ate: a value long enough"},
+       "Date",
+       -1,
+       "stale"},
+      {"long line, zero byte in the name", {"Dat\0: a value long enough"s}, "Date", -1, "stale"},
   };
   for (const LookupCase& c : cases) {
     const MailList list = ListOf({c.lines});
@@ -51,7 +76,7 @@ TEST(FindHeaderValue, Table) {
     // The four names of a template looked up in one pass give what each gives alone.
     constexpr std::string_view kNames[] = {"From", "Subject", "Date", "Content-Type"};
     std::string_view values[4] = {"stale", "stale", "stale", "stale"};
-    FindHeaderValues(list[0], kNames, 4, 0xF, values);
+    HeaderNames(kNames, 4).find(list[0], 0xF, values);
     for (int n = 0; n < 4; ++n) {
       std::string_view alone = "stale";
       FindHeaderValue(list[0], kNames[n].data(), alone);
