@@ -51,11 +51,29 @@ const char* PayloadStart(const char* from, const char* close) {
   }
 }
 
-// Where the charset name of the field [first, fieldEnd) ends: a language after "*"
-// ("UTF-8*ja") says nothing about the bytes.
-const char* CharsetNameEnd(const char* first, const char* fieldEnd) {
-  const void* star = std::memchr(first, '*', static_cast<std::size_t>(fieldEnd - first));
-  return star != nullptr ? static_cast<const char*>(star) : fieldEnd;
+// NextQuestion for the charset field that starts at first: also sets nameEnd to where its
+// charset name ends, at the field's first "*" (a language after it, as in "UTF-8*ja", says
+// nothing about the bytes) or with the field.
+const char* CharsetFieldEnd(const char* first, const char* last, const char*& nameEnd) {
+  using convert::kOnes;
+  nameEnd = nullptr;
+  const char* q = first;
+  for (; last - q >= 7; q += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, q, sizeof block);
+    const std::uint64_t questions = ZeroBytes(block ^ (kOnes * '?'));
+    const std::uint64_t stars = ZeroBytes(block ^ (kOnes * '*'));
+    if ((questions | stars) == 0) continue;
+    // The first mark of the block, and the first question mark after a star if it was one.
+    const char* const mark = q + convert::BytesBeforeMark(questions | stars);
+    if (nameEnd == nullptr) nameEnd = mark;
+    if (questions != 0) return q + convert::BytesBeforeMark(questions);
+  }
+  for (; *q != '?'; ++q) {
+    if (*q == '*' && nameEnd == nullptr) nameEnd = q;
+  }
+  if (nameEnd == nullptr) nameEnd = q;
+  return q;
 }
 
 bool IsEncodingLetter(char c) {
@@ -117,7 +135,8 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   const char* payload = first;
   Encoding encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
   bool q = false;
-  const char* const charsetEnd = NextQuestion(first, close);
+  const char* nameEnd;
+  const char* const charsetEnd = CharsetFieldEnd(first, close, nameEnd);
   if (charsetEnd < close) {
     // A one-letter encoding field "B" or "Q" ends at the "?" after it even where "=" follows:
     // Q text starts with "=" whenever its first character is encoded.
@@ -139,7 +158,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     // The payload follows the last "?" before the close, which is charsetEnd at the earliest:
     // looking for it costs what decoding the payload costs.
     payload = PayloadStart(oneLetter ? charsetEnd + 3 : charsetEnd + 1, close);
-    encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), false);
+    encoding = charsetOf(first, nameEnd, false);
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
@@ -163,7 +182,8 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   // there means that there is no word here.
   const char* const fieldStop = nextStop(first);
   if (fieldStop == end_ || *fieldStop != '?') return false;
-  const char* const charsetEnd = NextQuestion(first, fieldStop);
+  const char* nameEnd;
+  const char* const charsetEnd = CharsetFieldEnd(first, fieldStop, nameEnd);
   if (charsetEnd == fieldStop) return false;  // "=?text?=": no encoding field
   // charsetEnd is before fieldStop, a "?" with a "=" after it: the two bytes read here are in
   // the list.
@@ -176,7 +196,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
   if (close == end_ || *close != '?') return false;
 
-  const Encoding encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), true);
+  const Encoding encoding = charsetOf(first, nameEnd, true);
   if (encoding == Encoding::kNone) return false;
 
   word.payload = payload;

@@ -101,7 +101,7 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
             (folded_[n][1] & FirstBytes(k < 8 ? 0 : k - 8)) != tail) {
           continue;
         }
-        values[n] = HeaderValueAt(line, k);
+        values[n] = mail.zeroFree() ? line.substr(k + 2) : HeaderValueAt(line, k);
         wanted &= ~(1u << n);
       }
       continue;

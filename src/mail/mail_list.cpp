@@ -15,7 +15,8 @@ Mail MailList::operator[](std::size_t i) const {
   }
   const std::size_t firstLine = e == 0 ? 0 : entries_[e - 1].linesEnd;
   const std::size_t start = firstLine == 0 ? 0 : lines_[firstLine - 1].end;
-  return Mail(text_.data(), start, lines_.data() + firstLine, entries_[e].linesEnd - firstLine);
+  return Mail(text_.data(), start, lines_.data() + firstLine, entries_[e].linesEnd - firstLine,
+              zeroFree_);
 }
 
 void MailList::clear() {
@@ -24,6 +25,7 @@ void MailList::clear() {
   std::vector<MailEntry>().swap(entries_);
   count_ = 0;
   openPlace_ = 0;
+  zeroFree_ = false;
 }
 
 void MailList::dropOpenMail() {

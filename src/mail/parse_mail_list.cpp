@@ -81,6 +81,7 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   EncodedWordScanner::Word word;
   WordRun run(target);
   const char* pending = p;  // bytes of the open line not yet appended
+  bool zero = false;        // whether the text holds a zero byte
   // White space of earlier items of a folded line, after the open run: it goes if a word of
   // the run follows, and is appended before anything else.
   std::string gap;
@@ -123,10 +124,13 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
       pending = p;
     } else {
       // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
+      zero |= c == 0;
       ++p;
     }
   }
   mails.dropOpenMail();
+  // Every byte of text passed the search above, and decoded words hold no zero byte.
+  if (!zero) mails.setZeroFree();
 }
 
 }  // namespace quillet

@@ -2,12 +2,15 @@
 
 #include <string>
 
+#include "common/charset_code_of.h"
 #include "mail/expand_template.h"
+#include "mail/parse_mail_list.h"
 #include "mail_test_support.h"
 
 namespace quillet {
 namespace {
 
+using namespace std::string_literals;
 using testing_support::FlushBytes;
 using testing_support::Lines;
 using testing_support::ListOf;
@@ -89,6 +92,19 @@ TEST(TemplatePlan, FilledForEachMail) {
     plan.write(fill, result);
   }
   EXPECT_EQ(result, "(a/1)(/2)(/)(d/)");
+
+  // Parsed from a list, with and without a zero byte in it: the zero byte ends its value.
+  for (const std::string& bytes : {"Subject: long enough\0cut\x02Subject: b\x02"s,
+                                   "Subject: long enough\x02Subject: b\x02"s}) {
+    MailList parsed;
+    ParseMailList(bytes.data(), bytes.size(), kCharsetSjis, parsed);
+    result.clear();
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+      plan.measure(parsed[i], fill);
+      plan.write(fill, result);
+    }
+    EXPECT_EQ(result, "(/long enough)(/b)");
+  }
 }
 
 }  // namespace
