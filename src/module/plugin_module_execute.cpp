@@ -27,11 +27,11 @@ constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
 // The Result line, which becomes the whole response in the end.
 //
 // The joined text of every mail's filled template is written straight into one string that
-// starts with "Result: ". That string is moved into the response message as its Result line,
-// and serializeAndClear then writes the whole response (status line in front, Charset line and
-// blank line behind) in the memory of its longest added line when that line's capacity holds
-// the whole text. So the line always keeps `tail` bytes free behind its text, and a long
-// answer is held once, not twice.
+// starts with room for the status line, then "Result: ". That string is moved into the
+// response message as its Result line, and serializeAndClear then writes the whole response
+// (status line in the room in front, Charset line and blank line behind) in the memory of its
+// longest added line when that line's capacity holds the whole text. So the line always keeps
+// `tail` bytes free behind its text, and a long answer is held once, not twice, and not moved.
 //
 // Room is made ahead. Each time the line is full it grows by at least half of what it has, so
 // copies stay linear. Once kSample mails are in, the mails still to come are projected at the
@@ -43,27 +43,27 @@ constexpr std::size_t kResultPrefixLength = sizeof kResultPrefix - 1;
 class ResultLine {
  public:
   ResultLine(const TemplatePlan& plan, const MailList& mails, std::size_t separator,
-             std::size_t tail)
-      : count_(mails.size()), tail_(tail) {
-    const std::size_t texts = AddProduct(kResultPrefixLength, count_, plan.textLength());
+             std::size_t front, std::size_t tail)
+      : count_(mails.size()), tail_(tail), start_(front + kResultPrefixLength), used_(start_) {
+    const std::size_t texts = AddProduct(start_, count_, plan.textLength());
     const std::size_t separators = AddProduct(texts, count_ == 0 ? 0 : count_ - 1, separator);
     most_ = AddProduct(AddProduct(separators, plan.placeholderCount(), mails.textSize()), 1, tail);
-    line_ = kResultPrefix;
+    line_.assign(front, ' ');
+    line_ += kResultPrefix;
   }
 
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them; returns
-  // where the next bytes go. The line's bytes past used_ are room, not text: so a mail's text
-  // is written through a pointer, with no growth check or fill per piece.
+  // where those bytes go, to be written through a pointer with no growth check per piece.
   char* makeRoom(std::size_t index, std::size_t need) {
     const std::size_t filled = AddProduct(used_, 1, need);
     const std::size_t least = AddProduct(filled, 1, tail_);
-    if (line_.size() < least) grow(index, filled, least);
+    if (line_.capacity() < least) grow(index, filled, least);
+    line_.resize(filled);
     return &line_[used_];
   }
   // The bytes written since makeRoom end at `end`.
   void commit(const char* end) { used_ = static_cast<std::size_t>(end - line_.data()); }
 
-  // The text alone, the room behind it given back to the string's capacity.
   std::string& text() {
     line_.resize(used_);
     return line_;
@@ -77,23 +77,22 @@ class ResultLine {
     double room = static_cast<double>(line_.capacity()) * 1.5;
     if (index >= kSample) {
       const double mailsIn = static_cast<double>(index + 1);
-      const double done = static_cast<double>(filled - kResultPrefixLength);
+      const double done = static_cast<double>(filled - start_);
       const double rest = done / mailsIn * static_cast<double>(count_ - index - 1);
       const double projected = static_cast<double>(least) + rest + rest / 8 + rest / mailsIn;
       if (projected > room) room = projected;
     }
     if (room > static_cast<double>(most_)) room = static_cast<double>(most_);
     const std::size_t wanted = static_cast<std::size_t>(room);
-    line_.resize(used_);
     line_.reserve(wanted > least ? wanted : least);
-    line_.resize(line_.capacity());
   }
 
   std::size_t count_;
   std::size_t tail_;
+  std::size_t start_;  // where the text of the mails starts: behind the front room and prefix
+  std::size_t used_;
   std::size_t most_ = 0;
   std::string line_;
-  std::size_t used_ = kResultPrefixLength;
 };
 
 }  // namespace
@@ -143,8 +142,13 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   // its text for the rest of the response (status line, Charset line, blank line), so that
   // the response can be written in its memory rather than in a second copy (see ResultLine).
   const TemplatePlan plan(templateText.data(), templateText.size());
+  // The answer's status is known now, and so is what goes in front of the Result line (the
+  // status line): the line leaves room of that size in front of its text, so that the
+  // response is written around the text where it stands.
+  responseMessage.setStatus(kOk);
+  const std::size_t front = responseMessage.headSize(responseMessage.headerLines.size());
   const std::size_t tail = std::strlen(version) + charset.size() + 64;
-  ResultLine result(plan, mails, separator.size(), tail);
+  ResultLine result(plan, mails, separator.size(), front, tail);
   TemplatePlan::Fill fill;
   const std::size_t count = mails.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -155,14 +159,14 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   }
   std::string& line = result.text();
   // A CR LF out of a mail would end the Result line early and let the mail write lines of the
-  // response of its own; so each such pair goes, and the answer keeps its two lines. The
-  // prefix "Result: " holds neither CR nor LF, so it takes no part in this.
+  // response of its own; so each such pair goes, and the answer keeps its two lines. The room
+  // in front and the prefix "Result: " hold neither CR nor LF, so they take no part in this.
   // No zero byte can be in the line: the values read from the request end before their first
   // one, and the words of the mails leave none in the text they decode.
   RemoveCrLfPairs(line);
 
   // The line addHeader("Result", ...) would add, without copying the text once more.
-  responseMessage.headerLines.push_back(std::move(line));
+  responseMessage.headerLines.push_back(std::move(line), front);
   responseMessage.addHeader("Charset", charset.c_str());
   status = kOk;
 }

@@ -39,6 +39,7 @@ void HeaderLines::clear() {
   first_ = 0;
   std::vector<std::uint32_t>().swap(ends_);
   std::vector<std::string>().swap(added_);
+  std::vector<std::size_t>().swap(fronts_);
 }
 
 void HeaderLines::parse(const char* text, std::uint32_t begin, std::uint32_t length) {

@@ -25,17 +25,27 @@ class HeaderLines {
   bool empty() const { return ends_.empty() && added_.empty(); }
   // Line i (below size()). A parsed line views the parsed text, which must still be there.
   std::string_view operator[](std::size_t i) const {
-    if (i >= ends_.size()) return added_[i - ends_.size()];
+    if (i >= ends_.size()) {
+      const std::size_t j = i - ends_.size();
+      return std::string_view(added_[j]).substr(fronts_[j]);
+    }
     const std::uint32_t begin = i == 0 ? first_ : ends_[i - 1] + 2;
     return std::string_view(text_ + begin, ends_[i] - begin);
   }
 
-  // Adds a line after all others.
-  void push_back(std::string line) { added_.push_back(std::move(line)); }
+  // Adds a line after all others. The first `front` bytes of the string (at most its size) are
+  // room, not part of the line: what is written in front of the line may go there in place.
+  void push_back(std::string line, std::size_t front = 0) {
+    added_.push_back(std::move(line));
+    fronts_.push_back(front < added_.back().size() ? front : added_.back().size());
+  }
   // The string of line i when the line was added rather than parsed, so that its memory can be
-  // used for something else; null for a parsed line.
+  // used for something else; null for a parsed line. Its first addedFront(i) bytes are room.
   std::string* addedLine(std::size_t i) {
     return i >= ends_.size() ? &added_[i - ends_.size()] : nullptr;
+  }
+  std::size_t addedFront(std::size_t i) const {
+    return i >= ends_.size() ? fronts_[i - ends_.size()] : 0;
   }
 
   // Forgets every line and gives the memory back.
@@ -51,6 +61,7 @@ class HeaderLines {
   std::uint32_t first_ = 0;          // offset in text_ of the first parsed line
   std::vector<std::uint32_t> ends_;  // end offset in text_ of each parsed line
   std::vector<std::string> added_;   // the lines added after the parsed ones
+  std::vector<std::size_t> fronts_;  // the room in front of each added line
 };
 
 }  // namespace quillet

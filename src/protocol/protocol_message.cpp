@@ -162,6 +162,13 @@ bool ProtocolMessage::serialize(std::string& out) {
   return true;
 }
 
+std::size_t ProtocolMessage::headSize(std::size_t to) const {
+  std::size_t size = protocolVersion.size() + 1 + status.size() + 2;
+  for (const char c : startWords) size += c != 0x20 ? 1 : 0;
+  for (std::size_t i = 0; i < to; ++i) size += headerLines[i].size() + 2;
+  return size;
+}
+
 void ProtocolMessage::serializeAndClear(std::string& out) {
   const std::size_t size = textSize();
   std::size_t longest = 0;
@@ -173,18 +180,25 @@ void ProtocolMessage::serializeAndClear(std::string& out) {
       longest = i;
     }
   }
+  const std::size_t front = room != nullptr ? headerLines.addedFront(longest) : 0;
   if (room == nullptr || room->capacity() < size) {
     ProtocolMessage::serialize(out);
     clear();
     return;
   }
 
-  // What stands before the longest line goes in front of it, in place; the rest after it.
+  // What stands before the longest line goes in front of it, in place: into the room left in
+  // front of it when that room is its exact size, else moved in; the rest after it.
   std::string head;
-  head.reserve(size - room->size());
+  head.reserve(headSize(longest));
   appendHead(head, longest);
   std::string text = std::move(*room);
-  text.insert(0, head);
+  if (front == head.size()) {
+    text.replace(0, front, head);
+  } else {
+    text.erase(0, front);
+    text.insert(0, head);
+  }
   text += "\r\n";
   appendTail(text, longest + 1);
   clear();

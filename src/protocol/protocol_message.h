@@ -38,6 +38,9 @@ class ProtocolMessage {
   // the whole text, the text is written in that line's memory, so a long response is not held
   // twice.
   void serializeAndClear(std::string& out);
+  // The size of what the text holds in front of header line `to`: the status line and the
+  // header lines before it, each with its CR LF.
+  std::size_t headSize(std::size_t to) const;
 
   // The search of findHeader without the copy: on a match, value views the value where the
   // line stands (valid until the lines change) and the line's index is returned; otherwise

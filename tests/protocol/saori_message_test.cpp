@@ -152,6 +152,7 @@ TEST(SaoriMessageSerialize, AndClearWritesTheSameText) {
     std::vector<std::string> lines;
     bool room;  // whether the longest line has room for the whole text
     bool status;
+    std::size_t front = 0;  // bytes of room in front of the longest line
   };
   const std::string longValue(300, 'v');
   const Case cases[] = {
@@ -164,13 +165,25 @@ TEST(SaoriMessageSerialize, AndClearWritesTheSameText) {
       {"long line between, no room", {"A: 1", "Result: " + longValue, "B: 2"}, false, true},
       {"short lines only", {"A: 1", "B: 2"}, false, true},
       {"empty lines", {"", ""}, false, true},
+      {"room in front of the size of the status line",
+       {std::string(18, ' ') + "Result: " + longValue, "B: 2"},
+       true,
+       true,
+       18},
+      {"room in front of another size",
+       {"A: 1", std::string(5, ' ') + "Result: " + longValue},
+       true,
+       true,
+       5},
   };
   for (const Case& c : cases) {
     SaoriMessage message(nullptr);
-    for (const std::string& line : c.lines) message.headerLines.push_back(line);
     std::size_t longest = 0;
     for (std::size_t i = 0; i < c.lines.size(); ++i) {
       if (c.lines[i].size() > c.lines[longest].size()) longest = i;
+    }
+    for (std::size_t i = 0; i < c.lines.size(); ++i) {
+      message.headerLines.push_back(c.lines[i], i == longest ? c.front : 0);
     }
     const char* lineMemory = nullptr;
     if (c.room) {
