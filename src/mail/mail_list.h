@@ -93,10 +93,11 @@ class MailList {
     return text_;
   }
   // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
-  // (a decoded list of 4 GiB): the list can then take no more lines.
-  bool endLine() {
+  // (a decoded list of 4 GiB): the list can then take no more lines. holdsField true tells that
+  // the line is known to hold ": " (its bytes are then not searched again).
+  bool endLine(bool holdsField = false) {
     const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
-    if (!HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
+    if (!holdsField && !HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
       text_.resize(start);
     } else {
       if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -115,11 +116,7 @@ class MailList {
   }
   // Drops the open line and the lines of the open mail: a mail that is never closed is lost.
   void dropOpenMail();
-  // Tells the list that no byte appended since it was cleared is zero, so that lookups need
-  // not look for one; appending or clearing withdraws it.
-  void setZeroFree() { zeroFree_ = true; }
 
- private:
   // Whether the size bytes at line hold ":" directly followed by " ". Field names are short, so
   // the first bytes are looked at eight places at a time, which costs less than a search call.
   static bool HoldsFieldSeparator(const char* line, std::size_t size) {
@@ -141,7 +138,11 @@ class MailList {
     }
     return false;
   }
+  // Tells the list that no byte appended since it was cleared is zero, so that lookups need
+  // not look for one; appending or clearing withdraws it.
+  void setZeroFree() { zeroFree_ = true; }
 
+ private:
   // A closed mail with at least one stored line.
   struct MailEntry {
     std::uint32_t number;    // its place among all closed mails

@@ -69,7 +69,17 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   // cleaned to valid UTF-8; into the Japanese targets the text around words stays as it came.
   const bool utf8 = target == kCharsetUtf8;
   std::string& out = mails.lineOutput();
+  // The text a line starts with is stored as it stands (cleaning into UTF-8 changes no ASCII
+  // byte), so a ": " in its first bytes is one of the stored line: found here, where the bytes
+  // are in the request, the stored line need not be searched again.
+  const char* lineStart = p;
+  bool holdsField = false;
   const auto appendText = [&](const char* from, const char* to) {
+    if (from == lineStart) {
+      constexpr std::ptrdiff_t kNear = 33;  // the ": " of a field name
+      holdsField = MailList::HoldsFieldSeparator(
+          from, static_cast<std::size_t>(to - from < kNear ? to - from : kNear));
+    }
     if (utf8) {
       AppendCleanUtf8(from, static_cast<std::size_t>(to - from), out);
     } else {
@@ -108,9 +118,11 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
       pending = ++p;
     } else if (c == kEndLine || c == kEndMail) {
       endRun(p);
-      if (!mails.endLine()) break;  // no room for more lines: the open mail is lost
+      if (!mails.endLine(holdsField)) break;  // no room for more lines: the open mail is lost
       if (c == kEndMail) mails.endMail();
       pending = ++p;
+      lineStart = p;
+      holdsField = false;
     } else if (c == '=' && (utf8 ? words.findMailWord(p, word) : words.find(p, word))) {
       if (!run.open() || !OnlyFoldingWhite(pending, p)) {
         endRun(p);  // any text but white space ends the run before it
