@@ -93,15 +93,16 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
         k += convert::BytesBeforeMark(later);
       }
       if (k > longest) continue;
-      const std::uint64_t head = FoldWord(Load(line.data())) & FirstBytes(k < 8 ? k : 8);
-      const std::uint64_t tail = FoldWord(Load(line.data() + 8)) & FirstBytes(k < 8 ? 0 : k - 8);
+      const std::uint64_t headMask = FirstBytes(k < 8 ? k : 8);
+      const std::uint64_t tailMask = FirstBytes(k < 8 ? 0 : k - 8);
+      const std::uint64_t head = FoldWord(Load(line.data())) & headMask;
+      const std::uint64_t tail = FoldWord(Load(line.data() + 8)) & tailMask;
       for (std::size_t n = 0; n < count_; ++n) {
-        if ((wanted >> n & 1) == 0 || k > sizes_[n]) continue;
-        if ((folded_[n][0] & FirstBytes(k < 8 ? k : 8)) != head ||
-            (folded_[n][1] & FirstBytes(k < 8 ? 0 : k - 8)) != tail) {
-          continue;
-        }
-        values[n] = mail.zeroFree() ? line.substr(k + 2) : HeaderValueAt(line, k);
+        const bool match = (folded_[n][0] & headMask) == head &&
+                           (folded_[n][1] & tailMask) == tail && k <= sizes_[n];
+        if (!match || (wanted >> n & 1) == 0) continue;
+        values[n] = mail.zeroFree() ? std::string_view(line.data() + k + 2, line.size() - k - 2)
+                                    : HeaderValueAt(line, k);
         wanted &= ~(1u << n);
       }
       continue;

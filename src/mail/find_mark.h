@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codec/convert_support.h"
 #include "common/zero_bytes.h"
 #include "simd/kernels.h"
 
@@ -24,8 +25,10 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
     std::memcpy(&block, p, sizeof block);
     const std::uint64_t low = block & kLowBits;
     const std::uint64_t same = block ^ marks;
-    // Nonzero exactly when some byte of low or of same is zero.
-    if ((((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs) break;
+    // The lowest mark stands for the first byte of low or of same that is zero (a borrow only
+    // ever runs up from a zero byte, so the marks above it may be false, never those below).
+    const std::uint64_t found = (((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs;
+    if (found != 0) return p + convert::BytesBeforeMark(found);
     p += 8;
     // Most marks are a few bytes apart; past a clean first word, a vector kernel takes the rest.
     if (vector != nullptr) return vector(p, end, mark);
@@ -42,7 +45,6 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
 // outside [p, end).
 inline const char* FindWordEnd(const char* p, const char* end) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
   const auto vector = simd::ActiveKernels().findWordEnd;
   // Nine bytes in reach: the eight of a block and the one after its last.
   while (end - p >= 9) {
@@ -51,16 +53,11 @@ inline const char* FindWordEnd(const char* p, const char* end) {
     std::memcpy(&block, p, sizeof block);
     std::memcpy(&next, p + 1, sizeof next);
     const std::uint64_t closes = ZeroBytes(block ^ (kOnes * '?')) & ZeroBytes(next ^ (kOnes * '='));
-    if ((closes | ZeroBytes(block & kLowBits)) != 0) {
-      // A close, or a byte of 0..3 that may be a separator: the bytes of this block decide.
-      for (const char* const blockEnd = p + 8; p < blockEnd; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c == 0x01 || c == 0x02 || (c == '?' && p[1] == '=')) return p;
-      }
-    } else {
-      p += 8;
-      if (vector != nullptr) return vector(p, end);  // as in FindMark
-    }
+    const std::uint64_t stops =
+        closes | ZeroBytes(block ^ (kOnes * 0x01)) | ZeroBytes(block ^ (kOnes * 0x02));
+    if (stops != 0) return p + convert::BytesBeforeMark(stops);
+    p += 8;
+    if (vector != nullptr) return vector(p, end);  // as in FindMark
   }
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
