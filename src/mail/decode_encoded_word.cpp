@@ -215,6 +215,8 @@ std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out
 }
 
 void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
+  // One base64 character carries six bits, less than a byte.
+  if (!word.q && word.payloadSize < 2) return;
   if (word.q) {
     DecodeMailQ(word.payload, word.payloadSize, bytes);
   } else {

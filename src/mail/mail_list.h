@@ -101,15 +101,19 @@ class MailList {
       text_.resize(start);
     } else {
       if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-      lines_.push_back(MailLine{static_cast<std::uint32_t>(text_.size()), openPlace_});
+      // Filled in place: a line built aside and copied in costs a stalled load per line.
+      MailLine& line = lines_.emplace_back();
+      line.end = static_cast<std::uint32_t>(text_.size());
+      line.place = openPlace_;
     }
     ++openPlace_;
     return true;
   }
   void endMail() {
     if (lines_.size() != (entries_.empty() ? 0 : entries_.back().linesEnd)) {
-      entries_.push_back(
-          MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(lines_.size())});
+      MailEntry& entry = entries_.emplace_back();
+      entry.number = static_cast<std::uint32_t>(count_);
+      entry.linesEnd = static_cast<std::uint32_t>(lines_.size());
     }
     ++count_;
     openPlace_ = 0;
