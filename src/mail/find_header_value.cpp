@@ -65,6 +65,7 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
     : count_(count < kMost ? count : kMost) {
   for (std::size_t n = 0; n < count_; ++n) {
     sizes_[n] = names[n].size() < kLongest ? names[n].size() : kLongest;
+    if (sizes_[n] > longest_) longest_ = sizes_[n];
     char bytes[16] = {};
     std::memcpy(bytes, names[n].data(), sizes_[n]);
     folded_[n][0] = FoldWord(Load(bytes));
@@ -78,10 +79,6 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
 // length. A line of fewer than 17 bytes is compared byte by byte.
 void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* values) const {
   wanted &= (1u << count_) - 1;
-  std::size_t longest = 0;
-  for (std::size_t n = 0; n < count_; ++n) {
-    if ((wanted >> n & 1) != 0 && sizes_[n] > longest) longest = sizes_[n];
-  }
   for (std::size_t i = 0; i < mail.size() && wanted != 0; ++i) {
     const std::string_view line = mail[i];
     if (line.size() >= 17) {
@@ -92,15 +89,18 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
         if (later == 0) continue;
         k += convert::BytesBeforeMark(later);
       }
-      if (k > longest) continue;
+      if (k > longest_) continue;
       const std::uint64_t headMask = FirstBytes(k < 8 ? k : 8);
       const std::uint64_t tailMask = FirstBytes(k < 8 ? 0 : k - 8);
       const std::uint64_t head = FoldWord(Load(line.data())) & headMask;
       const std::uint64_t tail = FoldWord(Load(line.data() + 8)) & tailMask;
-      for (std::size_t n = 0; n < count_; ++n) {
-        const bool match = (folded_[n][0] & headMask) == head &&
-                           (folded_[n][1] & tailMask) == tail && k <= sizes_[n];
-        if (!match || (wanted >> n & 1) == 0) continue;
+      // Only the names still wanted, lowest first.
+      for (unsigned rest = wanted; rest != 0; rest &= rest - 1) {
+        const unsigned n = static_cast<unsigned>(__builtin_ctz(rest));
+        if (k > sizes_[n] || (folded_[n][0] & headMask) != head ||
+            (folded_[n][1] & tailMask) != tail) {
+          continue;
+        }
         values[n] = mail.zeroFree() ? std::string_view(line.data() + k + 2, line.size() - k - 2)
                                     : HeaderValueAt(line, k);
         wanted &= ~(1u << n);

@@ -34,6 +34,7 @@ class HeaderNames {
 
  private:
   std::size_t count_ = 0;
+  std::size_t longest_ = 0;  // the size of the longest name
   std::size_t sizes_[kMost] = {};
   // Each name with ASCII case folded, in two 8-byte words of memory order, zeros behind it.
   std::uint64_t folded_[kMost][2] = {};
