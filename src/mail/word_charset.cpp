@@ -112,9 +112,14 @@ void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::str
                      std::string& scratch) {
   if (bytes.empty()) return;
   const std::size_t start = out.size();
+  // Every reader but UTF-7's writes a zero byte only where the bytes hold one (a zero code unit
+  // of UTF-16 or UTF-32 is zero bytes), so only such text is searched again once it is read:
+  // the bytes, written long before, are read faster than the text just written.
   if (target == kCharsetUtf8) {
     DecodeToUtf8(encoding, bytes, out);
-    RemoveZeroBytes(out, start);
+    if (encoding == Encoding::kUtf7 || HoldsZeroByte(bytes.data(), bytes.size())) {
+      RemoveZeroBytes(out, start);
+    }
     return;
   }
   const auto code = static_cast<CharsetCode>(target);
@@ -122,7 +127,7 @@ void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::str
     // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
     // through UTF-8 below.
     if (ConvertFromIso2022Jp(bytes.data(), bytes.size(), code, out)) {
-      RemoveZeroBytes(out, start);
+      if (HoldsZeroByte(bytes.data(), bytes.size())) RemoveZeroBytes(out, start);
       return;
     }
   } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {

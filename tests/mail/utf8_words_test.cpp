@@ -132,6 +132,7 @@ TEST(MailListUtf8, Table) {
        "=?ISO-8859-1?B?YWJjAGRlZmdoaQ==?=\x02",
        {{"abcdefghi"}}},
       {"Q =00 goes", "=?UTF-8?Q?a=00b?=\x02", {{"ab"}}},
+      {"UTF-7's U+0000, spelled without a zero byte, goes", "=?UTF-7?Q?a+AAA-b?=\x02", {{"ab"}}},
       {"UTF-16LE Q: zero bytes kept until the text is read",
        "=?UTF-16LE?Q?A=00B=00?=\x02",
        {{"AB"}}},
@@ -188,6 +189,7 @@ TEST(MailListUtf8, MailWordsInOtherTargets) {
       {"ESC in a UTF-8 word", "S: =?UTF-8?Q?=1B(B?=\x02", kCharsetSjis, "S: \x81\xAC(B"},
       {"zero bytes of a Q word read as UTF-16", "S: =?UTF-16LE?Q?A=00B=00?=\x02", kCharsetSjis,
        "S: AB"},
+      {"zero byte of an ISO-2022-JP word", "S: =?ISO-2022-JP?Q?A=00B?=\x02", kCharsetEuc, "S: AB"},
   };
   for (const Case& c : cases) {
     const FlushBytes bytes(c.list);
