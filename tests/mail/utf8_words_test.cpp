@@ -133,6 +133,10 @@ TEST(MailListUtf8, Table) {
        {{"abcdefghi"}}},
       {"Q =00 goes", "=?UTF-8?Q?a=00b?=\x02", {{"ab"}}},
       {"UTF-7's U+0000, spelled without a zero byte, goes", "=?UTF-7?Q?a+AAA-b?=\x02", {{"ab"}}},
+      // L with stroke in ISO-8859-2, then the pound sign in ISO-8859-1.
+      {"charset names of one length in turn",
+       "=?ISO-8859-2?Q?=A3?= =?ISO-8859-1?Q?=A3?=\x02",
+       {{"\xC5\x81\xC2\xA3"}}},
       {"UTF-16LE Q: zero bytes kept until the text is read",
        "=?UTF-16LE?Q?A=00B=00?=\x02",
        {{"AB"}}},
