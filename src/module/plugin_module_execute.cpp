@@ -53,12 +53,19 @@ class ResultLine {
   }
 
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them; returns
-  // where those bytes go, to be written through a pointer with no growth check per piece.
+  // where those bytes go, to be written through a pointer with no growth check per piece. The
+  // string's bytes past used_ are room, not text: they are made (and filled) a block at a
+  // time, not once per mail.
   char* makeRoom(std::size_t index, std::size_t need) {
     const std::size_t filled = AddProduct(used_, 1, need);
-    const std::size_t least = AddProduct(filled, 1, tail_);
-    if (line_.capacity() < least) grow(index, filled, least);
-    line_.resize(filled);
+    if (line_.size() < filled) {
+      const std::size_t least = AddProduct(filled, 1, tail_);
+      if (line_.capacity() < least) grow(index, filled, least);
+      constexpr std::size_t kBlock = 64 * 1024;
+      const std::size_t ahead = AddProduct(used_, 1, kBlock);
+      const std::size_t size = ahead > filled ? ahead : filled;
+      line_.resize(size < line_.capacity() - tail_ ? size : line_.capacity() - tail_);
+    }
     return &line_[used_];
   }
   // The bytes written since makeRoom end at `end`.
