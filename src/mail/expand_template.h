@@ -80,18 +80,18 @@ inline char* CopyShortBytes(char* out, const char* from, std::size_t size) {
     std::memcpy(&tail, from + size - 4, 4);
     std::memcpy(out, &head, 4);
     std::memcpy(out + size - 4, &tail, 4);
-  } else if (size > 16 && size <= 32) {
-    std::uint64_t words[4];
-    std::memcpy(&words[0], from, 16);
-    std::memcpy(&words[2], from + size - 16, 16);
-    std::memcpy(out, &words[0], 16);
-    std::memcpy(out + size - 16, &words[2], 16);
   } else if (size < 4) {
     if (size != 0) {
       out[0] = from[0];
       out[size / 2] = from[size / 2];
       out[size - 1] = from[size - 1];
     }
+  } else if (size <= 32) {
+    std::uint64_t words[4];
+    std::memcpy(&words[0], from, 16);
+    std::memcpy(&words[2], from + size - 16, 16);
+    std::memcpy(out, &words[0], 16);
+    std::memcpy(out + size - 16, &words[2], 16);
   } else {
     std::memcpy(out, from, size);
   }
