@@ -39,7 +39,9 @@ inline unsigned char* AppendCursor(std::string& s, std::size_t inputSize, std::s
   const std::size_t free = s.max_size() - s.size() - kSlack;
   if (inputSize <= free / 2) {
     const std::size_t usual = perByte == 1 ? inputSize : inputSize + inputSize / 2;
-    s.reserve(s.size() + usual + kSlack);
+    // Checked here first: a short word mostly finds its room already there, with no call.
+    const std::size_t wanted = s.size() + usual + kSlack;
+    if (s.capacity() < wanted) s.reserve(wanted);
   }
   return Storage(s) + s.size();
 }

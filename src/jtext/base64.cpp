@@ -84,16 +84,14 @@ inline unsigned char* PutCarried(std::uint32_t bits, int carried, unsigned char*
   return out + carried * 3 / 4;
 }
 
-void Decode(const unsigned char* p, std::size_t size, std::string& output) {
+// Writes into [base, base + Base64Room(size)) and returns the end of what it wrote.
+unsigned char* Decode(const unsigned char* p, std::size_t size, unsigned char* const base) {
   constexpr const Tables& tables = kTables;
   const unsigned char* const end = p + size;
-
-  // At most three bytes per four characters, plus a final short group. (The 8-byte store of
-  // two groups stays inside too: at least two more groups' worth of input follow it.)
-  const std::size_t start = output.size();
-  output.resize(start + size / 4 * 3 + 3);
-  auto* const base = reinterpret_cast<unsigned char*>(&output[0]);
-  unsigned char* out = base + start;
+  // (The 8-byte store of two groups stays inside the room: at least two more groups' worth of
+  // input follow it.)
+  unsigned char* const roomEnd = base + Base64Room(size);
+  unsigned char* out = base;
 
   std::uint32_t bits = 0;  // values gathered for the group being built, 6 bits each
   int count = 0;           // how many values it holds so far
@@ -104,8 +102,8 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
       // (fewer than 24 characters decode as fast here).
       const auto run = simd::ActiveKernels().decodeBase64Run;
       if (run != nullptr && end - p >= 24) {
-        const std::size_t taken = run(p, static_cast<std::size_t>(end - p), out,
-                                      static_cast<std::size_t>(base + output.size() - out));
+        const std::size_t taken =
+            run(p, static_cast<std::size_t>(end - p), out, static_cast<std::size_t>(roomEnd - out));
         p += taken;
         out += taken / 4 * 3;
       }
@@ -150,14 +148,23 @@ void Decode(const unsigned char* p, std::size_t size, std::string& output) {
     const int whole = count < carried ? count : carried;
     out = PutCarried(padded, whole, out);
   }
-
-  output.resize(static_cast<std::size_t>(out - base));
+  return out;
 }
 
 }  // namespace
 
+std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out) {
+  if (size == 0) return 0;
+  return static_cast<std::size_t>(Decode(reinterpret_cast<const unsigned char*>(data), size, out) -
+                                  out);
+}
+
 int DecodeMailBase64(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode(reinterpret_cast<const unsigned char*>(data), size, output);
+  if (size == 0) return 0;
+  const std::size_t start = output.size();
+  output.resize(start + Base64Room(size));
+  auto* const base = reinterpret_cast<unsigned char*>(&output[0]) + start;
+  output.resize(start + DecodeMailBase64(data, size, base));
   return 0;
 }
 

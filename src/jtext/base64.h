@@ -15,6 +15,16 @@ namespace quillet {
 // read in their charset.
 int DecodeMailBase64(const char* data, std::size_t size, std::string& output);
 
+// The most bytes DecodeMailBase64 writes for a payload of size bytes: three per four characters,
+// and a final short group.
+constexpr std::size_t Base64Room(std::size_t size) {
+  return size / 4 * 3 + 3;
+}
+
+// The same decoding into memory the caller gives, with Base64Room(size) bytes writable at out
+// (some past the decoded bytes may be written too); returns the number of decoded bytes.
+std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out);
+
 inline int DecodeMailBase64(const std::string& input, std::string& output) {
   return DecodeMailBase64(input.data(), input.size(), output);
 }

@@ -24,14 +24,14 @@ const char* HexDigitsAfter(const char* p, const char* end) {
   return p;
 }
 
-void Decode(const char* data, std::size_t size, std::string& output) {
-  output.reserve(output.size() + size);
+// Writes at most size bytes at out and returns the end of what it wrote.
+char* Decode(const char* data, std::size_t size, char* out) {
   const char* p = data;
   const char* const end = data + size;
   while (p < end) {
     const char c = *p;
     if (c == '_') {
-      output.push_back(' ');
+      *out++ = ' ';
       ++p;
       continue;
     }
@@ -42,21 +42,29 @@ void Decode(const char* data, std::size_t size, std::string& output) {
         const int low = HexValue(static_cast<unsigned char>(digits[1]));
         if (high >= 0 && low >= 0) {
           // A 0x00 is kept like any other byte (UTF-16 needs it).
-          output.push_back(static_cast<char>(high * 16 + low));
+          *out++ = static_cast<char>(high * 16 + low);
           p = digits + 2;
           continue;
         }
       }
     }
-    output.push_back(c);
+    *out++ = c;
     ++p;
   }
+  return out;
 }
 
 }  // namespace
 
+std::size_t DecodeMailQ(const char* data, std::size_t size, char* out) {
+  return static_cast<std::size_t>(Decode(data, size, out) - out);
+}
+
 int DecodeMailQ(const char* data, std::size_t size, std::string& output) {
-  if (size != 0) Decode(data, size, output);
+  if (size == 0) return 0;
+  const std::size_t start = output.size();
+  output.resize(start + size);
+  output.resize(start + DecodeMailQ(data, size, &output[start]));
   return 0;
 }
 

@@ -14,4 +14,8 @@ namespace quillet {
 // inside the word.
 int DecodeMailQ(const char* data, std::size_t size, std::string& output);
 
+// The same decoding into memory the caller gives, with size bytes writable at out (a byte of
+// text never decodes to more than one); returns the number of decoded bytes.
+std::size_t DecodeMailQ(const char* data, std::size_t size, char* out);
+
 }  // namespace quillet

@@ -191,8 +191,8 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
 
 void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
   decoded_.clear();
-  DecodeWordText(word, decoded_);
-  ConvertMailText(word.encoding, decoded_, target, out, scratch_);
+  decoded_.add(word.payload, word.payloadSize, word.q);
+  ConvertMailText(word.encoding, decoded_.data(), decoded_.size(), target, out, scratch_);
 }
 
 bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
@@ -243,6 +243,22 @@ void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
   } else {
     DecodeMailBase64(word.payload, word.payloadSize, bytes);
   }
+}
+
+void WordBytes::add(const char* payload, std::size_t size, bool q) {
+  // One base64 character carries six bits, less than a byte.
+  if (!q && size < 2) return;
+  const std::size_t room = q ? size : Base64Room(size);
+  if (buffer_.size() - size_ < room) {
+    constexpr std::size_t kLeast = 256;
+    const std::size_t half = buffer_.size() / 2;
+    const std::size_t grown = buffer_.size() + (half > kLeast ? half : kLeast);
+    const std::size_t needed = size_ + room;
+    buffer_.resize(grown > needed ? grown : needed);
+  }
+  char* const out = &buffer_[size_];
+  size_ += q ? DecodeMailQ(payload, size, out)
+             : DecodeMailBase64(payload, size, reinterpret_cast<unsigned char*>(out));
 }
 
 std::size_t DecodeEncodedWord(const char* p, const char* end, int target, std::string& out) {

@@ -23,6 +23,24 @@
 
 namespace quillet {
 
+// The decoded bytes of a word, or of adjacent words joined, in one buffer that a pass reuses
+// for every word: it grows (by half at the least, zero-filled) only when a word needs more room
+// than it ever had, so a word costs no allocation, fill or shrink of its own.
+class WordBytes {
+ public:
+  const char* data() const { return buffer_.data(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+  // Appends the raw bytes of a word's encoded text [payload, payload + size), Q- or
+  // base64-decoded (see DecodeWordText).
+  void add(const char* payload, std::size_t size, bool q);
+
+ private:
+  std::string buffer_;  // its size is the room; the decoded bytes are its first size_
+  std::size_t size_ = 0;
+};
+
 // Takes the encoded words of one forward pass over [begin, end). It remembers how far its scan
 // for the next closing "?=" or separator went, so a start that is not taken costs the next
 // start nothing: a whole pass reads every byte a fixed number of times, however many "=?" the
@@ -70,7 +88,7 @@ class EncodedWordScanner {
   std::size_t lastNameSize_ = sizeof lastName_ + 1;  // none yet
   bool lastNameMail_ = false;
   Encoding lastEncoding_ = Encoding::kNone;
-  std::string decoded_;  // a payload after base64 or Q, before conversion
+  WordBytes decoded_;    // a payload after base64 or Q, before conversion
   std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };
 

@@ -36,13 +36,13 @@ class WordRun {
   void add(const EncodedWordScanner::Word& word) {
     open_ = true;
     encoding_ = word.encoding;
-    DecodeWordText(word, bytes_);
+    bytes_.add(word.payload, word.payloadSize, word.q);
   }
 
   // Converts the run into the target at the end of out and starts an empty one.
   void flush(std::string& out) {
     if (!open_) return;
-    ConvertMailText(encoding_, bytes_, target_, out, scratch_);
+    ConvertMailText(encoding_, bytes_.data(), bytes_.size(), target_, out, scratch_);
     bytes_.clear();
     open_ = false;
   }
@@ -51,7 +51,7 @@ class WordRun {
   int target_;
   bool open_ = false;
   Encoding encoding_ = Encoding::kNone;
-  std::string bytes_;
+  WordBytes bytes_;
   std::string scratch_;
 };
 

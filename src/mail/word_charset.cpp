@@ -80,12 +80,12 @@ struct Marks {
   bool esc = false;
 };
 
-Marks MarksOf(const std::string& text) {
+Marks MarksOf(const char* text, std::size_t size) {
   using namespace convert;
   constexpr Word kEscBytes = kEsc * kOnes;
   Marks marks;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = p + text.size();
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* const end = p + size;
   while (p < end) {
     if (end - p >= 8) {
       const Word w = LoadWord(p);
@@ -108,40 +108,41 @@ Marks MarksOf(const std::string& text) {
 
 }  // namespace
 
-void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::string& out,
-                     std::string& scratch) {
-  if (bytes.empty()) return;
+void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                     std::string& out, std::string& scratch) {
+  if (size == 0) return;
   const std::size_t start = out.size();
   // Every reader but UTF-7's writes a zero byte only where the bytes hold one (a zero code unit
   // of UTF-16 or UTF-32 is zero bytes), so only such text is searched again once it is read:
   // the bytes, written long before, are read faster than the text just written.
   if (target == kCharsetUtf8) {
-    DecodeToUtf8(encoding, bytes, out);
-    if (encoding == Encoding::kUtf7 || HoldsZeroByte(bytes.data(), bytes.size())) {
-      RemoveZeroBytes(out, start);
-    }
+    DecodeToUtf8(encoding, data, size, out);
+    if (encoding == Encoding::kUtf7 || HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
     return;
   }
   const auto code = static_cast<CharsetCode>(target);
   if (encoding == Encoding::kIso2022Jp) {
     // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
     // through UTF-8 below.
-    if (ConvertFromIso2022Jp(bytes.data(), bytes.size(), code, out)) {
-      if (HoldsZeroByte(bytes.data(), bytes.size())) RemoveZeroBytes(out, start);
+    if (ConvertFromIso2022Jp(data, size, code, out)) {
+      if (HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
       return;
     }
   } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
-    const Marks marks = MarksOf(bytes);
+    const Marks marks = MarksOf(data, size);
     // The direct converters copy what they do not read: an ESC goes before them.
     if (marks.esc) {
-      ReplaceEscapes(bytes, encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE", 2);
+      scratch.assign(data, size);
+      ReplaceEscapes(scratch, encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE", 2);
+      data = scratch.data();
+      size = scratch.size();
     }
-    ConvertCharset(JapaneseCharsetCode(encoding), bytes, target, out);
+    ConvertCharset(JapaneseCharsetCode(encoding), data, size, target, out);
     if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
   scratch.clear();
-  DecodeToUtf8(encoding, bytes, scratch);
+  DecodeToUtf8(encoding, data, size, scratch);
   RemoveZeroBytes(scratch, 0);
   ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
   ConvertCharset(kCharsetUtf8, scratch, target, out);

@@ -24,9 +24,14 @@ Encoding WordEncodingOf(CharsetCode code, const char* name, std::size_t size);
 // bytes; every other encoding is decoded to UTF-8 and goes from there through Windows-31J (a
 // character the target lacks becomes the geta mark). A zero byte in the text goes once the text
 // is read, and an ESC of the text becomes the geta mark in the Japanese targets, so that it can
-// change no mode of the output. bytes may be changed; scratch holds the UTF-8 text on the way.
-void ConvertMailText(Encoding encoding, std::string& bytes, int target, std::string& out,
-                     std::string& scratch);
+// change no mode of the output. scratch holds the text on the way where it must change first.
+void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                     std::string& out, std::string& scratch);
+
+inline void ConvertMailText(Encoding encoding, const std::string& bytes, int target,
+                            std::string& out, std::string& scratch) {
+  ConvertMailText(encoding, bytes.data(), bytes.size(), target, out, scratch);
+}
 
 // Appends [data, data + size) to out with every invalid UTF-8 sequence replaced by U+FFFD.
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out);
