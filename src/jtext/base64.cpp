@@ -124,7 +124,18 @@ unsigned char* Decode(const unsigned char* p, std::size_t size, unsigned char* c
         const std::uint32_t v1 = tables.value[p[1]];
         const std::uint32_t v2 = tables.value[p[2]];
         const std::uint32_t v3 = tables.value[p[3]];
-        if ((v0 | v1 | v2 | v3) & (kSkip | kPad)) break;
+        if ((v0 | v1 | v2 | v3) & (kSkip | kPad)) {
+          // A word mostly ends in a padded group, "xy==" or "xyz=": taken whole here.
+          const bool padded = end - p == 4 && p[3] == '=' && ((v0 | v1) & (kSkip | kPad)) == 0;
+          if (padded && p[2] == '=') {
+            out = PutCarried(v0 << 18 | v1 << 12, 2, out);
+            p = end;
+          } else if (padded && (v2 & (kSkip | kPad)) == 0) {
+            out = PutCarried(v0 << 18 | v1 << 12 | v2 << 6, 3, out);
+            p = end;
+          }
+          break;
+        }
         const std::uint32_t group = v0 << 18 | v1 << 12 | v2 << 6 | v3;
         out = PutCarried(group, 4, out);
         p += 4;

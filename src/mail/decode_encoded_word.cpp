@@ -124,20 +124,25 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
   return stop_;
 }
 
-// Words side by side mostly name one charset: the last name read is kept with its encoding, so
-// a run of them costs one look-up.
+// Words side by side mostly name one charset, and a list's mails a few: the names read last
+// are kept with their encodings, so a run of words, or mails in a few charsets, cost no
+// look-up.
 Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bool mail) {
   const std::size_t size = static_cast<std::size_t>(nameEnd - name);
-  if (size == lastNameSize_ && mail == lastNameMail_ && SameBytes(name, lastName_, size)) {
-    return lastEncoding_;
+  for (const KnownName& known : known_) {
+    if (size == known.size && mail == known.mail && SameBytes(name, known.name, size)) {
+      return known.encoding;
+    }
   }
   const Encoding encoding =
       mail ? EncodingOfLabel(name, size) : WordEncodingOf(CharsetCodeOf(name, size), name, size);
-  if (size <= sizeof lastName_) {
-    std::memcpy(lastName_, name, size);
-    lastNameSize_ = size;
-    lastNameMail_ = mail;
-    lastEncoding_ = encoding;
+  if (size <= sizeof known_[0].name) {
+    KnownName& known = known_[nextKnown_];
+    nextKnown_ = (nextKnown_ + 1) % kKnownNames;
+    std::memcpy(known.name, name, size);
+    known.size = size;
+    known.mail = mail;
+    known.encoding = encoding;
   }
   return encoding;
 }

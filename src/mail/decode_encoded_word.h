@@ -84,12 +84,19 @@ class EncodedWordScanner {
   // (or end_).
   const char* stopFrom_ = nullptr;
   const char* stop_ = nullptr;
-  char lastName_[32];  // the charset name read last, and what it selects
-  std::size_t lastNameSize_ = sizeof lastName_ + 1;  // none yet
-  bool lastNameMail_ = false;
-  Encoding lastEncoding_ = Encoding::kNone;
-  WordBytes decoded_;    // a payload after base64 or Q, before conversion
-  std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
+  // The charset names read last, and what each selects: a list's mails mostly name a few
+  // charsets in turn.
+  struct KnownName {
+    char name[32];
+    std::size_t size = sizeof name + 1;  // none yet
+    bool mail = false;
+    Encoding encoding = Encoding::kNone;
+  };
+  static constexpr unsigned kKnownNames = 4;
+  KnownName known_[kKnownNames];
+  unsigned nextKnown_ = 0;  // the entry a new name takes
+  WordBytes decoded_;       // a payload after base64 or Q, before conversion
+  std::string scratch_;     // a mail word's text in UTF-8 on its way into a Japanese target
 };
 
 // Appends the raw bytes of a word's encoded text, base64- or Q-decoded as mail programs decode

@@ -79,7 +79,11 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
 // length. A line of fewer than 17 bytes is compared byte by byte.
 void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* values) const {
   wanted &= (1u << count_) - 1;
-  for (std::size_t i = 0; i < mail.size() && wanted != 0; ++i) {
+  // Read once: the stores to values could otherwise change them as far as the compiler knows.
+  const std::size_t lines = mail.size();
+  const bool zeroFree = mail.zeroFree();
+  const std::size_t longest = longest_;
+  for (std::size_t i = 0; i < lines && wanted != 0; ++i) {
     const std::string_view line = mail[i];
     if (line.size() >= 17) {
       const std::uint64_t marks = SeparatorMarks(line.data());
@@ -89,7 +93,7 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
         if (later == 0) continue;
         k += convert::BytesBeforeMark(later);
       }
-      if (k > longest_) continue;
+      if (k > longest) continue;
       const std::uint64_t headMask = FirstBytes(k < 8 ? k : 8);
       const std::uint64_t tailMask = FirstBytes(k < 8 ? 0 : k - 8);
       const std::uint64_t head = FoldWord(Load(line.data())) & headMask;
@@ -101,8 +105,8 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
             (folded_[n][1] & tailMask) != tail) {
           continue;
         }
-        values[n] = mail.zeroFree() ? std::string_view(line.data() + k + 2, line.size() - k - 2)
-                                    : HeaderValueAt(line, k);
+        values[n] = zeroFree ? std::string_view(line.data() + k + 2, line.size() - k - 2)
+                             : HeaderValueAt(line, k);
         wanted &= ~(1u << n);
       }
       continue;
