@@ -124,21 +124,22 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
   return stop_;
 }
 
-// Words side by side mostly name one charset, and a list's mails a few: the names read last
-// are kept with their encodings, so a run of words, or mails in a few charsets, cost no
-// look-up.
+// Words side by side mostly name one charset, and a list's mails a few: names read before are
+// kept with their encodings, each in the entry that its size and outer bytes choose, so a name
+// met again costs one comparison and no look-up.
 Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bool mail) {
   const std::size_t size = static_cast<std::size_t>(nameEnd - name);
-  for (const KnownName& known : known_) {
-    if (size == known.size && mail == known.mail && SameBytes(name, known.name, size)) {
-      return known.encoding;
-    }
+  const unsigned choice = size == 0
+                              ? 0
+                              : static_cast<unsigned>(size) + static_cast<unsigned char>(name[0]) +
+                                    static_cast<unsigned char>(name[size - 1]);
+  KnownName& known = known_[choice % kKnownNames];
+  if (size == known.size && mail == known.mail && SameBytes(name, known.name, size)) {
+    return known.encoding;
   }
   const Encoding encoding =
       mail ? EncodingOfLabel(name, size) : WordEncodingOf(CharsetCodeOf(name, size), name, size);
-  if (size <= sizeof known_[0].name) {
-    KnownName& known = known_[nextKnown_];
-    nextKnown_ = (nextKnown_ + 1) % kKnownNames;
+  if (size <= sizeof known.name) {
     std::memcpy(known.name, name, size);
     known.size = size;
     known.mail = mail;

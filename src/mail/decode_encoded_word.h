@@ -92,11 +92,10 @@ class EncodedWordScanner {
     bool mail = false;
     Encoding encoding = Encoding::kNone;
   };
-  static constexpr unsigned kKnownNames = 4;
+  static constexpr unsigned kKnownNames = 16;
   KnownName known_[kKnownNames];
-  unsigned nextKnown_ = 0;  // the entry a new name takes
-  WordBytes decoded_;       // a payload after base64 or Q, before conversion
-  std::string scratch_;     // a mail word's text in UTF-8 on its way into a Japanese target
+  WordBytes decoded_;    // a payload after base64 or Q, before conversion
+  std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };
 
 // Appends the raw bytes of a word's encoded text, base64- or Q-decoded as mail programs decode
