@@ -32,16 +32,20 @@ namespace {
 // Whether [p, p + size) holds a zero byte: a word's text is short, so it is read eight bytes at
 // a time here rather than by a call.
 bool HoldsZeroByte(const char* p, std::size_t size) {
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t block;
+  std::uint64_t block;
+  if (size < 8) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (p[i] == 0) return true;
+    }
+    return false;
+  }
+  for (std::size_t i = 0; i + 8 < size; i += 8) {
     std::memcpy(&block, p + i, sizeof block);
     if (ZeroBytes(block) != 0) return true;
   }
-  for (; i < size; ++i) {
-    if (p[i] == 0) return true;
-  }
-  return false;
+  // The last eight bytes, which may overlap the block before them.
+  std::memcpy(&block, p + size - 8, sizeof block);
+  return ZeroBytes(block) != 0;
 }
 
 // A U+0000 that a word carries would cut the header value it stands in: it goes. In UTF-8, and
@@ -83,26 +87,26 @@ struct Marks {
 Marks MarksOf(const char* text, std::size_t size) {
   using namespace convert;
   constexpr Word kEscBytes = kEsc * kOnes;
-  Marks marks;
   const auto* p = reinterpret_cast<const unsigned char*>(text);
-  const unsigned char* const end = p + size;
-  while (p < end) {
-    if (end - p >= 8) {
-      const Word w = LoadWord(p);
-      const Word found = ZeroBytes(w) | ZeroBytes(w ^ kEscBytes);
-      if (found == 0) {
-        p += 8;
-        continue;
-      }
-      p += BytesBeforeMark(found);
-    } else if (*p != 0 && *p != kEsc) {
-      ++p;
-      continue;
+  Marks marks;
+  if (size < 8) {
+    for (std::size_t i = 0; i < size; ++i) {
+      marks.zero |= p[i] == 0;
+      marks.esc |= p[i] == kEsc;
     }
-    marks.zero |= *p == 0;
-    marks.esc |= *p == kEsc;
-    ++p;
+    return marks;
   }
+  Word zeros = 0;
+  Word escapes = 0;
+  const auto take = [&](const unsigned char* at) {
+    const Word w = LoadWord(at);
+    zeros |= ZeroBytes(w);
+    escapes |= ZeroBytes(w ^ kEscBytes);
+  };
+  for (std::size_t i = 0; i + 8 < size; i += 8) take(p + i);
+  take(p + size - 8);  // the last eight, which may overlap the block before them
+  marks.zero = zeros != 0;
+  marks.esc = escapes != 0;
   return marks;
 }
 
