@@ -79,6 +79,10 @@ TEST(ParseMailList, Table) {
       {"space between words goes", "=?SJIS?B?QQ==?= =?SJIS?B?Qg==?=\x02", {{"AB"}}},
       {"lower-case b decoded", "=?SJIS?b?QUJD?=\x02", {{"ABC"}}},
       {"Q word decoded", "S: =?ISO-8859-1?Q?a_c?=\x02", {{"S: a c"}}},
+      {"charsets in turn, each read as itself",
+       "S: =?EUC-JP?B?pKI=?=,=?cp1252?Q?=A4=A2?=,=?EUC-JP?B?pKI=?=\x02",
+       // hiragana a; the currency sign, which Shift_JIS lacks (geta mark), and the cent sign
+       {{"S: \x82\xA0,\x81\xAC\x81\x91,\x82\xA0"}}},
       {"encoding X copied", "S: =?ISO-8859-1?X?abc?=\x02", {{"S: =?ISO-8859-1?X?abc?="}}},
       // An encoded word that never closes is left as text.
       {"unterminated word at the end of a mail",
