@@ -21,6 +21,7 @@
 #include "jtext/convert_charset.h"
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -78,6 +79,8 @@ constexpr std::uint16_t kSurrogate = 1;
 struct ReverseTable {
   std::array<std::uint8_t, 256> blockOf{};
   std::array<std::uint16_t, kBlocks * 256> codes{};
+  // The vector runs read a code as four bytes.
+  std::array<std::uint16_t, 2> slack{};
 
   constexpr std::uint16_t& slot(std::uint32_t u, int& nextBlock) {
     if (blockOf[u >> 8] == 0) blockOf[u >> 8] = static_cast<std::uint8_t>(nextBlock++);
@@ -188,6 +191,7 @@ struct ToSjis {
     *o = static_cast<unsigned char>(kana);
     return o + 1;
   }
+  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToSjisRun; }
 };
 
 struct ToEuc {
@@ -199,21 +203,31 @@ struct ToEuc {
     o[1] = static_cast<unsigned char>(kana);
     return o + 2;
   }
+  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToEucRun; }
 };
 
 struct ToJis {
   static unsigned char* Put(unsigned char* o, std::uint32_t code) { return PutCode(o, code); }
 };
 
+// The vector runs take text longer than this; on shorter text (a mail header's word) the
+// scalar code is as fast.
+constexpr std::ptrdiff_t kVectorMinimum = 256;
+
 // Into Shift_JIS or EUC-JP, which need no mode: every code is written as it is read.
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  const auto run = Target::Run(simd::ActiveKernels());
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
     o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && limit - p > kVectorMinimum) {
+        p = run(p, limit, o, kReverse.blockOf.data(), kReverse.codes.data());
+        if (p == limit) break;
+      }
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
         continue;

@@ -29,6 +29,19 @@ inline std::string ConversionOutputs(const std::vector<char>& text) {
   return out;
 }
 
+// The conversions out of UTF-8 into Shift_JIS and EUC-JP, from each of the text's first three
+// bytes on (so characters start at every offset of a block).
+inline std::string FromUtf8Outputs(const std::vector<char>& text) {
+  std::string out;
+  for (std::size_t from = 0; from < 3 && from <= text.size(); ++from) {
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+      ConvertFromUtf8(text.data() + from, text.size() - from, code, out);
+      out += '|';
+    }
+  }
+  return out;
+}
+
 // The conversions among the Japanese encodings from the first two bytes on (so characters
 // start at either parity).
 inline std::string JapaneseOutputs(const std::vector<char>& text) {
@@ -70,7 +83,7 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   // The decoders into UTF-8, whose runs of ASCII the vector copy takes.
   DecodeSingleByte(Encoding::kWindows1252, begin, text.size(), out);
   DecodeGb18030(begin, text.size(), out);
-  return out + ConversionOutputs(text) + JapaneseOutputs(text);
+  return out + ConversionOutputs(text) + JapaneseOutputs(text) + FromUtf8Outputs(text);
 }
 
 // The name of the first tier whose outputs differ from the scalar code's, or "". The text is
