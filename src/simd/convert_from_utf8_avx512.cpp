@@ -1,7 +1,7 @@
 // The conversion runs out of UTF-8 of kernels.h with AVX-512 VBMI2, 64 bytes a step. A block
 // of ASCII is copied whole. Any other block is classified at once in 64-bit masks: the ASCII
-// bytes, the three-byte leads and the bytes that must follow them, and where the run of usual
-// characters stops (a byte that is none of these, or a lead without its two continuation
+// bytes, the two- and three-byte leads and the bytes that must follow them, and where the run
+// of usual characters stops (a byte that is none of these, or a lead without its continuation
 // bytes, with an overlong form or a surrogate). A character at the block's end takes its last
 // bytes from the next block, which then starts past them. Three byte compresses gather each
 // character's bytes; its table index (page block and low byte) is reckoned in bytes, the
@@ -123,15 +123,18 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const __m512i next = _mm512_loadu_si512(p + 1);
     const __m512i after = _mm512_loadu_si512(p + 2);
     const std::uint64_t leads = InRange(v, 0xE0, 0xEF);
+    const std::uint64_t twoLeads = InRange(v, 0xC2, 0xDF);
+    const std::uint64_t nextFollows = InRange(next, 0x80, 0xBF);
     // After E0 only A0..BF (no overlong form), after ED only 80..9F (no surrogate).
     const std::uint64_t bad =
         (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))) &
          _mm512_cmplt_epu8_mask(next, _mm512_set1_epi8(static_cast<char>(0xA0)))) |
         (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))) &
          _mm512_cmpge_epu8_mask(next, _mm512_set1_epi8(static_cast<char>(0xA0))));
-    const std::uint64_t whole = InRange(next, 0x80, 0xBF) & InRange(after, 0x80, 0xBF) & ~bad;
-    const std::uint64_t follow = (leads << 1) | (leads << 2) | carry;
-    const std::uint64_t stops = ~(~high | leads | follow) | (leads & ~whole);
+    const std::uint64_t whole = nextFollows & InRange(after, 0x80, 0xBF) & ~bad;
+    const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
+    const std::uint64_t stops =
+        ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
     const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
     std::uint64_t starts = ~follow;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
@@ -141,12 +144,16 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const __m512i b2 = _mm512_maskz_compress_epi8(starts, after);
     // Each character's page (bits 8..15 of its code point) and low byte; the 16-bit shifts
     // carry nothing across bytes, whose other bits are clear.
-    const __m512i page =
+    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, _mm512_set1_epi8(static_cast<char>(0xE0)));
+    const __m512i page = _mm512_mask_blend_epi8(
+        twoByte,
         _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x0F)), 4),
-                        _mm512_srli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x3C)), 2));
-    const __m512i low =
-        _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x03)), 6),
-                        _mm512_and_si512(b2, _mm512_set1_epi8(0x3F)));
+                        _mm512_srli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x3C)), 2)),
+        _mm512_srli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x1C)), 2));
+    const __m512i low = _mm512_or_si512(
+        _mm512_slli_epi16(
+            _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), _mm512_set1_epi8(0x03)), 6),
+        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), _mm512_set1_epi8(0x3F)));
     const __m512i block = _mm512_mask_blend_epi8(
         _mm512_movepi8_mask(page), _mm512_permutex2var_epi8(blocks[0], page, blocks[1]),
         _mm512_permutex2var_epi8(blocks[2], page, blocks[3]));
@@ -179,8 +186,9 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
       carry = 0;
       break;
     }
-    // A lead at byte 62 takes the next block's first byte, one at byte 63 its first two.
-    carry = ((leads >> 62) & 1) | (leads >> 63) * 3;
+    // A three-byte lead at byte 62 or a two-byte lead at byte 63 takes the next block's first
+    // byte, a three-byte lead at byte 63 its first two.
+    carry = (((leads >> 62) | (twoLeads >> 63)) & 1) | (leads >> 63) * 3;
   }
   out = o;
   return p + __builtin_popcountll(carry);

@@ -54,8 +54,8 @@ struct Kernels {
   const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
   // The conversion runs out of UTF-8, into Shift_JIS and into EUC-JP, in the same way: ASCII,
-  // and the three-byte characters (no overlong form, no surrogate), each written as the code
-  // codes[blockOf[u >> 8] * 256 + (u & 0xFF)] of its code point u: a half-width katakana byte
+  // and the two- and three-byte characters (no overlong form, no surrogate), each written as the
+  // code codes[blockOf[u >> 8] * 256 + (u & 0xFF)] of its code point u: a half-width katakana byte
   // below 0x100, else a JIS X 0208 row and column. Two readable bytes follow codes' last
   // entry. Writes nothing at or past o + (end - p).
   const unsigned char* (*utf8ToSjisRun)(const unsigned char* p, const unsigned char* end,

@@ -112,8 +112,13 @@ TEST(Tiers, EveryPairConvertsAsTheScalarCode) {
     }
   }
   EXPECT_EQ(TierMismatch(pairs, ConversionOutputs), "");
-  // And every three-byte sequence's code point in UTF-8, the surrogates' ill-formed ones too.
+  // And every two- and three-byte sequence's code point in UTF-8, the surrogates' ill-formed
+  // ones too.
   std::string utf8;
+  for (unsigned u = 0x80; u < 0x800; ++u) {
+    utf8 += static_cast<char>(0xC0 | u >> 6);
+    utf8 += static_cast<char>(0x80 | (u & 0x3F));
+  }
   for (unsigned u = 0x800; u <= 0xFFFF; ++u) {
     utf8 += static_cast<char>(0xE0 | u >> 12);
     utf8 += static_cast<char>(0x80 | (u >> 6 & 0x3F));
