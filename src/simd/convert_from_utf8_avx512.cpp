@@ -80,19 +80,20 @@ QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
       pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
 }
 
-// Byte 2k of half h's indexes is the low byte of character 32h + k, byte 2k + 1 its block;
-// lows picks the low 16 bits of two gathers' 32-bit lanes, in order.
+// Byte 4k of the indexes of characters 16g.. is character 16g + k's low byte, byte 4k + 1 its
+// block (the other two bytes cleared); lows picks the low 16 bits of two gathers' 32-bit lanes,
+// in order.
 struct Tables {
-  alignas(64) unsigned char interleave[2][64];
+  alignas(64) unsigned char indexes[4][64];
   alignas(64) unsigned short lows[32];
 };
 
 constexpr Tables MakeTables() {
   Tables tables{};
-  for (int h = 0; h < 2; ++h) {
-    for (int k = 0; k < 32; ++k) {
-      tables.interleave[h][2 * k] = static_cast<unsigned char>(32 * h + k);
-      tables.interleave[h][2 * k + 1] = static_cast<unsigned char>(64 + 32 * h + k);
+  for (int g = 0; g < 4; ++g) {
+    for (int k = 0; k < 16; ++k) {
+      tables.indexes[g][4 * k] = static_cast<unsigned char>(16 * g + k);
+      tables.indexes[g][4 * k + 1] = static_cast<unsigned char>(64 + 16 * g + k);
     }
   }
   for (int k = 0; k < 32; ++k) tables.lows[k] = static_cast<unsigned short>(2 * k);
@@ -122,16 +123,28 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     }
     const __m512i next = _mm512_loadu_si512(p + 1);
     const __m512i after = _mm512_loadu_si512(p + 2);
-    const std::uint64_t leads = InRange(v, 0xE0, 0xEF);
-    const std::uint64_t twoLeads = InRange(v, 0xC2, 0xDF);
-    const std::uint64_t nextFollows = InRange(next, 0x80, 0xBF);
+    // Bits 6, 5 and 4 of each byte as masks (a 16-bit shift moves each byte's own bit into
+    // its top bit), with the two bytes after the block above them.
+    const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
+    const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
+    const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
+    const std::uint64_t follows = high & ~b6;  // 0x80..0xBF
+    const std::uint64_t follows64 = (p[64] & 0xC0) == 0x80;
+    const std::uint64_t follows65 = (p[65] & 0xC0) == 0x80;
+    const std::uint64_t nextFollows = (follows >> 1) | follows64 << 63;
+    const std::uint64_t afterFollows = (follows >> 2) | follows64 << 62 | follows65 << 63;
+    const std::uint64_t nextHigh = (b5 >> 1) | std::uint64_t{(p[64] & 0x20) != 0} << 63;
+    const std::uint64_t leads = high & b6 & b5 & ~b4;  // 0xE0..0xEF
+    // 0xC2..0xDF: 0xC0 and 0xC1 start only overlong forms.
+    const std::uint64_t twoLeads =
+        high & b6 & ~b5 &
+        ~_mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
+                                _mm512_set1_epi8(static_cast<char>(0xC0)));
     // After E0 only A0..BF (no overlong form), after ED only 80..9F (no surrogate).
     const std::uint64_t bad =
-        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))) &
-         _mm512_cmplt_epu8_mask(next, _mm512_set1_epi8(static_cast<char>(0xA0)))) |
-        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))) &
-         _mm512_cmpge_epu8_mask(next, _mm512_set1_epi8(static_cast<char>(0xA0))));
-    const std::uint64_t whole = nextFollows & InRange(after, 0x80, 0xBF) & ~bad;
+        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))) & ~nextHigh) |
+        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))) & nextHigh);
+    const std::uint64_t whole = nextFollows & afterFollows & ~bad;
     const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
     const std::uint64_t stops =
         ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
@@ -160,15 +173,18 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
     const std::uint64_t wide = _mm512_movepi8_mask(b0) & lanes;
     for (int half = 0; half * 32 < count; ++half) {
-      const __m512i index =
-          _mm512_permutex2var_epi8(low, _mm512_load_si512(kTables.interleave[half]), block);
       const std::uint32_t wideHalf = static_cast<std::uint32_t>(wide >> (32 * half));
+      constexpr __mmask64 kIndexBytes = 0x3333333333333333ull;
       const __m512i found0 = _mm512_mask_i32gather_epi32(
           _mm512_setzero_si512(), static_cast<__mmask16>(wideHalf),
-          _mm512_maskz_cvtepu16_epi32(0xFFFF, Half(index, 0)), codes, 2);
+          _mm512_maskz_permutex2var_epi8(kIndexBytes, low,
+                                         _mm512_load_si512(kTables.indexes[2 * half]), block),
+          codes, 2);
       const __m512i found1 = _mm512_mask_i32gather_epi32(
           _mm512_setzero_si512(), static_cast<__mmask16>(wideHalf >> 16),
-          _mm512_maskz_cvtepu16_epi32(0xFFFF, Half(index, 1)), codes, 2);
+          _mm512_maskz_permutex2var_epi8(kIndexBytes, low,
+                                         _mm512_load_si512(kTables.indexes[2 * half + 1]), block),
+          codes, 2);
       const __m512i code = _mm512_permutex2var_epi16(found0, lowWords, found1);
       __mmask32 two;
       const __m512i encoded = Encode<target>(code, two);
@@ -181,11 +197,13 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
       _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, bytes));
       o += __builtin_popcountll(keep);
     }
-    p += usable;
     if (usable < 64) {
+      p += usable;
       carry = 0;
       break;
     }
+    // Not p += usable: the next block's loads need not wait for this one's classification.
+    p += kBlock;
     // A three-byte lead at byte 62 or a two-byte lead at byte 63 takes the next block's first
     // byte, a three-byte lead at byte 63 its first two.
     carry = (((leads >> 62) | (twoLeads >> 63)) & 1) | (leads >> 63) * 3;

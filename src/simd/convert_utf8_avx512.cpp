@@ -162,11 +162,13 @@ QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsig
       carry = 0;
       break;
     }
-    p += usable;
     if (usable < 64) {
+      p += usable;
       carry = 0;
       break;
     }
+    // Not p += usable: the next block's loads need not wait for this one's classification.
+    p += kBlock;
     carry = leads >> 63;
   }
   out = o;
