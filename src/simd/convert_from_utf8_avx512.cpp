@@ -32,11 +32,6 @@ constexpr std::ptrdiff_t kReach = 2 * kBlock;
 
 constexpr __mmask64 kAll = ~__mmask64{0};
 
-QUILLET_VBMI2 inline __mmask64 InRange(__m512i v, unsigned char low, unsigned char high) {
-  return _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(low))),
-                                _mm512_set1_epi8(static_cast<char>(high - low)));
-}
-
 QUILLET_VBMI2 inline __m256i Half(__m512i v, int half) {
   return half != 0 ? _mm512_maskz_extracti64x4_epi64(0xFF, v, 1)
                    : _mm512_maskz_extracti64x4_epi64(0xFF, v, 0);
