@@ -283,10 +283,18 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
+  const auto run = simd::ActiveKernels().jisToUtf8Run;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && (set == JisSet::kAscii || set == JisSet::kJisX0208) &&
+          limit - p > kVectorMinimum) {
+        bool twoByte = set == JisSet::kJisX0208;
+        p = run(p, limit, o, kPacked.entries, twoByte);
+        set = twoByte ? JisSet::kJisX0208 : JisSet::kAscii;
+        if (p == limit) break;
+      }
       const unsigned c = *p;
       if (c == kEsc) {
         if (!TakeJisEscape(p, end, set)) {

@@ -21,6 +21,9 @@
 #include "simd/kernels.h"
 
 #define QUILLET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2")))
+// ISO-2022-JP needs BMI2's pext and pdep besides.
+#define QUILLET_JIS \
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2")))
 
 namespace quillet {
 namespace simd {
@@ -87,14 +90,56 @@ inline int NthBit(std::uint64_t bits, int j) {
   return __builtin_ctzll(bits);
 }
 
+// Writes the characters that start at the bytes marked in starts (the bytes of v, each
+// followed by the same byte of next): the byte itself for ASCII (below 0x80), else a pair.
+// Returns which of them (counting from 0) is the first whose code the table lacks, writing only
+// those before it (Shift_JIS), or -1.
+template <Source source>
+QUILLET_VBMI2 inline int Emit(std::uint64_t starts, __m512i v, __m512i next, unsigned char*& o,
+                              const int* base) {
+  // Bytes 0..3 of each lane, and each lane's top byte (the entry's length) in all four.
+  const __m512i place = _mm512_set1_epi32(0x03020100);
+  const __m512i lengthBytes = _mm512_set4_epi32(0x0F0F0F0F, 0x0B0B0B0B, 0x07070707, 0x03030303);
+  const int count = __builtin_popcountll(starts);
+  const __m512i leadBytes = _mm512_maskz_compress_epi8(starts, v);
+  const __m512i trailBytes = _mm512_maskz_compress_epi8(starts, next);
+  const __m512i index[2] = {Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 0),
+                                          _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 0)),
+                            Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 1),
+                                          _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 1))};
+  const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
+  int stopped = -1;
+  for (int group = 0; group * 16 < count; ++group) {
+    const __m256i half = group & 1 ? _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 1)
+                                   : _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 0);
+    __mmask16 take = static_cast<__mmask16>(lanes >> (group * 16));
+    __m512i entries = _mm512_mask_i32gather_epi32(
+        _mm512_setzero_si512(), take, _mm512_maskz_cvtepu16_epi32(0xFFFF, half), base, 4);
+    if (source == Source::kSjis) {
+      const __mmask16 lacking = _mm512_mask_cmpeq_epi32_mask(
+          take, entries, _mm512_set1_epi32(static_cast<int>(kPackedReplacement)));
+      if (lacking != 0) {
+        // The characters before it, then the scalar code (which reads the trail again
+        // when it is ASCII).
+        const int first = __builtin_ctz(lacking);
+        take = static_cast<__mmask16>(take & ((1u << first) - 1));
+        entries = _mm512_maskz_mov_epi32(take, entries);
+        stopped = group * 16 + first;
+      }
+    }
+    const __mmask64 keep = _mm512_cmplt_epu8_mask(place, _mm512_shuffle_epi8(entries, lengthBytes));
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, entries));
+    o += __builtin_popcountll(keep);
+    if (stopped >= 0) break;
+  }
+  return stopped;
+}
+
 template <Source source>
 QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsigned char* end,
                                              unsigned char*& out, const std::uint32_t* packed) {
   unsigned char* o = out;
   const int* const base = reinterpret_cast<const int*>(packed);
-  // Bytes 0..3 of each lane, and each lane's top byte (the entry's length) in all four.
-  const __m512i place = _mm512_set1_epi32(0x03020100);
-  const __m512i lengthBytes = _mm512_set4_epi32(0x0F0F0F0F, 0x0B0B0B0B, 0x07070707, 0x03030303);
   // 1 when the block's first byte is the trail of the last block's last byte.
   std::uint64_t carry = 0;
   while (end - p >= kReach) {
@@ -124,39 +169,7 @@ QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsig
     const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
-    const int count = __builtin_popcountll(starts);
-    const __m512i leadBytes = _mm512_maskz_compress_epi8(starts, v);
-    const __m512i trailBytes = _mm512_maskz_compress_epi8(starts, next);
-    const __m512i index[2] = {Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 0),
-                                            _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 0)),
-                              Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 1),
-                                            _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 1))};
-    const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
-    int stopped = -1;  // the start whose code the table lacks
-    for (int group = 0; group * 16 < count; ++group) {
-      const __m256i half = group & 1 ? _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 1)
-                                     : _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 0);
-      __mmask16 take = static_cast<__mmask16>(lanes >> (group * 16));
-      __m512i entries = _mm512_mask_i32gather_epi32(
-          _mm512_setzero_si512(), take, _mm512_maskz_cvtepu16_epi32(0xFFFF, half), base, 4);
-      if (source == Source::kSjis) {
-        const __mmask16 lacking = _mm512_mask_cmpeq_epi32_mask(
-            take, entries, _mm512_set1_epi32(static_cast<int>(kPackedReplacement)));
-        if (lacking != 0) {
-          // The characters before it, then the scalar code (which reads the trail again
-          // when it is ASCII).
-          const int first = __builtin_ctz(lacking);
-          take = static_cast<__mmask16>(take & ((1u << first) - 1));
-          entries = _mm512_maskz_mov_epi32(take, entries);
-          stopped = group * 16 + first;
-        }
-      }
-      const __mmask64 keep =
-          _mm512_cmplt_epu8_mask(place, _mm512_shuffle_epi8(entries, lengthBytes));
-      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, entries));
-      o += __builtin_popcountll(keep);
-      if (stopped >= 0) break;
-    }
+    const int stopped = Emit<source>(starts, v, next, o, base);
     if (stopped >= 0) {
       p += NthBit(starts, stopped);
       carry = 0;
@@ -175,6 +188,86 @@ QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsig
   return p + carry;
 }
 
+// Each bit the XOR of itself and every bit below it.
+inline std::uint64_t PrefixXor(std::uint64_t bits) {
+  for (int shift = 1; shift < 64; shift *= 2) bits ^= bits << shift;
+  return bits;
+}
+
+// ISO-2022-JP: ASCII text (below 0x80 but ESC, SO and SI) and JIS X 0208 pairs, changing
+// between them at ESC ( B and ESC $ B (or ESC $ @). The sequences of a block are found at once
+// and the set in force at each byte follows from the sequences before it: the changes of set
+// are the sequences whose set differs from the one before (pext puts the sequences' sets side
+// by side, pdep the changes back in place), and a running XOR of the changes marks the bytes
+// read as pairs. Pairs then start where the EUC-JP runs' pairs do, and a pair's first byte with
+// its top bit set indexes the table as EUC-JP's does.
+QUILLET_JIS const unsigned char* JisRun(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& out, const std::uint32_t* packed,
+                                        bool& twoByte) {
+  unsigned char* o = out;
+  const int* const base = reinterpret_cast<const int*>(packed);
+  std::uint64_t pairs = twoByte ? kAll : 0;  // the set in force at the block's start, as a mask
+  // Bytes at the block's start that the last block's last sequence took, and a pair's second
+  // byte.
+  std::uint64_t sequenceTail = 0;
+  std::uint64_t trailCarry = 0;
+  while (end - p >= kReach) {
+    const __m512i v = _mm512_loadu_si512(p);
+    const std::uint64_t high = _mm512_movepi8_mask(v);
+    const std::uint64_t escapes = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x1B));
+    // SO and SI; (c | 1) turns SO into SI and no other byte into either.
+    const std::uint64_t shifts =
+        _mm512_cmpeq_epi8_mask(_mm512_or_si512(v, _mm512_set1_epi8(1)), _mm512_set1_epi8(0x0F));
+    if ((high | escapes | shifts | pairs | sequenceTail) == 0) {
+      _mm512_storeu_si512(o, v);
+      o += kBlock;
+      p += kBlock;
+      continue;
+    }
+    const __m512i next = _mm512_loadu_si512(p + 1);
+    const __m512i after = _mm512_loadu_si512(p + 2);
+    const std::uint64_t toPairs = escapes & _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8('$')) &
+                                  (_mm512_cmpeq_epi8_mask(after, _mm512_set1_epi8('B')) |
+                                   _mm512_cmpeq_epi8_mask(after, _mm512_set1_epi8('@')));
+    const std::uint64_t toAscii = escapes & _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8('(')) &
+                                  _mm512_cmpeq_epi8_mask(after, _mm512_set1_epi8('B'));
+    const std::uint64_t sequences = toPairs | toAscii;
+    const std::uint64_t sets = _pext_u64(toPairs, sequences);
+    const std::uint64_t before = (sets << 1) | (pairs & 1);
+    pairs = PrefixXor(_pdep_u64(sets ^ before, sequences)) ^ (pairs & 1 ? kAll : 0);
+    const std::uint64_t taken = sequences | sequences << 1 | sequences << 2 | sequenceTail;
+    const std::uint64_t graphic = InRange(v, 0x21, 0x7E);
+    const std::uint64_t nextGraphic = InRange(next, 0x21, 0x7E);
+    const std::uint64_t inPairs = pairs & ~taken;
+    const std::uint64_t text = ~pairs & ~taken;
+    const std::uint64_t mayLead = inPairs & graphic & ~trailCarry;
+    const std::uint64_t trails = Trails(mayLead) | trailCarry;
+    const std::uint64_t leads = mayLead & ~trails;
+    const std::uint64_t stops =
+        (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
+    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    std::uint64_t starts = text | leads;
+    if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
+    Emit<Source::kEuc>(starts,
+                       _mm512_or_si512(v, _mm512_maskz_set1_epi8(leads, static_cast<char>(0x80))),
+                       next, o, base);
+    if (usable < 64) {
+      p += usable;
+      twoByte = (pairs >> usable & 1) != 0;
+      out = o;
+      return p;
+    }
+    p += kBlock;
+    pairs = pairs >> 63 ? kAll : 0;
+    trailCarry = leads >> 63;
+    // A sequence at byte 62 takes the next block's first byte, one at byte 63 its first two.
+    sequenceTail = ((sequences >> 62) & 1) | (sequences >> 63) * 3;
+  }
+  twoByte = pairs != 0;
+  out = o;
+  return p + __builtin_popcountll(sequenceTail | trailCarry);
+}
+
 }  // namespace
 
 QUILLET_VBMI2 const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p,
@@ -187,6 +280,12 @@ QUILLET_VBMI2 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p,
                                                      const unsigned char* end, unsigned char*& out,
                                                      const std::uint32_t* packed) {
   return ToUtf8Run<Source::kEuc>(p, end, out, packed);
+}
+
+QUILLET_JIS const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                                   unsigned char*& out, const std::uint32_t* packed,
+                                                   bool& twoByte) {
+  return JisRun(p, end, out, packed, twoByte);
 }
 
 }  // namespace simd

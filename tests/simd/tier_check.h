@@ -16,12 +16,12 @@
 
 namespace quillet {
 
-// The conversions into UTF-8 of the text read as Shift_JIS and as EUC-JP, from each of its
-// first two bytes on (so pairs start at both parities of a block).
+// The conversions into UTF-8 of the text read as Shift_JIS, EUC-JP and ISO-2022-JP, from each
+// of its first two bytes on (so pairs start at both parities of a block).
 inline std::string ConversionOutputs(const std::vector<char>& text) {
   std::string out;
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
-    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc, kCharsetJis}) {
       ConvertToUtf8(code, text.data() + from, text.size() - from, out);
       out += '|';
     }

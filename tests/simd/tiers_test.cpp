@@ -62,19 +62,20 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
-// Japanese text in Shift_JIS, EUC-JP and UTF-8 ("ab", kan ji, hiragana a i, the ideographic
-// space, ni hon go), of every length from 256 bytes (the vector runs take only longer text) to
-// past two more 64-byte blocks, and with a byte or character that ends a run put at every
+// Japanese text in Shift_JIS, EUC-JP, UTF-8 and ISO-2022-JP ("ab", kan ji, hiragana a i, the
+// ideographic space, ni hon go), of every length from 256 bytes (the vector runs take only longer
+// text) to past two more 64-byte blocks, and with a byte or character that ends a run put at every
 // offset of its first 140 bytes: lone and unmapped leads, kana, JIS X 0212, bytes that read as
 // nothing; in UTF-8 besides a lone continuation byte, two- and four-byte characters, an overlong
 // form, a surrogate, U+FFFD, half-width katakana, a private-use and an unmapped character, and a
-// character cut short.
+// character cut short; in ISO-2022-JP sequences of other sets and of the same sets, and SO.
 TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
   const std::string units[] = {
       "ab\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA",
       "ab\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC",
       "ab\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x82\xE3\x81\x84\xE3\x80\x80\xE6\x97\xA5\xE6\x9C"
-      "\xAC\xE8\xAA\x9E"};
+      "\xAC\xE8\xAA\x9E",
+      "ab\x1B$B4A;z$\"$$!!F|K\\8l\x1B(B"};
   // Shift_JIS: bytes that read as nothing, a lone lead, kana, 0x8540 that maps to nothing;
   // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes; UTF-8 (see above).
   const std::string stops[] = {
@@ -82,7 +83,8 @@ TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
       "\x85\x40",     "\x8E\xB1",     "\x8F\xB0\xA1", "\xA1",         "\xA1\x61",
       "\x1B",         "\x7F",         "\xFF",         "\xC3\xA9",     "\xF0\x9F\x98\x80",
       "\xE0\x80\x80", "\xED\xA0\x80", "\xEF\xBF\xBD", "\xEF\xBD\xB1", "\xEE\x80\x80",
-      "\xE0\xB8\x81", "\xE3\x81"};
+      "\xE0\xB8\x81", "\xE3\x81",     "\x1B(J",       "\x1B$(D",      "\x1B$@",
+      "\x0E",         "\x1B$B",       "\x1B(B"};
   const auto outputs = [](const std::vector<char>& text) {
     return ConversionOutputs(text) + FromUtf8Outputs(text);
   };
