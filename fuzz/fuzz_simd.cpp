@@ -50,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       euc += static_cast<char>(0xA1 + (b * 7) % 0x5E);
     }
   }
+  std::string kanjiRun;  // 256..319 bytes of EUC-JP kan and hiragana a
+  while (kanjiRun.size() < 256 + data[0] % 64u) kanjiRun += units[1];
   for (const int code : {kCharsetEuc, kCharsetSjis, kCharsetJis}) {
     std::string shaped;
     if (code == kCharsetEuc) {
@@ -61,6 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!shapedTier.empty())
       std::fprintf(stderr, "tier %s differs on %s\n", shapedTier.c_str(), Hex(shaped).c_str());
     Require(shapedTier.empty(), "every tier converts as the scalar code");
+    // Into UTF-8 behind 256 bytes and more of the same encoding, as the vector runs need.
+    std::string behind = kanjiRun;
+    if (code != kCharsetEuc) {
+      behind.clear();
+      ConvertCharset(kCharsetEuc, kanjiRun, code, behind);
+    }
+    const std::string intoUtf8 = behind + shaped;
+    const std::string intoTier = TierMismatch(intoUtf8, ConversionOutputs);
+    if (!intoTier.empty())
+      std::fprintf(stderr, "tier %s converts otherwise %s\n", intoTier.c_str(),
+                   Hex(intoUtf8).c_str());
+    Require(intoTier.empty(), "every tier converts into UTF-8 as the scalar code");
   }
 
   // Out of UTF-8: the rest behind 256..319 bytes of Japanese text in UTF-8, and the input
