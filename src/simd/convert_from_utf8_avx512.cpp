@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "jtext/code_pairs.h"
 #include "simd/kernels.h"
 
 #define QUILLET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2")))
@@ -43,44 +44,18 @@ QUILLET_VBMI2 inline __m512i Widen(__m256i bytes) {
 
 enum class Target { kSjis, kEuc };
 
-// The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
-// (the others one).
-template <Target target>
-QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
-  const __m512i j1 = _mm512_srli_epi16(code, 8);
-  const __m512i j2 = _mm512_and_si512(code, _mm512_set1_epi16(0xFF));
-  // Below 0x100: a half-width katakana byte.
-  const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
-  if (target == Target::kSjis) {
-    // Two rows per lead byte, 0x81..0x9F then 0xE0..; the odd row's trails 0x40..0x9E (0x7F
-    // skipped), the even row's 0x9F..0xFC.
-    __m512i first =
-        _mm512_add_epi16(_mm512_srli_epi16(_mm512_sub_epi16(j1, _mm512_set1_epi16(0x21)), 1),
-                         _mm512_set1_epi16(0x81));
-    first = _mm512_mask_add_epi16(first, _mm512_cmpgt_epu16_mask(first, _mm512_set1_epi16(0x9F)),
-                                  first, _mm512_set1_epi16(0x40));
-    const __mmask32 odd = _mm512_test_epi16_mask(j1, _mm512_set1_epi16(1));
-    __m512i trail = _mm512_add_epi16(
-        j2, _mm512_mask_blend_epi16(odd, _mm512_set1_epi16(0x7D), _mm512_set1_epi16(0x1F)));
-    trail = _mm512_mask_add_epi16(trail, _mm512_cmpge_epu16_mask(trail, _mm512_set1_epi16(0x7F)),
-                                  trail, _mm512_set1_epi16(1));
-    two = static_cast<__mmask32>(~kana);
-    return _mm512_mask_mov_epi16(_mm512_or_si512(first, _mm512_slli_epi16(trail, 8)), kana, code);
-  }
-  two = ~__mmask32{0};
-  // 0x8E before a katakana byte; the row and column with their top bits set.
-  const __m512i pair = _mm512_or_si512(_mm512_or_si512(j1, _mm512_slli_epi16(j2, 8)),
-                                       _mm512_set1_epi16(static_cast<short>(0x8080)));
-  return _mm512_mask_mov_epi16(
-      pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
-}
-
 // Byte 4k of the indexes of characters 16g.. is character 16g + k's low byte, byte 4k + 1 its
 // block (the other two bytes cleared); lows picks the low 16 bits of two gathers' 32-bit lanes,
 // in order.
+// The Shift_JIS tables are indexed by a row or column byte's low seven bits: first, the first
+// byte of each row (rows 0x21..0x98, so 0x80..0x98 fill the places of 0x00..0x18, which no
+// row has); oddTrail and evenTrail, the second byte of each column in an odd and an even row.
 struct Tables {
   alignas(64) unsigned char indexes[4][64];
   alignas(64) unsigned short lows[32];
+  alignas(64) unsigned char first[2][64];
+  alignas(64) unsigned char oddTrail[2][64];
+  alignas(64) unsigned char evenTrail[2][64];
 };
 
 constexpr Tables MakeTables() {
@@ -92,10 +67,50 @@ constexpr Tables MakeTables() {
     }
   }
   for (int k = 0; k < 32; ++k) tables.lows[k] = static_cast<unsigned short>(2 * k);
+  for (unsigned b = 0; b < 128; ++b) {
+    const unsigned row = b < 0x21 ? b + 0x80 : b;
+    tables.first[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(row, 0x21) >> 8);
+    tables.oddTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x21, b));
+    tables.evenTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x22, b));
+  }
   return tables;
 }
 
 constexpr Tables kTables = MakeTables();
+
+QUILLET_VBMI2 inline __m512i Load(const unsigned char* table) {
+  return _mm512_load_si512(table);
+}
+
+// The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
+// (the others one).
+template <Target target>
+QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
+  const __m512i j1 = _mm512_srli_epi16(code, 8);
+  const __m512i j2 = _mm512_and_si512(code, _mm512_set1_epi16(0xFF));
+  // Below 0x100: a half-width katakana byte.
+  const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
+  if (target == Target::kSjis) {
+    // Looked up by byte: the first byte by the row (each row byte's low seven bits tell it
+    // apart), the second by the column and the row's parity.
+    const __m512i first = _mm512_srli_epi16(
+        _mm512_permutex2var_epi8(Load(kTables.first[0]), code, Load(kTables.first[1])), 8);
+    const __m512i odd =
+        _mm512_permutex2var_epi8(Load(kTables.oddTrail[0]), code, Load(kTables.oddTrail[1]));
+    const __m512i even =
+        _mm512_permutex2var_epi8(Load(kTables.evenTrail[0]), code, Load(kTables.evenTrail[1]));
+    const __m512i trail =
+        _mm512_mask_blend_epi16(_mm512_test_epi16_mask(code, _mm512_set1_epi16(0x100)), even, odd);
+    two = static_cast<__mmask32>(~kana);
+    return _mm512_mask_mov_epi16(_mm512_or_si512(first, _mm512_slli_epi16(trail, 8)), kana, code);
+  }
+  two = ~__mmask32{0};
+  // 0x8E before a katakana byte; the row and column with their top bits set.
+  const __m512i pair = _mm512_or_si512(_mm512_or_si512(j1, _mm512_slli_epi16(j2, 8)),
+                                       _mm512_set1_epi16(static_cast<short>(0x8080)));
+  return _mm512_mask_mov_epi16(
+      pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
+}
 
 template <Target target>
 QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsigned char* end,
