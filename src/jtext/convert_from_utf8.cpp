@@ -218,7 +218,8 @@ constexpr std::ptrdiff_t kVectorMinimum = 256;
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
-  const auto run = Target::Run(simd::ActiveKernels());
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.

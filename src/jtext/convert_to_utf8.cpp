@@ -154,7 +154,8 @@ inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  const auto run = simd::ActiveKernels().sjisToUtf8Run;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().sjisToUtf8Run : nullptr;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
@@ -231,7 +232,8 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  const auto run = simd::ActiveKernels().eucToUtf8Run;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().eucToUtf8Run : nullptr;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
@@ -283,7 +285,8 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
-  const auto run = simd::ActiveKernels().jisToUtf8Run;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().jisToUtf8Run : nullptr;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
