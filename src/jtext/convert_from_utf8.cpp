@@ -21,6 +21,7 @@
 #include "jtext/convert_charset.h"
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
+#include "jtext/vector_runs.h"
 #include "simd/kernels.h"
 
 namespace quillet {
@@ -210,24 +211,23 @@ struct ToJis {
   static unsigned char* Put(unsigned char* o, std::uint32_t code) { return PutCode(o, code); }
 };
 
-// The vector runs take text longer than this; on shorter text (a mail header's word) the
-// scalar code is as fast.
-constexpr std::ptrdiff_t kVectorMinimum = 256;
-
 // Into Shift_JIS or EUC-JP, which need no mode: every code is written as it is read.
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
+  const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
     o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && limit - p > kVectorMinimum) {
+      if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
+        const unsigned char* const from = p;
         p = run(p, limit, o, kReverse.blockOf.data(), kReverse.codes.data());
         if (p == limit) break;
+        retry = NextTry(from, p, end);
       }
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
