@@ -93,8 +93,8 @@ inline int NthBit(std::uint64_t bits, int j) {
 // Writes the characters that start at the bytes marked in starts (the bytes of v, each
 // followed by the same byte of next): the byte itself for ASCII (below 0x80), else a pair.
 // Returns which of them (counting from 0) is the first whose code the table lacks, writing only
-// those before it (Shift_JIS), or -1.
-template <Source source>
+// those before it (Shift_JIS, where check is set), or -1.
+template <Source source, bool check = source == Source::kSjis>
 QUILLET_VBMI2 inline int Emit(std::uint64_t starts, __m512i v, __m512i next, unsigned char*& o,
                               const int* base) {
   // Bytes 0..3 of each lane, and each lane's top byte (the entry's length) in all four.
@@ -108,31 +108,32 @@ QUILLET_VBMI2 inline int Emit(std::uint64_t starts, __m512i v, __m512i next, uns
                             Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 1),
                                           _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 1))};
   const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
-  int stopped = -1;
+  unsigned char* const from = o;
+  // The characters whose codes the table lacks, tested once for the block: a test per group
+  // would hold up the next group's work until its gather is done.
+  std::uint64_t lacking = 0;
   for (int group = 0; group * 16 < count; ++group) {
     const __m256i half = group & 1 ? _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 1)
                                    : _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 0);
-    __mmask16 take = static_cast<__mmask16>(lanes >> (group * 16));
-    __m512i entries = _mm512_mask_i32gather_epi32(
+    const __mmask16 take = static_cast<__mmask16>(lanes >> (group * 16));
+    const __m512i entries = _mm512_mask_i32gather_epi32(
         _mm512_setzero_si512(), take, _mm512_maskz_cvtepu16_epi32(0xFFFF, half), base, 4);
-    if (source == Source::kSjis) {
-      const __mmask16 lacking = _mm512_mask_cmpeq_epi32_mask(
-          take, entries, _mm512_set1_epi32(static_cast<int>(kPackedReplacement)));
-      if (lacking != 0) {
-        // The characters before it, then the scalar code (which reads the trail again
-        // when it is ASCII).
-        const int first = __builtin_ctz(lacking);
-        take = static_cast<__mmask16>(take & ((1u << first) - 1));
-        entries = _mm512_maskz_mov_epi32(take, entries);
-        stopped = group * 16 + first;
-      }
+    if (check) {
+      lacking |= std::uint64_t{_mm512_mask_cmpeq_epi32_mask(
+                     take, entries, _mm512_set1_epi32(static_cast<int>(kPackedReplacement)))}
+                 << (group * 16);
     }
     const __mmask64 keep = _mm512_cmplt_epu8_mask(place, _mm512_shuffle_epi8(entries, lengthBytes));
     _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, entries));
     o += __builtin_popcountll(keep);
-    if (stopped >= 0) break;
   }
-  return stopped;
+  if (!check || lacking == 0) return -1;
+  // A code the table lacks: the characters before it again, then the scalar code (which reads
+  // the trail again when it is ASCII).
+  const int first = __builtin_ctzll(lacking);
+  o = from;
+  Emit<source, false>(starts & ((std::uint64_t{1} << NthBit(starts, first)) - 1), v, next, o, base);
+  return first;
 }
 
 template <Source source>
