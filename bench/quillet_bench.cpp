@@ -413,6 +413,11 @@ void RegisterAll() {
        [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[0], kUtf8, 64); }},
       {"convert_sjis_utf8/24",
        [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[0], kUtf8, 24); }},
+      // The other directions with vector runs, short: the scalar code at every tier.
+      {"convert_jis_utf8/64",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8Peers[2], kUtf8, 64); }},
+      {"convert_utf8_sjis/64",
+       [](benchmark::State& state) { ConvertQuillet(state, kUtf8, kUtf8Peers[0], 64); }},
   };
   for (const auto& [path, run] : tierRows) {
     for (int tier = 0; tier <= static_cast<int>(simd::DetectedTier()); ++tier) {

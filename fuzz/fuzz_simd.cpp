@@ -50,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       euc += static_cast<char>(0xA1 + (b * 7) % 0x5E);
     }
   }
+  std::string kanjiRun;  // 256..319 bytes of EUC-JP kan and hiragana a
+  while (kanjiRun.size() < 256 + data[0] % 64u) kanjiRun += units[1];
   for (const int code : {kCharsetEuc, kCharsetSjis, kCharsetJis}) {
     std::string shaped;
     if (code == kCharsetEuc) {
@@ -61,6 +63,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!shapedTier.empty())
       std::fprintf(stderr, "tier %s differs on %s\n", shapedTier.c_str(), Hex(shaped).c_str());
     Require(shapedTier.empty(), "every tier converts as the scalar code");
+    // Into UTF-8 behind 256 bytes and more of the same encoding, as the vector runs need.
+    std::string behind = kanjiRun;
+    if (code != kCharsetEuc) {
+      behind.clear();
+      ConvertCharset(kCharsetEuc, kanjiRun, code, behind);
+    }
+    const std::string intoUtf8 = behind + shaped;
+    const std::string intoTier = TierMismatch(intoUtf8, ConversionOutputs);
+    if (!intoTier.empty())
+      std::fprintf(stderr, "tier %s converts otherwise %s\n", intoTier.c_str(),
+                   Hex(intoUtf8).c_str());
+    Require(intoTier.empty(), "every tier converts into UTF-8 as the scalar code");
+  }
+
+  // Out of UTF-8: the rest behind 256..319 bytes of Japanese text in UTF-8, and the input
+  // again with each byte of 0x80..0xEF made a three-byte character (pages from kana through
+  // kanji, private use and the half-width forms), so that blocks hold mostly whole characters
+  // and the bytes of 0xF0 and up, left as they are, break them.
+  std::string utf8;
+  while (utf8.size() < 320) utf8 += "\xE6\xBC\xA2\xE3\x81\x82";  // kan, hiragana a
+  utf8 = utf8.substr(0, 256 + data[0] % 64) +
+         std::string(reinterpret_cast<const char*>(data) + 1, size - 1);
+  std::string characters = lead;
+  for (std::size_t i = 1; i < size; ++i) {
+    const unsigned b = data[i];
+    if (b < 0x80 || b >= 0xF0) {
+      characters += static_cast<char>(b);
+      continue;
+    }
+    const unsigned u = 0x3000 + (b - 0x80) * 0x1CF + (i & 0xFF);
+    characters += static_cast<char>(0xE0 | u >> 12);
+    characters += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+    characters += static_cast<char>(0x80 | (u & 0x3F));
+  }
+  for (const std::string& shapedUtf8 : {utf8, characters}) {
+    const std::string utf8Tier = TierMismatch(shapedUtf8, FromUtf8Outputs);
+    if (!utf8Tier.empty())
+      std::fprintf(stderr, "tier %s converts otherwise %s\n", utf8Tier.c_str(),
+                   Hex(shapedUtf8).c_str());
+    Require(utf8Tier.empty(), "every tier converts out of UTF-8 as the scalar code");
   }
   return 0;
 }

@@ -21,6 +21,8 @@
 #include "jtext/convert_charset.h"
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
+#include "jtext/vector_runs.h"
+#include "simd/kernels.h"
 
 namespace quillet {
 namespace {
@@ -78,6 +80,8 @@ constexpr std::uint16_t kSurrogate = 1;
 struct ReverseTable {
   std::array<std::uint8_t, 256> blockOf{};
   std::array<std::uint16_t, kBlocks * 256> codes{};
+  // The vector runs read a code as four bytes.
+  std::array<std::uint16_t, 2> slack{};
 
   constexpr std::uint16_t& slot(std::uint32_t u, int& nextBlock) {
     if (blockOf[u >> 8] == 0) blockOf[u >> 8] = static_cast<std::uint8_t>(nextBlock++);
@@ -188,6 +192,7 @@ struct ToSjis {
     *o = static_cast<unsigned char>(kana);
     return o + 1;
   }
+  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToSjisRun; }
 };
 
 struct ToEuc {
@@ -199,6 +204,7 @@ struct ToEuc {
     o[1] = static_cast<unsigned char>(kana);
     return o + 2;
   }
+  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToEucRun; }
 };
 
 struct ToJis {
@@ -209,11 +215,20 @@ struct ToJis {
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
+  const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
     o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
+        const unsigned char* const from = p;
+        p = run(p, limit, o, kReverse.blockOf.data(), kReverse.codes.data());
+        if (p == limit) break;
+        retry = NextTry(from, p, end);
+      }
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
         continue;

@@ -40,6 +40,7 @@
 #include "jtext/cp932_table.h"
 #include "jtext/jis0212_table.h"
 #include "jtext/jis_escape.h"
+#include "jtext/vector_runs.h"
 #include "simd/kernels.h"
 
 namespace quillet {
@@ -141,10 +142,6 @@ constexpr std::size_t kPerByte = 3;
 constexpr std::uint32_t kNoCode = Packed(utf8::kReplacement);
 static_assert(kNoCode == simd::kPackedReplacement, "the vector runs stop at the same entry");
 
-// The vector runs take text longer than this; on shorter text (a mail header's word) the
-// scalar code is as fast.
-constexpr std::ptrdiff_t kVectorMinimum = 256;
-
 // The packed character of the code whose lead has the row start start and whose trail is n,
 // or kNoCode.
 inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
@@ -154,14 +151,18 @@ inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  const auto run = simd::ActiveKernels().sjisToUtf8Run;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().sjisToUtf8Run : nullptr;
+  const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && limit - p > kVectorMinimum) {
+      if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
+        const unsigned char* const from = p;
         p = run(p, limit, o, kPacked.entries);
         if (p == limit) break;
+        retry = NextTry(from, p, end);
       }
       const unsigned c = *p;
       if (c < 0x80) {
@@ -231,14 +232,18 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
-  const auto run = simd::ActiveKernels().eucToUtf8Run;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().eucToUtf8Run : nullptr;
+  const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && limit - p > kVectorMinimum) {
+      if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
+        const unsigned char* const from = p;
         p = run(p, limit, o, kPacked.entries);
         if (p == limit) break;
+        retry = NextTry(from, p, end);
       }
       const unsigned c = *p;
       if (c < 0x80) {
@@ -283,10 +288,22 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   JisSet set = JisSet::kAscii;
+  // Short text (a mail header's word) takes the scalar code's path alone.
+  const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().jisToUtf8Run : nullptr;
+  const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
+      if (run != nullptr && p >= retry && (set == JisSet::kAscii || set == JisSet::kJisX0208) &&
+          limit - p > kVectorMinimum) {
+        const unsigned char* const from = p;
+        bool twoByte = set == JisSet::kJisX0208;
+        p = run(p, limit, o, kPacked.entries, twoByte);
+        set = twoByte ? JisSet::kJisX0208 : JisSet::kAscii;
+        if (p == limit) break;
+        retry = NextTry(from, p, end);
+      }
       const unsigned c = *p;
       if (c == kEsc) {
         if (!TakeJisEscape(p, end, set)) {

@@ -53,6 +53,16 @@ const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned c
                                         unsigned char*& o, const std::uint32_t* packed);
 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
+// Needs BMI2 besides.
+const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed,
+                                       bool& twoByte);
+const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& o, const std::uint8_t* blockOf,
+                                        const std::uint16_t* codes);
+const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint8_t* blockOf,
+                                       const std::uint16_t* codes);
 #endif
 
 #endif

@@ -82,12 +82,15 @@ constexpr Kernels Avx512VbmiKernels() {
   kernels.decodeBase64Run = DecodeBase64RunAvx512Vbmi;
   return kernels;
 }
-// With VBMI2's byte compress the conversions into UTF-8 pack any mix of characters at once
-// (below it the scalar converters were as fast as any vector form measured).
+// With VBMI2's byte compress the conversions into and out of UTF-8 pack any mix of characters at
+// once (below it the scalar converters were as fast as any vector form measured).
 constexpr Kernels Avx512Vbmi2Kernels() {
   Kernels kernels = Avx512VbmiKernels();
   kernels.sjisToUtf8Run = SjisToUtf8RunVbmi2;
   kernels.eucToUtf8Run = EucToUtf8RunVbmi2;
+  kernels.jisToUtf8Run = JisToUtf8RunVbmi2;
+  kernels.utf8ToSjisRun = Utf8ToSjisRunVbmi2;
+  kernels.utf8ToEucRun = Utf8ToEucRunVbmi2;
   return kernels;
 }
 constexpr Kernels kAvx512 = Avx512Kernels();
@@ -134,7 +137,8 @@ Tier Detect() {
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
   if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
-  return (c & bit_AVX512VBMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
+  // The VBMI2 kernels use BMI2's pext and pdep too.
+  return (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;
 #endif

@@ -53,6 +53,24 @@ struct Kernels {
   // pointer.
   const unsigned char* (*eucToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
+  // ISO-2022-JP: ASCII text (below 0x80 but ESC, SO and SI), JIS X 0208 pairs (indexed as
+  // EUC-JP's), and the sequences ESC ( B, ESC $ B and ESC $ @, starting in JIS X 0208 where
+  // twoByte is set (in ASCII otherwise) and leaving twoByte for the set in force where it
+  // stopped.
+  const unsigned char* (*jisToUtf8Run)(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed,
+                                       bool& twoByte);
+  // The conversion runs out of UTF-8, into Shift_JIS and into EUC-JP, in the same way: ASCII,
+  // and the two- and three-byte characters (no overlong form, no surrogate), each written as the
+  // code codes[blockOf[u >> 8] * 256 + (u & 0xFF)] of its code point u: a half-width katakana byte
+  // below 0x100, else a JIS X 0208 row and column. Two readable bytes follow codes' last
+  // entry. Writes nothing at or past o + (end - p).
+  const unsigned char* (*utf8ToSjisRun)(const unsigned char* p, const unsigned char* end,
+                                        unsigned char*& o, const std::uint8_t* blockOf,
+                                        const std::uint16_t* codes);
+  const unsigned char* (*utf8ToEucRun)(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint8_t* blockOf,
+                                       const std::uint16_t* codes);
 
   // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
   // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and

@@ -16,13 +16,26 @@
 
 namespace quillet {
 
-// The conversions into UTF-8 of the text read as Shift_JIS and as EUC-JP, from each of its
-// first two bytes on (so pairs start at both parities of a block).
+// The conversions into UTF-8 of the text read as Shift_JIS, EUC-JP and ISO-2022-JP, from each
+// of its first two bytes on (so pairs start at both parities of a block).
 inline std::string ConversionOutputs(const std::vector<char>& text) {
   std::string out;
   for (std::size_t from = 0; from < 2 && from <= text.size(); ++from) {
-    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc, kCharsetJis}) {
       ConvertToUtf8(code, text.data() + from, text.size() - from, out);
+      out += '|';
+    }
+  }
+  return out;
+}
+
+// The conversions out of UTF-8 into Shift_JIS and EUC-JP, from each of the text's first three
+// bytes on (so characters start at every offset of a block).
+inline std::string FromUtf8Outputs(const std::vector<char>& text) {
+  std::string out;
+  for (std::size_t from = 0; from < 3 && from <= text.size(); ++from) {
+    for (CharsetCode code : {kCharsetSjis, kCharsetEuc}) {
+      ConvertFromUtf8(text.data() + from, text.size() - from, code, out);
       out += '|';
     }
   }
@@ -70,7 +83,7 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   // The decoders into UTF-8, whose runs of ASCII the vector copy takes.
   DecodeSingleByte(Encoding::kWindows1252, begin, text.size(), out);
   DecodeGb18030(begin, text.size(), out);
-  return out + ConversionOutputs(text) + JapaneseOutputs(text);
+  return out + ConversionOutputs(text) + JapaneseOutputs(text) + FromUtf8Outputs(text);
 }
 
 // The name of the first tier whose outputs differ from the scalar code's, or "". The text is

@@ -62,36 +62,49 @@ TEST(Tiers, EveryByteValueStopsAsInTheScalarCode) {
   }
 }
 
-// Japanese text in Shift_JIS and EUC-JP ("ab", kan ji, hiragana a i, the ideographic space,
-// ni hon go), of every length from 256 bytes (the vector runs take only longer text) to past two
-// more 64-byte blocks, and with a byte or pair that ends a run put at every offset of its first 140
-// bytes: lone and unmapped leads, kana, JIS X 0212, bytes that read as nothing.
+// Japanese text in Shift_JIS, EUC-JP, UTF-8 and ISO-2022-JP ("ab", kan ji, hiragana a i, the
+// ideographic space, ni hon go), of every length from 256 bytes (the vector runs take only longer
+// text) to past two more 64-byte blocks, and with a byte or character that ends a run put at every
+// offset of its first 140 bytes: lone and unmapped leads, kana, JIS X 0212, bytes that read as
+// nothing; in UTF-8 besides a lone continuation byte, two- and four-byte characters, an overlong
+// form, a surrogate, U+FFFD, half-width katakana, a private-use and an unmapped character, and a
+// character cut short; in ISO-2022-JP sequences of other sets and of the same sets, and SO.
 TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
   const std::string units[] = {
       "ab\x8A\xBF\x8E\x9A\x82\xA0\x82\xA2\x81\x40\x93\xFA\x96\x7B\x8C\xEA",
-      "ab\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC"};
+      "ab\xB4\xC1\xBB\xFA\xA4\xA2\xA4\xA4\xA1\xA1\xC6\xFC\xCB\xDC\xB8\xEC",
+      "ab\xE6\xBC\xA2\xE5\xAD\x97\xE3\x81\x82\xE3\x81\x84\xE3\x80\x80\xE6\x97\xA5\xE6\x9C"
+      "\xAC\xE8\xAA\x9E",
+      "ab\x1B$B4A;z$\"$$!!F|K\\8l\x1B(B"};
   // Shift_JIS: bytes that read as nothing, a lone lead, kana, 0x8540 that maps to nothing;
-  // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes.
-  const std::string stops[] = {"\x80",     "\xA0",     "\xFD",         "\x81", "\xB1",
-                               "\x85\x40", "\x8E\xB1", "\x8F\xB0\xA1", "\xA1", "\xA1\x61",
-                               "\x1B",     "\x7F",     "\xFF"};
+  // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes; UTF-8 (see above).
+  const std::string stops[] = {
+      "\x80",         "\xA0",         "\xFD",         "\x81",         "\xB1",
+      "\x85\x40",     "\x8E\xB1",     "\x8F\xB0\xA1", "\xA1",         "\xA1\x61",
+      "\x1B",         "\x7F",         "\xFF",         "\xC3\xA9",     "\xF0\x9F\x98\x80",
+      "\xE0\x80\x80", "\xED\xA0\x80", "\xEF\xBF\xBD", "\xEF\xBD\xB1", "\xEE\x80\x80",
+      "\xE0\xB8\x81", "\xE3\x81",     "\x1B(J",       "\x1B$(D",      "\x1B$@",
+      "\x0E",         "\x1B$B",       "\x1B(B"};
+  const auto outputs = [](const std::vector<char>& text) {
+    return ConversionOutputs(text) + FromUtf8Outputs(text);
+  };
   for (const std::string& unit : units) {
     std::string plain;
     while (plain.size() < 420) plain += unit;
     for (std::size_t size = 256; size <= 420; ++size) {
-      ASSERT_EQ(TierMismatch(plain.substr(0, size), ConversionOutputs), "") << size;
+      ASSERT_EQ(TierMismatch(plain.substr(0, size), outputs), "") << size;
     }
     for (const std::string& stop : stops) {
       for (std::size_t at = 0; at < 140; ++at) {
         const std::string text = (plain.substr(0, at) + stop + plain.substr(at)).substr(0, 420);
-        ASSERT_EQ(TierMismatch(text, ConversionOutputs), "") << at << " " << int(stop[0] & 0xFF);
+        ASSERT_EQ(TierMismatch(text, outputs), "") << at << " " << int(stop[0] & 0xFF);
       }
     }
   }
 }
 
-// Every byte pair, as Shift_JIS and as EUC-JP, in one text: every table entry the vector runs
-// fetch.
+// Every byte pair, as Shift_JIS and as EUC-JP, in one text, and every code point read from
+// UTF-8: every table entry the vector runs fetch.
 TEST(Tiers, EveryPairConvertsAsTheScalarCode) {
   std::string pairs;
   for (int lead = 0x80; lead < 0x100; ++lead) {
@@ -101,6 +114,19 @@ TEST(Tiers, EveryPairConvertsAsTheScalarCode) {
     }
   }
   EXPECT_EQ(TierMismatch(pairs, ConversionOutputs), "");
+  // And every two- and three-byte sequence's code point in UTF-8, the surrogates' ill-formed
+  // ones too.
+  std::string utf8;
+  for (unsigned u = 0x80; u < 0x800; ++u) {
+    utf8 += static_cast<char>(0xC0 | u >> 6);
+    utf8 += static_cast<char>(0x80 | (u & 0x3F));
+  }
+  for (unsigned u = 0x800; u <= 0xFFFF; ++u) {
+    utf8 += static_cast<char>(0xE0 | u >> 12);
+    utf8 += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (u & 0x3F));
+  }
+  EXPECT_EQ(TierMismatch(utf8, FromUtf8Outputs), "");
 }
 
 // Shift_JIS, EUC-JP and ISO-2022-JP text (ASCII between runs of double-byte characters) of every

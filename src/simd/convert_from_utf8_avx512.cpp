@@ -1,0 +1,244 @@
+// The conversion runs out of UTF-8 of kernels.h with AVX-512 VBMI2, 64 bytes a step. A block
+// of ASCII is copied whole. Any other block is classified at once in 64-bit masks: the ASCII
+// bytes, the two- and three-byte leads and the bytes that must follow them, and where the run
+// of usual characters stops (a byte that is none of these, or a lead without its continuation
+// bytes, with an overlong form or a surrogate). A character at the block's end takes its last
+// bytes from the next block, which then starts past them. Three byte compresses gather each
+// character's bytes; its table index (page block and low byte) is reckoned in bytes, the
+// page's block looked up among 256 by two byte permutes; gathers fetch the codes sixteen at a
+// time, the codes become the target's bytes by arithmetic in 16-bit lanes, and one byte
+// compress packs the one- and two-byte results of 32 characters. What the run stops at is the
+// scalar code's, and so is a range too short for one block.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_AVX512)
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "jtext/code_pairs.h"
+#include "simd/kernels.h"
+
+#define QUILLET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2")))
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr std::ptrdiff_t kBlock = 64;
+// A block reads two bytes past it (the rest of a character at its end), and each store of 32
+// characters, the last of which may start at its last byte, is 64 bytes: at most one byte out
+// per byte in, so 64 bytes in past that start keep it within what the run may write.
+constexpr std::ptrdiff_t kReach = 2 * kBlock;
+
+constexpr __mmask64 kAll = ~__mmask64{0};
+
+QUILLET_VBMI2 inline __m256i Half(__m512i v, int half) {
+  return half != 0 ? _mm512_maskz_extracti64x4_epi64(0xFF, v, 1)
+                   : _mm512_maskz_extracti64x4_epi64(0xFF, v, 0);
+}
+
+QUILLET_VBMI2 inline __m512i Widen(__m256i bytes) {
+  return _mm512_maskz_cvtepu8_epi16(~__mmask32{0}, bytes);
+}
+
+enum class Target { kSjis, kEuc };
+
+// Byte 4k of the indexes of characters 16g.. is character 16g + k's low byte, byte 4k + 1 its
+// block (the other two bytes cleared); lows picks the low 16 bits of two gathers' 32-bit lanes,
+// in order.
+// The Shift_JIS tables are indexed by a row or column byte's low seven bits: first, the first
+// byte of each row (rows 0x21..0x98, so 0x80..0x98 fill the places of 0x00..0x18, which no
+// row has); oddTrail and evenTrail, the second byte of each column in an odd and an even row.
+struct Tables {
+  alignas(64) unsigned char indexes[4][64];
+  alignas(64) unsigned short lows[32];
+  alignas(64) unsigned char first[2][64];
+  alignas(64) unsigned char oddTrail[2][64];
+  alignas(64) unsigned char evenTrail[2][64];
+};
+
+constexpr Tables MakeTables() {
+  Tables tables{};
+  for (int g = 0; g < 4; ++g) {
+    for (int k = 0; k < 16; ++k) {
+      tables.indexes[g][4 * k] = static_cast<unsigned char>(16 * g + k);
+      tables.indexes[g][4 * k + 1] = static_cast<unsigned char>(64 + 16 * g + k);
+    }
+  }
+  for (int k = 0; k < 32; ++k) tables.lows[k] = static_cast<unsigned short>(2 * k);
+  for (unsigned b = 0; b < 128; ++b) {
+    const unsigned row = b < 0x21 ? b + 0x80 : b;
+    tables.first[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(row, 0x21) >> 8);
+    tables.oddTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x21, b));
+    tables.evenTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x22, b));
+  }
+  return tables;
+}
+
+constexpr Tables kTables = MakeTables();
+
+QUILLET_VBMI2 inline __m512i Load(const unsigned char* table) {
+  return _mm512_load_si512(table);
+}
+
+// The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
+// (the others one).
+template <Target target>
+QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
+  const __m512i j1 = _mm512_srli_epi16(code, 8);
+  const __m512i j2 = _mm512_and_si512(code, _mm512_set1_epi16(0xFF));
+  // Below 0x100: a half-width katakana byte.
+  const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
+  if (target == Target::kSjis) {
+    // Looked up by byte: the first byte by the row (each row byte's low seven bits tell it
+    // apart), the second by the column and the row's parity.
+    const __m512i first = _mm512_srli_epi16(
+        _mm512_permutex2var_epi8(Load(kTables.first[0]), code, Load(kTables.first[1])), 8);
+    const __m512i odd =
+        _mm512_permutex2var_epi8(Load(kTables.oddTrail[0]), code, Load(kTables.oddTrail[1]));
+    const __m512i even =
+        _mm512_permutex2var_epi8(Load(kTables.evenTrail[0]), code, Load(kTables.evenTrail[1]));
+    const __m512i trail =
+        _mm512_mask_blend_epi16(_mm512_test_epi16_mask(code, _mm512_set1_epi16(0x100)), even, odd);
+    two = static_cast<__mmask32>(~kana);
+    return _mm512_mask_mov_epi16(_mm512_or_si512(first, _mm512_slli_epi16(trail, 8)), kana, code);
+  }
+  two = ~__mmask32{0};
+  // 0x8E before a katakana byte; the row and column with their top bits set.
+  const __m512i pair = _mm512_or_si512(_mm512_or_si512(j1, _mm512_slli_epi16(j2, 8)),
+                                       _mm512_set1_epi16(static_cast<short>(0x8080)));
+  return _mm512_mask_mov_epi16(
+      pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
+}
+
+template <Target target>
+QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsigned char* end,
+                                               unsigned char*& out, const std::uint8_t* blockOf,
+                                               const std::uint16_t* codes) {
+  unsigned char* o = out;
+  const __m512i blocks[4] = {_mm512_loadu_si512(blockOf), _mm512_loadu_si512(blockOf + 64),
+                             _mm512_loadu_si512(blockOf + 128), _mm512_loadu_si512(blockOf + 192)};
+  const __m512i lowWords = _mm512_load_si512(kTables.lows);
+  // The continuation bytes at the block's start that the last block's characters took.
+  std::uint64_t carry = 0;
+  while (end - p >= kReach) {
+    const __m512i v = _mm512_loadu_si512(p);
+    const std::uint64_t high = _mm512_movepi8_mask(v);
+    if ((high | carry) == 0) {
+      _mm512_storeu_si512(o, v);
+      o += kBlock;
+      p += kBlock;
+      continue;
+    }
+    const __m512i next = _mm512_loadu_si512(p + 1);
+    const __m512i after = _mm512_loadu_si512(p + 2);
+    // Bits 6, 5 and 4 of each byte as masks (a 16-bit shift moves each byte's own bit into
+    // its top bit), with the two bytes after the block above them.
+    const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
+    const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
+    const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
+    const std::uint64_t follows = high & ~b6;  // 0x80..0xBF
+    const std::uint64_t follows64 = (p[64] & 0xC0) == 0x80;
+    const std::uint64_t follows65 = (p[65] & 0xC0) == 0x80;
+    const std::uint64_t nextFollows = (follows >> 1) | follows64 << 63;
+    const std::uint64_t afterFollows = (follows >> 2) | follows64 << 62 | follows65 << 63;
+    const std::uint64_t nextHigh = (b5 >> 1) | std::uint64_t{(p[64] & 0x20) != 0} << 63;
+    const std::uint64_t leads = high & b6 & b5 & ~b4;  // 0xE0..0xEF
+    // 0xC2..0xDF: 0xC0 and 0xC1 start only overlong forms.
+    const std::uint64_t twoLeads =
+        high & b6 & ~b5 &
+        ~_mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
+                                _mm512_set1_epi8(static_cast<char>(0xC0)));
+    // After E0 only A0..BF (no overlong form), after ED only 80..9F (no surrogate).
+    const std::uint64_t bad =
+        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))) & ~nextHigh) |
+        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))) & nextHigh);
+    const std::uint64_t whole = nextFollows & afterFollows & ~bad;
+    const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
+    const std::uint64_t stops =
+        ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
+    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    std::uint64_t starts = ~follow;
+    if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
+    const int count = __builtin_popcountll(starts);
+    const __m512i b0 = _mm512_maskz_compress_epi8(starts, v);
+    const __m512i b1 = _mm512_maskz_compress_epi8(starts, next);
+    const __m512i b2 = _mm512_maskz_compress_epi8(starts, after);
+    // Each character's page (bits 8..15 of its code point) and low byte; the 16-bit shifts
+    // carry nothing across bytes, whose other bits are clear.
+    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, _mm512_set1_epi8(static_cast<char>(0xE0)));
+    const __m512i page = _mm512_mask_blend_epi8(
+        twoByte,
+        _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x0F)), 4),
+                        _mm512_srli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x3C)), 2)),
+        _mm512_srli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x1C)), 2));
+    const __m512i low = _mm512_or_si512(
+        _mm512_slli_epi16(
+            _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), _mm512_set1_epi8(0x03)), 6),
+        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), _mm512_set1_epi8(0x3F)));
+    const __m512i block = _mm512_mask_blend_epi8(
+        _mm512_movepi8_mask(page), _mm512_permutex2var_epi8(blocks[0], page, blocks[1]),
+        _mm512_permutex2var_epi8(blocks[2], page, blocks[3]));
+    const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
+    const std::uint64_t wide = _mm512_movepi8_mask(b0) & lanes;
+    for (int half = 0; half * 32 < count; ++half) {
+      const std::uint32_t wideHalf = static_cast<std::uint32_t>(wide >> (32 * half));
+      constexpr __mmask64 kIndexBytes = 0x3333333333333333ull;
+      const __m512i found0 = _mm512_mask_i32gather_epi32(
+          _mm512_setzero_si512(), static_cast<__mmask16>(wideHalf),
+          _mm512_maskz_permutex2var_epi8(kIndexBytes, low,
+                                         _mm512_load_si512(kTables.indexes[2 * half]), block),
+          codes, 2);
+      const __m512i found1 = _mm512_mask_i32gather_epi32(
+          _mm512_setzero_si512(), static_cast<__mmask16>(wideHalf >> 16),
+          _mm512_maskz_permutex2var_epi8(kIndexBytes, low,
+                                         _mm512_load_si512(kTables.indexes[2 * half + 1]), block),
+          codes, 2);
+      const __m512i code = _mm512_permutex2var_epi16(found0, lowWords, found1);
+      __mmask32 two;
+      const __m512i encoded = Encode<target>(code, two);
+      const __m512i bytes = _mm512_mask_mov_epi16(Widen(Half(b0, half)), wideHalf, encoded);
+      const __mmask32 taken = static_cast<__mmask32>(lanes >> (32 * half));
+      const __m512i keepBytes = _mm512_maskz_mov_epi16(
+          taken,
+          _mm512_mask_mov_epi16(_mm512_set1_epi16(0xFF), two & wideHalf, _mm512_set1_epi16(-1)));
+      const __mmask64 keep = _mm512_movepi8_mask(keepBytes);
+      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, bytes));
+      o += __builtin_popcountll(keep);
+    }
+    if (usable < 64) {
+      p += usable;
+      carry = 0;
+      break;
+    }
+    // Not p += usable: the next block's loads need not wait for this one's classification.
+    p += kBlock;
+    // A three-byte lead at byte 62 or a two-byte lead at byte 63 takes the next block's first
+    // byte, a three-byte lead at byte 63 its first two.
+    carry = (((leads >> 62) | (twoLeads >> 63)) & 1) | (leads >> 63) * 3;
+  }
+  out = o;
+  return p + __builtin_popcountll(carry);
+}
+
+}  // namespace
+
+QUILLET_VBMI2 const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p,
+                                                      const unsigned char* end, unsigned char*& out,
+                                                      const std::uint8_t* blockOf,
+                                                      const std::uint16_t* codes) {
+  return FromUtf8Run<Target::kSjis>(p, end, out, blockOf, codes);
+}
+
+QUILLET_VBMI2 const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p,
+                                                     const unsigned char* end, unsigned char*& out,
+                                                     const std::uint8_t* blockOf,
+                                                     const std::uint16_t* codes) {
+  return FromUtf8Run<Target::kEuc>(p, end, out, blockOf, codes);
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif
