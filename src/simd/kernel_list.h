@@ -53,6 +53,15 @@ const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned c
                                         unsigned char*& o, const std::uint32_t* packed);
 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
+// Need BMI2 besides (pdep, pext).
+std::size_t JisToSjisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+std::size_t JisToEucRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+std::size_t SjisToJisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+std::size_t EucToJisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
 #endif
 
 #endif

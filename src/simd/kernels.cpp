@@ -88,6 +88,12 @@ constexpr Kernels Avx512Vbmi2Kernels() {
   Kernels kernels = Avx512VbmiKernels();
   kernels.sjisToUtf8Run = SjisToUtf8RunVbmi2;
   kernels.eucToUtf8Run = EucToUtf8RunVbmi2;
+  // A block at a time with no loop over the stretches between escape sequences: the byte
+  // compress drops the sequences, the byte expand makes room for them.
+  kernels.jisToSjisRun = JisToSjisRunVbmi2;
+  kernels.jisToEucRun = JisToEucRunVbmi2;
+  kernels.sjisToJisRun = SjisToJisRunVbmi2;
+  kernels.eucToJisRun = EucToJisRunVbmi2;
   return kernels;
 }
 constexpr Kernels kAvx512 = Avx512Kernels();
@@ -134,7 +140,8 @@ Tier Detect() {
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
   if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
-  return (c & bit_AVX512VBMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
+  // The VBMI2 kernels use BMI2's pdep and pext besides.
+  return (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;
 #endif

@@ -1,0 +1,311 @@
+// The ISO-2022-JP kernels of kernels.h with AVX-512 VBMI2 and BMI2, a 64-byte block at once
+// with no loop over the stretches between escape sequences.
+//
+// From ISO-2022-JP: bit masks mark the ESC bytes and which of them start ESC $ B, ESC $ @
+// (JIS X 0208), ESC ( B or ESC ( J (ASCII, or Roman, whose bytes are the same). Where the set
+// changes follows from the kinds of the sequences in turn (pext gathers them, pdep puts each
+// change back at its sequence) and a prefix XOR spreads it over the block. Each run of pair
+// bytes must have even length (pdep of alternate bits then marks its first bytes), the pairs
+// are converted by byte arithmetic, and one byte compress drops the sequences. A sequence cut
+// by the block's end, or a pair whose second byte is in the next block, starts the next block;
+// anything else (another ESC, a byte the set in force has no place for, a pair cut by a
+// sequence) ends the run there, for the scalar code.
+//
+// Into ISO-2022-JP: the lead and trail masks of pair_marks.h mark the characters, and each
+// change between ASCII and characters gets three slots in front of it in the output. The output
+// mask of the block's bytes (one bit per byte, three zero bits before each change) comes from
+// pext over a nibble per byte; one byte expand per 64 output bytes puts the converted bytes in
+// place, and the sequences' bytes fill the slots. A block whose output would pass 128 bytes, or
+// that holds anything but ASCII and whole characters, stops the kernel at its start.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_AVX512)
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "simd/pair_marks.h"
+
+#define QUILLET_VBMI2 \
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr std::size_t kBlock = 64;
+constexpr std::uint64_t kEven = 0x5555555555555555u;
+using Mask = std::uint64_t;
+__extension__ using Mask128 = unsigned __int128;
+
+QUILLET_VBMI2 inline __m512i Load(const unsigned char* p) {
+  return _mm512_loadu_si512(p);
+}
+
+QUILLET_VBMI2 inline __m512i Set(unsigned byte) {
+  return _mm512_set1_epi8(static_cast<char>(byte));
+}
+
+QUILLET_VBMI2 inline Mask Equal(__m512i v, unsigned byte) {
+  return _mm512_cmpeq_epi8_mask(v, Set(byte));
+}
+
+// Bytes of lo..hi.
+QUILLET_VBMI2 inline Mask InRange(__m512i v, unsigned lo, unsigned hi) {
+  return _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, Set(lo)), Set(hi - lo));
+}
+
+// Byte i of v is byte index[i] of table (the masked form: the plain one trips a warning of
+// GCC 12's header).
+QUILLET_VBMI2 inline __m512i Permute(__m512i index, __m512i table) {
+  return _mm512_maskz_permutexvar_epi8(~Mask{0}, index, table);
+}
+
+// Bits 0..n-1 (n <= 64).
+inline Mask Below(unsigned n) {
+  return n >= 64 ? ~Mask{0} : (Mask{1} << n) - 1;
+}
+
+inline unsigned Lowest(Mask m) {
+  return static_cast<unsigned>(__builtin_ctzll(m));
+}
+
+QUILLET_VBMI2 inline unsigned Count(Mask m) {
+  return static_cast<unsigned>(__builtin_popcountll(m));
+}
+
+// Bit i: the XOR of bits 0..i.
+inline Mask PrefixXor(Mask m) {
+  for (unsigned shift = 1; shift < 64; shift *= 2) m ^= m << shift;
+  return m;
+}
+
+// The Shift_JIS bytes of JIS X 0208 pairs: first bytes ((j1 - 0x21) >> 1) + 0x81, 0x40 more
+// past 0x9F; second bytes j2 + 0x1F after an odd row, + 0x7D after an even one, one more from
+// 0x7F on.
+QUILLET_VBMI2 inline __m512i PairsToSjis(__m512i v, Mask leads, Mask trails) {
+  const __m512i half =
+      _mm512_and_si512(_mm512_srli_epi16(_mm512_sub_epi8(v, Set(0x21)), 1), Set(0x7F));
+  const __m512i f = _mm512_add_epi8(half, Set(0x81));
+  const __m512i first = _mm512_mask_add_epi8(f, _mm512_cmpge_epu8_mask(f, Set(0xA0)), f, Set(0x40));
+  // The first byte of each pair, under its second.
+  const __m512i shiftUp = _mm512_set_epi8(
+      62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40,
+      39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17,
+      16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0);
+  const __m512i before = Permute(shiftUp, v);
+  const Mask oddRow = _mm512_test_epi8_mask(before, Set(1));
+  const __m512i t = _mm512_mask_add_epi8(_mm512_add_epi8(v, Set(0x7D)), oddRow, v, Set(0x1F));
+  const __m512i second = _mm512_mask_add_epi8(t, _mm512_cmpge_epu8_mask(t, Set(0x7F)), t, Set(1));
+  return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(v, leads, first), trails, second);
+}
+
+template <bool kSjis>
+QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
+                                     bool& twoByte) {
+  std::size_t done = 0;
+  unsigned char* o = out;
+  bool pairs = twoByte;
+  // The two bytes after the block are read too: a sequence may start at its end.
+  while (size - done >= kBlock + 2) {
+    const unsigned char* const p = in + done;
+    const __m512i v = Load(p);
+    const __m512i b1 = Load(p + 1);
+    const __m512i b2 = Load(p + 2);
+    const Mask esc = Equal(v, 0x1B);
+    const Mask toPairs = esc & Equal(b1, '$') & (Equal(b2, 'B') | Equal(b2, '@'));
+    const Mask toText = esc & Equal(b1, '(') & (Equal(b2, 'B') | Equal(b2, 'J'));
+    // Sequences that lie whole in the block; the first other ESC cuts it, and ends the run
+    // unless it starts one of these sequences across the block's end.
+    const Mask whole = (toPairs | toText) & Below(kBlock - 2);
+    unsigned cut = kBlock;
+    bool stop = false;
+    const Mask other = esc & ~whole;
+    if (other != 0) {
+      cut = Lowest(other);
+      stop = ((toPairs | toText) >> cut & 1) == 0;
+    }
+    const Mask within = Below(cut);
+    const Mask starts = whole & within;
+    // The set after each sequence in turn, and where it differs from the set before (taking
+    // ASCII before the first; the set in force before the block then counts up to the first).
+    const Mask kinds = _pext_u64(toPairs, starts);
+    const Mask changes = _pdep_u64(kinds ^ (kinds << 1), starts);
+    const Mask twoByteMask =
+        PrefixXor(changes) ^ (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
+    const Mask sequences = starts | starts << 1 | starts << 2;
+    Mask pairBytes = twoByteMask & ~sequences & within;
+    Mask textBytes = ~twoByteMask & ~sequences & within;
+    const Mask text =
+        _mm512_cmplt_epu8_mask(v, Set(0x80)) & ~esc & ~Equal(_mm512_or_si512(v, Set(1)), 0x0F);
+    const Mask bad = (textBytes & ~text) | (pairBytes & ~InRange(v, 0x21, 0x7E));
+    if (bad != 0) {
+      cut = Lowest(bad);
+      stop = true;
+      pairBytes &= Below(cut);
+      textBytes &= Below(cut);
+    }
+    // With runs of even length these are the first bytes of the pairs; a first byte that ends
+    // its run is the first odd run's last, and the block stops before it (a pair cut by a
+    // sequence ends the run, one cut by the block's end starts the next block).
+    const Mask leads = _pdep_u64(kEven, pairBytes);
+    const Mask alone = leads & ~(pairBytes >> 1);
+    if (alone != 0) {
+      const unsigned at = Lowest(alone);
+      if (at + 1 < cut) stop = true;
+      cut = at;
+      pairBytes &= Below(cut);
+    }
+    const Mask kept = (textBytes & Below(cut)) | pairBytes;
+    __m512i converted;
+    if (kSjis) {
+      converted = PairsToSjis(v, leads & pairBytes, pairBytes & ~leads);
+    } else {
+      converted = _mm512_mask_mov_epi8(v, pairBytes, _mm512_or_si512(v, Set(0x80)));
+    }
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(kept, converted));
+    o += Count(kept);
+    done += cut;
+    if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
+    if (stop || cut == 0) break;
+  }
+  out = o;
+  twoByte = pairs;
+  return done;
+}
+
+// The JIS X 0208 bytes of Shift_JIS characters: as first bytes the row 2 * s1 - 0xE1 for s1 <=
+// 0x9F, 2 * s1 - 0x161 above (mod 256), one more for the even row (second byte 0x9F and up);
+// as second bytes s2 less one from 0x80 on, less 0x7D in the even row and 0x1F in the odd one.
+QUILLET_VBMI2 inline __m512i SjisToPairs(__m512i s, __m512i next, Mask leads, Mask trails) {
+  const Mask low = _mm512_cmplt_epu8_mask(s, Set(0xA0));
+  const __m512i doubled = _mm512_add_epi8(s, s);
+  const __m512i row = _mm512_add_epi8(doubled, Set(0x9F));
+  const __m512i rowLow = _mm512_mask_add_epi8(row, low, row, Set(0x80));
+  const Mask evenNext = _mm512_cmpge_epu8_mask(next, Set(0x9F));
+  const __m512i first = _mm512_mask_add_epi8(rowLow, evenNext, rowLow, Set(1));
+  const __m512i u = _mm512_mask_sub_epi8(s, _mm512_movepi8_mask(s), s, Set(1));
+  const Mask even = _mm512_cmpge_epu8_mask(s, Set(0x9F));
+  const __m512i second = _mm512_sub_epi8(u, _mm512_mask_mov_epi8(Set(0x1F), even, Set(0x7D)));
+  return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(s, leads, first), trails, second);
+}
+
+// Output positions of the block's bytes and of the sequences in front of changes, 128 bits:
+// each byte takes one bit, a byte where the kind changes four (three slots, then the byte).
+struct Slots {
+  Mask128 bytes;
+  Mask128 sequences;  // the first byte of each
+};
+
+QUILLET_VBMI2 inline Slots PlaceChanges(Mask changes) {
+  constexpr Mask kNibbles = 0x1111111111111111u;
+  constexpr Mask kLast = 0x8888888888888888u;
+  Slots slots{0, 0};
+  unsigned length = 0;
+  for (unsigned part = 0; part < 64; part += 16) {
+    const Mask quarter = changes >> part & 0xFFFF;
+    const Mask spread = _pdep_u64(quarter, kNibbles);
+    const Mask keep = spread * 7 | kLast;
+    slots.bytes |= static_cast<Mask128>(_pext_u64(kLast, keep)) << length;
+    slots.sequences |= static_cast<Mask128>(_pext_u64(spread, keep)) << length;
+    length += 16 + 3 * Count(quarter);
+  }
+  return slots;
+}
+
+// The escape sequences' bytes at their slots of one 64-byte half of the output.
+// Third bytes are all "B", the fill.
+QUILLET_VBMI2 inline __m512i SequenceBytes(Mask starts, Mask toPairs, Mask seconds) {
+  const __m512i fill = _mm512_mask_mov_epi8(Set('B'), seconds, Set('('));
+  return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(fill, toPairs, Set('$')), starts, Set(0x1B));
+}
+
+template <bool kSjis>
+QUILLET_VBMI2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
+                                   bool& twoByte) {
+  std::size_t done = 0;
+  unsigned char* o = out;
+  bool pairs = twoByte;
+  const __m512i upward = _mm512_set_epi8(
+      63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41,
+      40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18,
+      17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  while (size - done > kBlock) {  // the byte after the block is read too
+    const unsigned char* const p = in + done;
+    const __m512i v = Load(p);
+    Mask lead, trail;
+    if (kSjis) {
+      lead = InRange(v, 0x81, 0x9F) | InRange(v, 0xE0, 0xFF);
+      trail = InRange(v, 0x40, 0x7E) | InRange(v, 0x80, 0xFC);
+    } else {
+      lead = trail = InRange(v, 0xA1, 0xFE);
+    }
+    std::uint64_t carry = 0;
+    const PairBlock block = MarkPairs(lead, trail, ~_mm512_movepi8_mask(v), carry);
+    if (!block.whole) break;
+    const unsigned taken = static_cast<unsigned>(kBlock - carry);  // a cut character waits
+    const Mask inPairs = (block.leads | block.trails) & Below(taken);
+    const Mask changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0))) & Below(taken);
+    const unsigned count = Count(changes);
+    const unsigned length = taken + 3 * count;
+    if (length > 2 * kBlock) break;
+    // EUC-JP loses bit 7 of every byte, and ASCII has none.
+    const __m512i converted = kSjis ? SjisToPairs(v, Load(p + 1), block.leads, block.trails)
+                                    : _mm512_and_si512(v, Set(0x7F));
+    const Slots slots = PlaceChanges(changes);
+    // The changes alternate: the first goes into pairs when the block starts in ASCII.
+    const Mask lowStarts = static_cast<Mask>(slots.sequences);
+    const Mask highStarts = static_cast<Mask>(slots.sequences >> 64);
+    const Mask lowFirst = _pdep_u64(kEven, lowStarts);
+    const Mask highFirst = _pdep_u64((Count(lowStarts) & 1) != 0 ? ~kEven : kEven, highStarts);
+    const Mask128 first = static_cast<Mask128>(highFirst) << 64 | lowFirst;
+    const Mask128 toPairs = (pairs ? slots.sequences ^ first : first) << 1;
+    const Mask128 seconds = slots.sequences << 1;
+    const Mask lowBytes = static_cast<Mask>(slots.bytes);
+    _mm512_storeu_si512(
+        o, _mm512_mask_expand_epi8(
+               SequenceBytes(lowStarts, static_cast<Mask>(toPairs), static_cast<Mask>(seconds)),
+               lowBytes, converted));
+    if (length > kBlock) {
+      const __m512i rest = Permute(_mm512_add_epi8(upward, Set(Count(lowBytes))), converted);
+      _mm512_storeu_si512(
+          o + kBlock,
+          _mm512_mask_expand_epi8(SequenceBytes(highStarts, static_cast<Mask>(toPairs >> 64),
+                                                static_cast<Mask>(seconds >> 64)),
+                                  static_cast<Mask>(slots.bytes >> 64), rest));
+    }
+    o += length;
+    pairs = (inPairs >> (taken - 1) & 1) != 0;
+    done += taken;
+  }
+  out = o;
+  twoByte = pairs;
+  return done;
+}
+
+}  // namespace
+
+QUILLET_VBMI2 std::size_t JisToSjisRunVbmi2(const unsigned char* in, std::size_t size,
+                                            unsigned char*& out, bool& twoByte) {
+  return FromJisRun<true>(in, size, out, twoByte);
+}
+
+QUILLET_VBMI2 std::size_t JisToEucRunVbmi2(const unsigned char* in, std::size_t size,
+                                           unsigned char*& out, bool& twoByte) {
+  return FromJisRun<false>(in, size, out, twoByte);
+}
+
+QUILLET_VBMI2 std::size_t SjisToJisRunVbmi2(const unsigned char* in, std::size_t size,
+                                            unsigned char*& out, bool& twoByte) {
+  return ToJisRun<true>(in, size, out, twoByte);
+}
+
+QUILLET_VBMI2 std::size_t EucToJisRunVbmi2(const unsigned char* in, std::size_t size,
+                                           unsigned char*& out, bool& twoByte) {
+  return ToJisRun<false>(in, size, out, twoByte);
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif
