@@ -80,20 +80,30 @@ inline Mask PrefixXor(Mask m) {
   return m;
 }
 
-// The Shift_JIS bytes of JIS X 0208 pairs: first bytes ((j1 - 0x21) >> 1) + 0x81, 0x40 more
-// past 0x9F; second bytes j2 + 0x1F after an odd row, + 0x7D after an even one, one more from
-// 0x7F on.
-QUILLET_VBMI2 inline __m512i PairsToSjis(__m512i v, Mask leads, Mask trails) {
+// Byte i of a vector in byte i.
+QUILLET_VBMI2 inline __m512i Upward() {
+  return _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
+                         44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
+                         25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6,
+                         5, 4, 3, 2, 1, 0);
+}
+
+// Byte i - 1 of a vector in byte i (byte 0 in byte 0).
+QUILLET_VBMI2 inline __m512i ShiftUp() {
+  return _mm512_set_epi8(62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44,
+                         43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25,
+                         24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5,
+                         4, 3, 2, 1, 0, 0);
+}
+
+// The Shift_JIS bytes of JIS X 0208 pairs (before: the byte ahead of each): first bytes
+// ((j1 - 0x21) >> 1) + 0x81, 0x40 more past 0x9F; second bytes j2 + 0x1F after an odd row,
+// + 0x7D after an even one, one more from 0x7F on.
+QUILLET_VBMI2 inline __m512i PairsToSjis(__m512i v, __m512i before, Mask leads, Mask trails) {
   const __m512i half =
       _mm512_and_si512(_mm512_srli_epi16(_mm512_sub_epi8(v, Set(0x21)), 1), Set(0x7F));
   const __m512i f = _mm512_add_epi8(half, Set(0x81));
   const __m512i first = _mm512_mask_add_epi8(f, _mm512_cmpge_epu8_mask(f, Set(0xA0)), f, Set(0x40));
-  // The first byte of each pair, under its second.
-  const __m512i shiftUp = _mm512_set_epi8(
-      62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40,
-      39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17,
-      16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0);
-  const __m512i before = Permute(shiftUp, v);
   const Mask oddRow = _mm512_test_epi8_mask(before, Set(1));
   const __m512i t = _mm512_mask_add_epi8(_mm512_add_epi8(v, Set(0x7D)), oddRow, v, Set(0x1F));
   const __m512i second = _mm512_mask_add_epi8(t, _mm512_cmpge_epu8_mask(t, Set(0x7F)), t, Set(1));
@@ -106,6 +116,11 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
   std::size_t done = 0;
   unsigned char* o = out;
   bool pairs = twoByte;
+  // Blocks follow each other every 64 bytes, so the next block's loads never wait for this
+  // one. A sequence that starts in the last two bytes reaches into the next block, which then
+  // skips its rest; a pair whose second byte is there has its first converted with this block.
+  unsigned skip = 0;
+  bool carried = false;
   // The two bytes after the block are read too: a sequence may start at its end.
   while (size - done >= kBlock + 2) {
     const unsigned char* const p = in + done;
@@ -115,25 +130,23 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     const Mask esc = Equal(v, 0x1B);
     const Mask toPairs = esc & Equal(b1, '$') & (Equal(b2, 'B') | Equal(b2, '@'));
     const Mask toText = esc & Equal(b1, '(') & (Equal(b2, 'B') | Equal(b2, 'J'));
-    // Sequences that lie whole in the block; the first other ESC cuts it, and ends the run
-    // unless it starts one of these sequences across the block's end.
-    const Mask whole = (toPairs | toText) & Below(kBlock - 2);
+    // Any other ESC ends the run there.
     unsigned cut = kBlock;
     bool stop = false;
-    const Mask other = esc & ~whole;
+    const Mask other = esc & ~(toPairs | toText);
     if (other != 0) {
       cut = Lowest(other);
-      stop = ((toPairs | toText) >> cut & 1) == 0;
+      stop = true;
     }
     const Mask within = Below(cut);
-    const Mask starts = whole & within;
+    const Mask starts = (toPairs | toText) & within;
     // The set after each sequence in turn, and where it differs from the set before (taking
     // ASCII before the first; the set in force before the block then counts up to the first).
     const Mask kinds = _pext_u64(toPairs, starts);
     const Mask changes = _pdep_u64(kinds ^ (kinds << 1), starts);
     const Mask twoByteMask =
         PrefixXor(changes) ^ (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
-    const Mask sequences = starts | starts << 1 | starts << 2;
+    const Mask sequences = starts | starts << 1 | starts << 2 | Below(skip);
     Mask pairBytes = twoByteMask & ~sequences & within;
     Mask textBytes = ~twoByteMask & ~sequences & within;
     const Mask text =
@@ -145,30 +158,49 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
       pairBytes &= Below(cut);
       textBytes &= Below(cut);
     }
+    // A first byte carried from the block before needs its second here: else it is left to
+    // the scalar code, as if that block had stopped before it.
+    if (carried && (pairBytes & 1) == 0) break;
     // With runs of even length these are the first bytes of the pairs; a first byte that ends
-    // its run is the first odd run's last, and the block stops before it (a pair cut by a
-    // sequence ends the run, one cut by the block's end starts the next block).
-    const Mask leads = _pdep_u64(kEven, pairBytes);
-    const Mask alone = leads & ~(pairBytes >> 1);
+    // its run is the first odd run's last, and the run stops before it, unless it is the
+    // block's last byte.
+    const Mask leads = _pdep_u64(kEven, pairBytes & ~Mask{carried});
+    const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
     if (alone != 0) {
-      const unsigned at = Lowest(alone);
-      if (at + 1 < cut) stop = true;
-      cut = at;
+      cut = Lowest(alone);
+      stop = true;
       pairBytes &= Below(cut);
     }
     const Mask kept = (textBytes & Below(cut)) | pairBytes;
     __m512i converted;
     if (kSjis) {
-      converted = PairsToSjis(v, leads & pairBytes, pairBytes & ~leads);
+      // Nothing is read before the first block, whose first byte is never a second byte.
+      const __m512i before = done == 0 ? Permute(ShiftUp(), v) : Load(p - 1);
+      converted = PairsToSjis(v, before, leads & pairBytes, pairBytes & ~leads);
     } else {
       converted = _mm512_mask_mov_epi8(v, pairBytes, _mm512_or_si512(v, Set(0x80)));
     }
     _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(kept, converted));
     o += Count(kept);
-    done += cut;
-    if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
-    if (stop || cut == 0) break;
+    if (stop) {
+      done += cut;
+      if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
+      carried = false;
+      skip = 0;
+      break;
+    }
+    done += kBlock;
+    pairs = (twoByteMask >> 63) != 0;
+    carried = leads >> 63 != 0;
+    skip = static_cast<unsigned>(starts >> 62 & 1) + 2 * static_cast<unsigned>(starts >> 63);
   }
+  // A first byte whose second was not read is left to the caller; the rest of a sequence is
+  // taken.
+  if (carried) {
+    --o;
+    --done;
+  }
+  done += skip;
   out = o;
   twoByte = pairs;
   return done;
@@ -197,20 +229,21 @@ struct Slots {
   Mask128 sequences;  // the first byte of each
 };
 
-QUILLET_VBMI2 inline Slots PlaceChanges(Mask changes) {
+// length: 64 bytes and three for each change.
+QUILLET_VBMI2 inline Slots PlaceChanges(Mask changes, unsigned length) {
   constexpr Mask kNibbles = 0x1111111111111111u;
   constexpr Mask kLast = 0x8888888888888888u;
-  Slots slots{0, 0};
-  unsigned length = 0;
+  Mask128 bytes = 0;
+  unsigned at = 0;
   for (unsigned part = 0; part < 64; part += 16) {
     const Mask quarter = changes >> part & 0xFFFF;
-    const Mask spread = _pdep_u64(quarter, kNibbles);
-    const Mask keep = spread * 7 | kLast;
-    slots.bytes |= static_cast<Mask128>(_pext_u64(kLast, keep)) << length;
-    slots.sequences |= static_cast<Mask128>(_pext_u64(spread, keep)) << length;
-    length += 16 + 3 * Count(quarter);
+    const Mask keep = _pdep_u64(quarter, kNibbles) * 7 | kLast;
+    bytes |= static_cast<Mask128>(_pext_u64(kLast, keep)) << at;
+    at += 16 + 3 * Count(quarter);
   }
-  return slots;
+  // The slots come in threes, each before a byte: a sequence starts at a slot after a byte.
+  const Mask128 used = length == 2 * kBlock ? ~Mask128{0} : (Mask128{1} << length) - 1;
+  return {bytes, ~bytes & (bytes << 1 | 1) & used};
 }
 
 // The escape sequences' bytes at their slots of one 64-byte half of the output.
@@ -226,10 +259,12 @@ QUILLET_VBMI2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, un
   std::size_t done = 0;
   unsigned char* o = out;
   bool pairs = twoByte;
-  const __m512i upward = _mm512_set_epi8(
-      63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41,
-      40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18,
-      17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  // Blocks follow each other every 64 bytes, so the next block's loads never wait for this
+  // one: a character that crosses the block's end is written with this block, and taken back
+  // if the next block is not taken.
+  std::uint64_t carry = 0;
+  unsigned back = 0;              // the bytes written for the carried first byte
+  bool backPairs = false;         // and the mode before it
   while (size - done > kBlock) {  // the byte after the block is read too
     const unsigned char* const p = in + done;
     const __m512i v = Load(p);
@@ -240,19 +275,20 @@ QUILLET_VBMI2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, un
     } else {
       lead = trail = InRange(v, 0xA1, 0xFE);
     }
-    std::uint64_t carry = 0;
+    const std::uint64_t carried = carry;
     const PairBlock block = MarkPairs(lead, trail, ~_mm512_movepi8_mask(v), carry);
-    if (!block.whole) break;
-    const unsigned taken = static_cast<unsigned>(kBlock - carry);  // a cut character waits
-    const Mask inPairs = (block.leads | block.trails) & Below(taken);
-    const Mask changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0))) & Below(taken);
+    const Mask inPairs = block.leads | block.trails;
+    const Mask changes = inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0));
     const unsigned count = Count(changes);
-    const unsigned length = taken + 3 * count;
-    if (length > 2 * kBlock) break;
+    if (!block.whole || count > (2 * kBlock - kBlock) / 3) {
+      carry = carried;
+      break;
+    }
     // EUC-JP loses bit 7 of every byte, and ASCII has none.
     const __m512i converted = kSjis ? SjisToPairs(v, Load(p + 1), block.leads, block.trails)
                                     : _mm512_and_si512(v, Set(0x7F));
-    const Slots slots = PlaceChanges(changes);
+    const unsigned length = kBlock + 3 * count;
+    const Slots slots = PlaceChanges(changes, length);
     // The changes alternate: the first goes into pairs when the block starts in ASCII.
     const Mask lowStarts = static_cast<Mask>(slots.sequences);
     const Mask highStarts = static_cast<Mask>(slots.sequences >> 64);
@@ -267,16 +303,23 @@ QUILLET_VBMI2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, un
                SequenceBytes(lowStarts, static_cast<Mask>(toPairs), static_cast<Mask>(seconds)),
                lowBytes, converted));
     if (length > kBlock) {
-      const __m512i rest = Permute(_mm512_add_epi8(upward, Set(Count(lowBytes))), converted);
-      _mm512_storeu_si512(
-          o + kBlock,
+      const __m512i rest = Permute(_mm512_add_epi8(Upward(), Set(Count(lowBytes))), converted);
+      _mm512_mask_storeu_epi8(
+          o + kBlock, Below(length - unsigned{kBlock}),
           _mm512_mask_expand_epi8(SequenceBytes(highStarts, static_cast<Mask>(toPairs >> 64),
                                                 static_cast<Mask>(seconds >> 64)),
                                   static_cast<Mask>(slots.bytes >> 64), rest));
     }
     o += length;
-    pairs = (inPairs >> (taken - 1) & 1) != 0;
-    done += taken;
+    back = 1 + 3 * static_cast<unsigned>(changes >> 63);
+    backPairs = (inPairs >> 62 & 1) != 0;
+    pairs = (inPairs >> 63) != 0;
+    done += kBlock;
+  }
+  if (carry != 0) {
+    o -= back;
+    pairs = backPairs;
+    --done;
   }
   out = o;
   twoByte = pairs;
