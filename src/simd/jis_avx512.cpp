@@ -36,7 +36,6 @@ namespace {
 constexpr std::size_t kBlock = 64;
 constexpr std::uint64_t kEven = 0x5555555555555555u;
 using Mask = std::uint64_t;
-__extension__ using Mask128 = unsigned __int128;
 
 QUILLET_VBMI2 inline __m512i Load(const unsigned char* p) {
   return _mm512_loadu_si512(p);
@@ -78,14 +77,6 @@ QUILLET_VBMI2 inline unsigned Count(Mask m) {
 inline Mask PrefixXor(Mask m) {
   for (unsigned shift = 1; shift < 64; shift *= 2) m ^= m << shift;
   return m;
-}
-
-// Byte i of a vector in byte i.
-QUILLET_VBMI2 inline __m512i Upward() {
-  return _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
-                         44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
-                         25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6,
-                         5, 4, 3, 2, 1, 0);
 }
 
 // Byte i - 1 of a vector in byte i (byte 0 in byte 0).
@@ -222,35 +213,35 @@ QUILLET_VBMI2 inline __m512i SjisToPairs(__m512i s, __m512i next, Mask leads, Ma
   return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(s, leads, first), trails, second);
 }
 
-// Output positions of the block's bytes and of the sequences in front of changes, 128 bits:
-// each byte takes one bit, a byte where the kind changes four (three slots, then the byte).
-struct Slots {
-  Mask128 bytes;
-  Mask128 sequences;  // the first byte of each
-};
-
-// length: 64 bytes and three for each change.
-QUILLET_VBMI2 inline Slots PlaceChanges(Mask changes, unsigned length) {
+// Where the 32 bytes of a half block go in its output, one bit per output byte: each byte
+// takes one bit, a byte where the kind changes four (three slots for the sequence, then the
+// byte), so at most ten changes fit in 64 bits.
+QUILLET_VBMI2 inline Mask PlaceHalf(Mask changes) {
   constexpr Mask kNibbles = 0x1111111111111111u;
   constexpr Mask kLast = 0x8888888888888888u;
-  Mask128 bytes = 0;
-  unsigned at = 0;
-  for (unsigned part = 0; part < 64; part += 16) {
-    const Mask quarter = changes >> part & 0xFFFF;
-    const Mask keep = _pdep_u64(quarter, kNibbles) * 7 | kLast;
-    bytes |= static_cast<Mask128>(_pext_u64(kLast, keep)) << at;
-    at += 16 + 3 * Count(quarter);
-  }
-  // The slots come in threes, each before a byte: a sequence starts at a slot after a byte.
-  const Mask128 used = length == 2 * kBlock ? ~Mask128{0} : (Mask128{1} << length) - 1;
-  return {bytes, ~bytes & (bytes << 1 | 1) & used};
+  const Mask low = changes & 0xFFFF;
+  const Mask lowBytes = _pext_u64(kLast, _pdep_u64(low, kNibbles) * 7 | kLast);
+  const Mask highBytes = _pext_u64(kLast, _pdep_u64(changes >> 16, kNibbles) * 7 | kLast);
+  return lowBytes | highBytes << (16 + 3 * Count(low));
 }
 
-// The escape sequences' bytes at their slots of one 64-byte half of the output.
-// Third bytes are all "B", the fill.
-QUILLET_VBMI2 inline __m512i SequenceBytes(Mask starts, Mask toPairs, Mask seconds) {
-  const __m512i fill = _mm512_mask_mov_epi8(Set('B'), seconds, Set('('));
-  return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(fill, toPairs, Set('$')), starts, Set(0x1B));
+// Writes the 32 bytes at the bottom of converted with their changes (bits 0..31) at o, 64
+// bytes, the sequences included; toPairs: the first change goes into pairs. Returns the
+// length of the output.
+QUILLET_VBMI2 inline unsigned PutHalf(__m512i converted, Mask changes, bool toPairs,
+                                      unsigned char* o) {
+  const unsigned length = 32 + 3 * Count(changes);
+  const Mask bytes = PlaceHalf(changes);
+  // The slots come in threes, each before a byte: a sequence starts at a slot after a byte.
+  const Mask starts = ~bytes & (bytes << 1 | 1) & Below(length);
+  // The changes alternate.
+  const Mask first = _pdep_u64(kEven, starts);
+  const Mask intoPairs = toPairs ? first : starts ^ first;
+  const __m512i fill = _mm512_mask_mov_epi8(Set('B'), starts << 1, Set('('));
+  const __m512i sequences =
+      _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(fill, intoPairs << 1, Set('$')), starts, Set(0x1B));
+  _mm512_storeu_si512(o, _mm512_mask_expand_epi8(sequences, bytes, converted));
+  return length;
 }
 
 template <bool kSjis>
@@ -279,38 +270,17 @@ QUILLET_VBMI2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, un
     const PairBlock block = MarkPairs(lead, trail, ~_mm512_movepi8_mask(v), carry);
     const Mask inPairs = block.leads | block.trails;
     const Mask changes = inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0));
-    const unsigned count = Count(changes);
-    if (!block.whole || count > (2 * kBlock - kBlock) / 3) {
+    constexpr unsigned kFit = (64 - 32) / 3;  // changes a half's 64 output bytes hold
+    if (!block.whole || Count(changes & 0xFFFFFFFF) > kFit || Count(changes >> 32) > kFit) {
       carry = carried;
       break;
     }
     // EUC-JP loses bit 7 of every byte, and ASCII has none.
     const __m512i converted = kSjis ? SjisToPairs(v, Load(p + 1), block.leads, block.trails)
                                     : _mm512_and_si512(v, Set(0x7F));
-    const unsigned length = kBlock + 3 * count;
-    const Slots slots = PlaceChanges(changes, length);
-    // The changes alternate: the first goes into pairs when the block starts in ASCII.
-    const Mask lowStarts = static_cast<Mask>(slots.sequences);
-    const Mask highStarts = static_cast<Mask>(slots.sequences >> 64);
-    const Mask lowFirst = _pdep_u64(kEven, lowStarts);
-    const Mask highFirst = _pdep_u64((Count(lowStarts) & 1) != 0 ? ~kEven : kEven, highStarts);
-    const Mask128 first = static_cast<Mask128>(highFirst) << 64 | lowFirst;
-    const Mask128 toPairs = (pairs ? slots.sequences ^ first : first) << 1;
-    const Mask128 seconds = slots.sequences << 1;
-    const Mask lowBytes = static_cast<Mask>(slots.bytes);
-    _mm512_storeu_si512(
-        o, _mm512_mask_expand_epi8(
-               SequenceBytes(lowStarts, static_cast<Mask>(toPairs), static_cast<Mask>(seconds)),
-               lowBytes, converted));
-    if (length > kBlock) {
-      const __m512i rest = Permute(_mm512_add_epi8(Upward(), Set(Count(lowBytes))), converted);
-      _mm512_mask_storeu_epi8(
-          o + kBlock, Below(length - unsigned{kBlock}),
-          _mm512_mask_expand_epi8(SequenceBytes(highStarts, static_cast<Mask>(toPairs >> 64),
-                                                static_cast<Mask>(seconds >> 64)),
-                                  static_cast<Mask>(slots.bytes >> 64), rest));
-    }
-    o += length;
+    o += PutHalf(converted, changes & 0xFFFFFFFF, !pairs, o);
+    o += PutHalf(_mm512_maskz_shuffle_i64x2(0xFF, converted, converted, 0xEE), changes >> 32,
+                 (inPairs >> 31 & 1) == 0, o);
     back = 1 + 3 * static_cast<unsigned>(changes >> 63);
     backPairs = (inPairs >> 62 & 1) != 0;
     pairs = (inPairs >> 63) != 0;
