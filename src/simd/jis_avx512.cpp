@@ -73,12 +73,6 @@ QUILLET_VBMI2 inline unsigned Count(Mask m) {
   return static_cast<unsigned>(__builtin_popcountll(m));
 }
 
-// Bit i: the XOR of bits 0..i.
-inline Mask PrefixXor(Mask m) {
-  for (unsigned shift = 1; shift < 64; shift *= 2) m ^= m << shift;
-  return m;
-}
-
 // Byte i - 1 of a vector in byte i (byte 0 in byte 0).
 QUILLET_VBMI2 inline __m512i ShiftUp() {
   return _mm512_set_epi8(62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44,
@@ -87,17 +81,38 @@ QUILLET_VBMI2 inline __m512i ShiftUp() {
                          4, 3, 2, 1, 0, 0);
 }
 
-// The Shift_JIS bytes of JIS X 0208 pairs (before: the byte ahead of each): first bytes
-// ((j1 - 0x21) >> 1) + 0x81, 0x40 more past 0x9F; second bytes j2 + 0x1F after an odd row,
-// + 0x7D after an even one, one more from 0x7F on.
+// The Shift_JIS bytes of JIS X 0208 bytes j (0x21..0x7E), by j: as first bytes
+// ((j - 0x21) >> 1) + 0x81, 0x40 more past 0x9F; as second bytes after an odd row j + 0x1F,
+// one more from 0x7F on (after an even row j + 0x7E, by arithmetic).
+struct SjisHalves {
+  unsigned char first[128];
+  unsigned char oddSecond[128];
+};
+
+constexpr SjisHalves MakeSjisHalves() {
+  SjisHalves halves{};
+  for (unsigned j = 0x21; j <= 0x7E; ++j) {
+    const unsigned first = ((j - 0x21) >> 1) + 0x81;
+    halves.first[j] = static_cast<unsigned char>(first < 0xA0 ? first : first + 0x40);
+    const unsigned second = j + 0x1F;
+    halves.oddSecond[j] = static_cast<unsigned char>(second < 0x7F ? second : second + 1);
+  }
+  return halves;
+}
+
+alignas(64) constexpr SjisHalves kSjisHalves = MakeSjisHalves();
+
+// Byte j of the 128-byte table at each byte j (bit 7 ignored).
+QUILLET_VBMI2 inline __m512i LookUp(const unsigned char* table, __m512i j) {
+  return _mm512_permutex2var_epi8(Load(table), j, Load(table + 64));
+}
+
+// before: the byte ahead of each.
 QUILLET_VBMI2 inline __m512i PairsToSjis(__m512i v, __m512i before, Mask leads, Mask trails) {
-  const __m512i half =
-      _mm512_and_si512(_mm512_srli_epi16(_mm512_sub_epi8(v, Set(0x21)), 1), Set(0x7F));
-  const __m512i f = _mm512_add_epi8(half, Set(0x81));
-  const __m512i first = _mm512_mask_add_epi8(f, _mm512_cmpge_epu8_mask(f, Set(0xA0)), f, Set(0x40));
-  const Mask oddRow = _mm512_test_epi8_mask(before, Set(1));
-  const __m512i t = _mm512_mask_add_epi8(_mm512_add_epi8(v, Set(0x7D)), oddRow, v, Set(0x1F));
-  const __m512i second = _mm512_mask_add_epi8(t, _mm512_cmpge_epu8_mask(t, Set(0x7F)), t, Set(1));
+  const __m512i first = LookUp(kSjisHalves.first, v);
+  const Mask evenRow = _mm512_testn_epi8_mask(before, Set(1));
+  const __m512i second =
+      _mm512_mask_add_epi8(LookUp(kSjisHalves.oddSecond, v), evenRow, v, Set(0x7E));
   return _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(v, leads, first), trails, second);
 }
 
@@ -132,11 +147,14 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     const Mask within = Below(cut);
     const Mask starts = (toPairs | toText) & within;
     // The set after each sequence in turn, and where it differs from the set before (taking
-    // ASCII before the first; the set in force before the block then counts up to the first).
+    // ASCII before the first). The changes then alternate into and out of pairs, and the bytes
+    // in pairs are the sum of the spans from each change into pairs to the next, out: the
+    // changes out less those in. The set in force before the block then counts up to the
+    // first sequence.
     const Mask kinds = _pext_u64(toPairs, starts);
     const Mask changes = _pdep_u64(kinds ^ (kinds << 1), starts);
-    const Mask twoByteMask =
-        PrefixXor(changes) ^ (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
+    const Mask twoByteMask = ((changes & ~toPairs) - (changes & toPairs)) ^
+                             (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
     const Mask sequences = starts | starts << 1 | starts << 2 | Below(skip);
     Mask pairBytes = twoByteMask & ~sequences & within;
     Mask textBytes = ~twoByteMask & ~sequences & within;
