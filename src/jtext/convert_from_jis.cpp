@@ -118,20 +118,26 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   JisSet set = JisSet::kAscii;
   const JisRun run = Target::Run();
-  std::size_t retryFrom = static_cast<std::size_t>(end - p);  // as in ConvertPairText
+  // Where the kernel is tried next (as in ConvertPairText): one comparison a step.
+  const unsigned char* tryAt = run != nullptr ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
-          static_cast<std::size_t>(limit - p) >= kRunMinimum &&
-          (set == JisSet::kAscii || set == JisSet::kJisX0208)) {
-        bool pairs = set == JisSet::kJisX0208;
-        p += run(p, static_cast<std::size_t>(limit - p), o, pairs);
-        set = pairs ? JisSet::kJisX0208 : JisSet::kAscii;
-        const std::size_t left = static_cast<std::size_t>(end - p);
-        retryFrom = left > kRunRetry ? left - kRunRetry : 0;
-        if (p == limit) break;
+      if (p >= tryAt) {
+        if (static_cast<std::size_t>(limit - p) < kRunMinimum) {
+          tryAt = limit;  // the next chunk's start
+        } else if (set == JisSet::kAscii || set == JisSet::kJisX0208) {
+          // Copies of the cursor and the set go to the kernel, so that the steps keep theirs
+          // in registers.
+          bool pairs = set == JisSet::kJisX0208;
+          unsigned char* runOut = o;
+          p += run(p, static_cast<std::size_t>(limit - p), runOut, pairs);
+          o = runOut;
+          set = pairs ? JisSet::kJisX0208 : JisSet::kAscii;
+          tryAt = static_cast<std::size_t>(end - p) > kRunRetry ? p + kRunRetry : end;
+          if (p == limit) break;
+        }
       }
       const unsigned c = *p;
       if (c == kEsc) {

@@ -128,9 +128,11 @@ QUILLET_SSE2 inline void Copy64(const unsigned char* from, unsigned char* o) {
   for (int i = 0; i < 64; i += 16) Store(o + i, Load(from + i));
 }
 
+// Not inlined into the entry points, so that text left to the scalar code costs only the call.
 template <bool kSjis>
-QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
-                                    bool& twoByte) {
+__attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in,
+                                                              std::size_t size, unsigned char*& out,
+                                                              bool& twoByte) {
   std::size_t done = 0;
   unsigned char* o = out;
   bool pairs = twoByte;
@@ -215,8 +217,9 @@ QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, u
 }
 
 template <bool kSjis>
-QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
-                                  bool& twoByte) {
+__attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in,
+                                                            std::size_t size, unsigned char*& out,
+                                                            bool& twoByte) {
   std::size_t done = 0;
   unsigned char* o = out;
   bool pairs = twoByte;
@@ -338,14 +341,18 @@ QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t s
   return done - static_cast<std::size_t>(carry);
 }
 
+// From ISO-2022-JP, and from EUC-JP into it, the scalar code is as fast on text of less than
+// two blocks as one block here and the scalar code after it: such text is left to it.
+constexpr std::size_t kShortest = 2 * kBlock + 2;
+
 QUILLET_SSE2 std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size,
                                           unsigned char*& out, bool& twoByte) {
-  return FromJisRun<true>(in, size, out, twoByte);
+  return size < kShortest ? 0 : FromJisRun<true>(in, size, out, twoByte);
 }
 
 QUILLET_SSE2 std::size_t JisToEucRunSse2(const unsigned char* in, std::size_t size,
                                          unsigned char*& out, bool& twoByte) {
-  return FromJisRun<false>(in, size, out, twoByte);
+  return size < kShortest ? 0 : FromJisRun<false>(in, size, out, twoByte);
 }
 
 QUILLET_SSE2 std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size,
@@ -355,7 +362,7 @@ QUILLET_SSE2 std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t s
 
 QUILLET_SSE2 std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size,
                                          unsigned char*& out, bool& twoByte) {
-  return ToJisRun<false>(in, size, out, twoByte);
+  return size < kShortest ? 0 : ToJisRun<false>(in, size, out, twoByte);
 }
 
 }  // namespace simd
