@@ -22,6 +22,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "simd/pair_marks.h"
 
@@ -32,6 +33,9 @@ namespace simd {
 namespace {
 
 constexpr std::size_t kBlock = 64;
+// ESC $ B and ESC ( B as the bytes of a little-endian word.
+constexpr std::uint32_t kToPairs = 0x1B | '$' << 8 | 'B' << 16;
+constexpr std::uint32_t kToText = 0x1B | '(' << 8 | 'B' << 16;
 
 QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -322,14 +326,15 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
     if (taken < kBlock) changes &= ~(std::uint64_t{1} << 63);
     unsigned from = 0;
     for (;;) {
-      const unsigned to = changes != 0 ? static_cast<unsigned>(__builtin_ctzll(changes)) : taken;
-      for (unsigned i = 0; i < kBlock; i += 16) Store(o + i, Load(converted + from + i));
+      const unsigned to = changes != 0 ? Lowest(changes) : taken;
+      Copy32(converted + from, o);
+      if (to - from > 32) Copy32(converted + from + 32, o + 32);
       o += to - from;
       if (changes == 0) break;
       pairs = (inPairs >> to & 1) != 0;
-      o[0] = 0x1B;
-      o[1] = pairs ? '$' : '(';
-      o[2] = 'B';
+      // One word for the sequence; its fourth byte is the next stretch's first.
+      const std::uint32_t sequence = pairs ? kToPairs : kToText;
+      std::memcpy(o, &sequence, 4);
       o += 3;
       changes &= changes - 1;
       from = to;
