@@ -409,18 +409,19 @@ QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t s
   return done - static_cast<std::size_t>(carry);
 }
 
-// From ISO-2022-JP, and from EUC-JP into it, the scalar code is as fast on text of less than
-// two blocks as one block here and the scalar code after it: such text is left to it.
+// Into ISO-2022-JP from EUC-JP the scalar code is as fast on text of less than two blocks as
+// one block here and the scalar code after it: such text is left to it. (From ISO-2022-JP the
+// caller does the same by jisRunShortest.)
 constexpr std::size_t kShortest = 2 * kBlock + 2;
 
 QUILLET_SSE2 std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size,
                                           unsigned char*& out, bool& twoByte) {
-  return size < kShortest ? 0 : FromJisRun<true>(in, size, out, twoByte);
+  return FromJisRun<true>(in, size, out, twoByte);
 }
 
 QUILLET_SSE2 std::size_t JisToEucRunSse2(const unsigned char* in, std::size_t size,
                                          unsigned char*& out, bool& twoByte) {
-  return size < kShortest ? 0 : FromJisRun<false>(in, size, out, twoByte);
+  return FromJisRun<false>(in, size, out, twoByte);
 }
 
 QUILLET_SSE2 std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size,

@@ -42,6 +42,7 @@ constexpr Kernels Sse2Kernels() {
   kernels.jisToEucRun = JisToEucRunSse2;
   kernels.sjisToJisRun = SjisToJisRunSse2;
   kernels.eucToJisRun = EucToJisRunSse2;
+  kernels.jisRunShortest = 2 * 64 + 2;  // one block and the scalar code cost as much
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.
@@ -94,6 +95,7 @@ constexpr Kernels Avx512Vbmi2Kernels() {
   kernels.jisToEucRun = JisToEucRunVbmi2;
   kernels.sjisToJisRun = SjisToJisRunVbmi2;
   kernels.eucToJisRun = EucToJisRunVbmi2;
+  kernels.jisRunShortest = 64 + 2;
   return kernels;
 }
 constexpr Kernels kAvx512 = Avx512Kernels();
