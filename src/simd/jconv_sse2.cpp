@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
 
 #define QUILLET_SSE2 __attribute__((target("sse2")))
@@ -161,17 +162,11 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
                                                               std::size_t size, unsigned char*& out,
                                                               bool& twoByte) {
   using Mask = std::uint64_t;
-  std::size_t done = 0;
   unsigned char* o = out;
-  bool pairs = twoByte;
-  // Blocks follow each other every 64 bytes. A sequence that starts in the last two bytes
-  // reaches into the next block, which then skips its rest; a pair whose second byte is there
-  // has its first converted with this block.
-  unsigned skip = 0;
-  bool carried = false;
+  JisBlocks blocks{0, twoByte};
   // The two bytes after the block are read too: a sequence may start at its end.
-  while (size - done >= kBlock + 2) {
-    const unsigned char* const p = in + done;
+  while (size - blocks.done >= kBlock + 2) {
+    const unsigned char* const p = in + blocks.done;
     Mask esc = 0, toPairs = 0, toText = 0, other = 0, graphic = 0;
     // The block as text, as pairs from even offsets, as pairs from odd ones.
     alignas(16) unsigned char forms[3][2 * kBlock];
@@ -195,7 +190,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       Store(text + 16 * k, v);
       if (kSjis) {
         // Nothing is read before the first block, whose first byte is never a second byte.
-        const __m128i before = (k == 0 && done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
+        const __m128i before =
+            (k == 0 && blocks.done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
         __m128i first, second;
         JisHalves(v, before, first, second);
         const __m128i evenBytes = _mm_set1_epi16(0x00FF);
@@ -221,8 +217,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     // Pairs from each ESC $ to the next ESC (, and before the first sequence if the block
     // starts in pairs.
     const Mask twoByteMask = Spans(toPairs & starts, toText & starts) |
-                             (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
-    const Mask sequences = starts | starts << 1 | starts << 2 | Below(skip);
+                             (((starts & (~starts + 1)) - 1) & (blocks.pairs ? ~Mask{0} : 0));
+    const Mask sequences = starts | starts << 1 | starts << 2 | Below(blocks.skip);
     Mask pairBytes = twoByteMask & ~sequences & within;
     const Mask textBytes = ~twoByteMask & ~sequences & within;
     const Mask bad = (textBytes & ~textOk) | (pairBytes & ~graphic);
@@ -233,10 +229,10 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     }
     // A first byte carried from the block before needs its second here: else it is left to
     // the scalar code, as if that block had stopped before it.
-    if (carried && (pairBytes & 1) == 0) break;
+    if (blocks.carried && (pairBytes & 1) == 0) break;
     // A first byte that ends its run is alone: the run stops before it, unless it is the
     // block's last byte.
-    const Mask leads = RunFirsts(pairBytes & ~Mask{carried});
+    const Mask leads = RunFirsts(pairBytes & ~Mask{blocks.carried});
     const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
     if (alone != 0) {
       cut = Lowest(alone);
@@ -245,8 +241,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     }
     // The stretches between the sequences, copied out whole. A stretch of pairs starts with a
     // first byte, or with the second of one carried from the block before.
-    unsigned from = skip;
-    unsigned phase = carried ? 1 : 0;
+    unsigned from = blocks.skip;
+    unsigned phase = blocks.carried ? 1 : 0;
     for (Mask next = starts & Below(cut);; next &= next - 1) {
       const unsigned to = next != 0 ? Lowest(next) : (cut > from ? cut : from);
       const unsigned inPairs = static_cast<unsigned>(twoByteMask >> (from & 63) & 1);
@@ -260,27 +256,15 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       phase = 0;
     }
     if (stop) {
-      done += cut;
-      if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
-      carried = false;
-      skip = 0;
+      blocks.Stop(cut, twoByteMask);
       break;
     }
-    done += kBlock;
-    pairs = (twoByteMask >> 63) != 0;
-    carried = (leads & pairBytes) >> 63 != 0;
-    skip = static_cast<unsigned>(starts >> 62 & 1) + 2 * static_cast<unsigned>(starts >> 63);
+    blocks.Next(twoByteMask, leads & pairBytes, starts);
   }
-  // A first byte whose second was not read is left to the caller; the rest of a sequence is
-  // taken.
-  if (carried) {
-    --o;
-    --done;
-  }
-  done += skip;
+  const std::size_t taken = blocks.Finish(o);
   out = o;
-  twoByte = pairs;
-  return done;
+  twoByte = blocks.pairs;
+  return taken;
 }
 
 template <bool kSjis>

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 
+#include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
 
 #define QUILLET_VBMI2 \
@@ -119,17 +120,11 @@ QUILLET_VBMI2 inline __m512i PairsToSjis(__m512i v, __m512i before, Mask leads, 
 template <bool kSjis>
 QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
                                      bool& twoByte) {
-  std::size_t done = 0;
   unsigned char* o = out;
-  bool pairs = twoByte;
-  // Blocks follow each other every 64 bytes, so the next block's loads never wait for this
-  // one. A sequence that starts in the last two bytes reaches into the next block, which then
-  // skips its rest; a pair whose second byte is there has its first converted with this block.
-  unsigned skip = 0;
-  bool carried = false;
+  JisBlocks blocks{0, twoByte};
   // The two bytes after the block are read too: a sequence may start at its end.
-  while (size - done >= kBlock + 2) {
-    const unsigned char* const p = in + done;
+  while (size - blocks.done >= kBlock + 2) {
+    const unsigned char* const p = in + blocks.done;
     const __m512i v = Load(p);
     const __m512i b1 = Load(p + 1);
     const __m512i b2 = Load(p + 2);
@@ -154,8 +149,8 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     const Mask kinds = _pext_u64(toPairs, starts);
     const Mask changes = _pdep_u64(kinds ^ (kinds << 1), starts);
     const Mask twoByteMask = ((changes & ~toPairs) - (changes & toPairs)) ^
-                             (((starts & (~starts + 1)) - 1) & (pairs ? ~Mask{0} : 0));
-    const Mask sequences = starts | starts << 1 | starts << 2 | Below(skip);
+                             (((starts & (~starts + 1)) - 1) & (blocks.pairs ? ~Mask{0} : 0));
+    const Mask sequences = starts | starts << 1 | starts << 2 | Below(blocks.skip);
     Mask pairBytes = twoByteMask & ~sequences & within;
     Mask textBytes = ~twoByteMask & ~sequences & within;
     const Mask text =
@@ -169,11 +164,11 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     }
     // A first byte carried from the block before needs its second here: else it is left to
     // the scalar code, as if that block had stopped before it.
-    if (carried && (pairBytes & 1) == 0) break;
+    if (blocks.carried && (pairBytes & 1) == 0) break;
     // With runs of even length these are the first bytes of the pairs; a first byte that ends
     // its run is the first odd run's last, and the run stops before it, unless it is the
     // block's last byte.
-    const Mask leads = _pdep_u64(kEven, pairBytes & ~Mask{carried});
+    const Mask leads = _pdep_u64(kEven, pairBytes & ~Mask{blocks.carried});
     const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
     if (alone != 0) {
       cut = Lowest(alone);
@@ -184,7 +179,7 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     __m512i converted;
     if (kSjis) {
       // Nothing is read before the first block, whose first byte is never a second byte.
-      const __m512i before = done == 0 ? Permute(ShiftUp(), v) : Load(p - 1);
+      const __m512i before = blocks.done == 0 ? Permute(ShiftUp(), v) : Load(p - 1);
       converted = PairsToSjis(v, before, leads & pairBytes, pairBytes & ~leads);
     } else {
       converted = _mm512_mask_mov_epi8(v, pairBytes, _mm512_or_si512(v, Set(0x80)));
@@ -192,27 +187,15 @@ QUILLET_VBMI2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, 
     _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(kept, converted));
     o += Count(kept);
     if (stop) {
-      done += cut;
-      if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
-      carried = false;
-      skip = 0;
+      blocks.Stop(cut, twoByteMask);
       break;
     }
-    done += kBlock;
-    pairs = (twoByteMask >> 63) != 0;
-    carried = leads >> 63 != 0;
-    skip = static_cast<unsigned>(starts >> 62 & 1) + 2 * static_cast<unsigned>(starts >> 63);
+    blocks.Next(twoByteMask, leads, starts);
   }
-  // A first byte whose second was not read is left to the caller; the rest of a sequence is
-  // taken.
-  if (carried) {
-    --o;
-    --done;
-  }
-  done += skip;
+  const std::size_t taken = blocks.Finish(o);
   out = o;
-  twoByte = pairs;
-  return done;
+  twoByte = blocks.pairs;
+  return taken;
 }
 
 // The JIS X 0208 bytes of Shift_JIS characters: as first bytes the row 2 * s1 - 0xE1 for s1 <=
