@@ -40,6 +40,7 @@ using JisRun = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*
 struct ToSjis {
   static constexpr std::size_t kPerByte = 2;  // a geta mark for one byte
   static JisRun Run() { return simd::ActiveKernels().jisToSjisRun; }
+  static std::size_t Shortest() { return simd::ActiveKernels().jisRunShortest; }
   unsigned char* Text(unsigned char* o) { return o; }
   static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     const unsigned t = kTrailOf[j1 & 1][j2];
@@ -64,6 +65,7 @@ struct ToSjis {
 struct ToEuc {
   static constexpr std::size_t kPerByte = 2;  // a kana, or a geta mark, for one byte
   static JisRun Run() { return simd::ActiveKernels().jisToEucRun; }
+  static std::size_t Shortest() { return simd::ActiveKernels().jisRunShortest; }
   unsigned char* Text(unsigned char* o) { return o; }
   static unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(o, pairs::JisToEuc(j1, j2));
@@ -91,6 +93,7 @@ struct ToJis {
   static constexpr std::size_t kPerByte = 5;  // ESC $ B and a geta mark for one byte
   bool twoByte = false;                       // output mode
   static JisRun Run() { return nullptr; }     // the output keeps its own escape sequences
+  static std::size_t Shortest() { return 0; }
   unsigned char* Text(unsigned char* o) { return SwitchToSingle(o, twoByte); }
   unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(SwitchToDouble(o, twoByte), (j1 << 8) | j2);
@@ -118,20 +121,27 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   JisSet set = JisSet::kAscii;
   const JisRun run = Target::Run();
-  std::size_t retryFrom = static_cast<std::size_t>(end - p);  // as in ConvertPairText
+  const std::size_t shortest = Target::Shortest();
+  // Where the kernel is tried next (as in ConvertPairText): one comparison a step.
+  const unsigned char* tryAt = run != nullptr ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (run != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
-          static_cast<std::size_t>(limit - p) >= kRunMinimum &&
-          (set == JisSet::kAscii || set == JisSet::kJisX0208)) {
-        bool pairs = set == JisSet::kJisX0208;
-        p += run(p, static_cast<std::size_t>(limit - p), o, pairs);
-        set = pairs ? JisSet::kJisX0208 : JisSet::kAscii;
-        const std::size_t left = static_cast<std::size_t>(end - p);
-        retryFrom = left > kRunRetry ? left - kRunRetry : 0;
-        if (p == limit) break;
+      if (p >= tryAt) {
+        if (static_cast<std::size_t>(limit - p) < shortest) {
+          tryAt = limit;  // the next chunk's start
+        } else if (set == JisSet::kAscii || set == JisSet::kJisX0208) {
+          // Copies of the cursor and the set go to the kernel, so that the steps keep theirs
+          // in registers.
+          bool pairs = set == JisSet::kJisX0208;
+          unsigned char* runOut = o;
+          p += run(p, static_cast<std::size_t>(limit - p), runOut, pairs);
+          o = runOut;
+          set = pairs ? JisSet::kJisX0208 : JisSet::kAscii;
+          tryAt = static_cast<std::size_t>(end - p) > kRunRetry ? p + kRunRetry : end;
+          if (p == limit) break;
+        }
       }
       const unsigned c = *p;
       if (c == kEsc) {

@@ -34,18 +34,25 @@ template <typename Target>
 void ConvertPairText(const unsigned char* p, const unsigned char* end, std::string& output,
                      Target target) {
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), Target::kPerByte);
-  // The kernel is tried while no more than this many bytes are left.
-  std::size_t retryFrom = static_cast<std::size_t>(end - p);
+  // Where the kernel is tried next: one comparison a step, so that short text costs no more
+  // than with no kernel.
+  const unsigned char* tryAt = target.kernel != nullptr ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
-      if (target.kernel != nullptr && static_cast<std::size_t>(end - p) <= retryFrom &&
-          static_cast<std::size_t>(limit - p) >= kRunMinimum) {
-        p += target.Run(p, static_cast<std::size_t>(limit - p), o);
-        const std::size_t left = static_cast<std::size_t>(end - p);
-        retryFrom = left > kRunRetry ? left - kRunRetry : 0;
-        if (p == limit) break;
+      if (p >= tryAt) {
+        if (static_cast<std::size_t>(limit - p) < kRunMinimum) {
+          tryAt = limit;  // the next chunk's start
+        } else {
+          // A copy of the cursor goes to the kernel, so that the steps keep theirs in a
+          // register.
+          unsigned char* runOut = o;
+          p += target.Run(p, static_cast<std::size_t>(limit - p), runOut);
+          o = runOut;
+          tryAt = static_cast<std::size_t>(end - p) > kRunRetry ? p + kRunRetry : end;
+          if (p == limit) break;
+        }
       }
       if (*p < 0x80) {
         o = target.Ascii(o);

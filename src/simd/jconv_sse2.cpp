@@ -22,7 +22,9 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
+#include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
 
 #define QUILLET_SSE2 __attribute__((target("sse2")))
@@ -32,6 +34,9 @@ namespace simd {
 namespace {
 
 constexpr std::size_t kBlock = 64;
+// ESC $ B and ESC ( B as the bytes of a little-endian word.
+constexpr std::uint32_t kToPairs = 0x1B | '$' << 8 | 'B' << 16;
+constexpr std::uint32_t kToText = 0x1B | '(' << 8 | 'B' << 16;
 
 QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -116,52 +121,79 @@ QUILLET_SSE2 __m128i EucToSjis(__m128i e, __m128i before, const PairBlock& block
   return Pick(e, first, second, block, vector);
 }
 
-// Bits from..to-1 (from <= to <= 64, from < 64).
-inline std::uint64_t Span(unsigned from, unsigned to) {
-  const std::uint64_t below = to == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
-  return below & ~((std::uint64_t{1} << from) - 1);
+// Bits 0..n-1 (n <= 64).
+inline std::uint64_t Below(unsigned n) {
+  return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
 }
 
-// Copies the 64 bytes at from to o: a stretch whole, whatever its length, with no branch on
-// it (the cursor then moves by the stretch's length).
-QUILLET_SSE2 inline void Copy64(const unsigned char* from, unsigned char* o) {
-  for (int i = 0; i < 64; i += 16) Store(o + i, Load(from + i));
+inline unsigned Lowest(std::uint64_t m) {
+  return static_cast<unsigned>(__builtin_ctzll(m));
 }
 
+// The bytes from each bit of into up to the next bit of outOf (a prefix scan that stops at
+// outOf, doubling its reach each step).
+inline std::uint64_t Spans(std::uint64_t into, std::uint64_t outOf) {
+  std::uint64_t spans = into;
+  std::uint64_t open = ~outOf;
+  for (unsigned shift = 1; shift < 64; shift *= 2) {
+    spans |= (spans << shift) & open;
+    open &= open << shift;
+  }
+  return spans;
+}
+
+// The first, third, ... byte of each run of set bits (as MarkPairs does).
+inline std::uint64_t RunFirsts(std::uint64_t runs) {
+  constexpr std::uint64_t kEven = 0x5555555555555555u;
+  const std::uint64_t starts = runs & ~(runs << 1);
+  const std::uint64_t evenRuns = runs & ~(runs + (starts & kEven));
+  return (evenRuns & kEven) | (runs & ~evenRuns & ~kEven);
+}
+
+// Copies 32 bytes from from to o.
+QUILLET_SSE2 inline void Copy32(const unsigned char* from, unsigned char* o) {
+  Store(o, Load(from));
+  Store(o + 16, Load(from + 16));
+}
+
+// Not inlined into the entry points, so that text left to the scalar code costs only the call.
 template <bool kSjis>
-QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
-                                    bool& twoByte) {
-  std::size_t done = 0;
+__attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in,
+                                                              std::size_t size, unsigned char*& out,
+                                                              bool& twoByte) {
+  using Mask = std::uint64_t;
   unsigned char* o = out;
-  bool pairs = twoByte;
-  // The two bytes after the block are read too: an escape sequence may start at its end.
-  while (size - done >= kBlock + 2) {
-    const unsigned char* const p = in + done;
-    alignas(16) unsigned char text[2 * kBlock];
-    alignas(16) unsigned char even[2 * kBlock];
-    alignas(16) unsigned char odd[2 * kBlock];
-    std::uint64_t esc = 0, toPairs = 0, toText = 0, plain = 0, graphic = 0;
+  JisBlocks blocks{0, twoByte};
+  // The two bytes after the block are read too: a sequence may start at its end.
+  while (size - blocks.done >= kBlock + 2) {
+    const unsigned char* const p = in + blocks.done;
+    Mask esc = 0, toPairs = 0, toText = 0, other = 0, graphic = 0;
+    // The block as text, as pairs from even offsets, as pairs from odd ones.
+    alignas(16) unsigned char forms[3][2 * kBlock];
+    unsigned char* const text = forms[0];
+    unsigned char* const even = forms[1];
+    unsigned char* const odd = forms[2];
     for (int k = 0; k < 4; ++k) {
       const __m128i v = Load(p + 16 * k);
       const __m128i isEsc = _mm_cmpeq_epi8(v, Set(0x1B));
-      const __m128i next = Load(p + 16 * k + 1);
       const __m128i sequence = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
+      const __m128i b1 = Load(p + 16 * k + 1);
       esc |= Bits(isEsc, k);
-      toPairs |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(next, Set('$'))), k);
-      toText |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(next, Set('('))), k);
-      // Text: below 0x80 and neither ESC (taken apart above) nor SO nor SI.
+      toPairs |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(b1, Set('$'))), k);
+      toText |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(b1, Set('('))), k);
+      // Not text: 0x80 and up, SO and SI (and ESC, taken apart above).
       const __m128i shift = _mm_cmpeq_epi8(_mm_or_si128(v, Set(1)), Set(0x0F));
-      plain |= Bits(_mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), shift), k);
-      graphic |= Bits(_mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - 0x21)), Set(0x80 + 0x5E)), k);
+      other |= Bits(_mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), shift), k);
+      graphic |= Bits(InRange(v, 0x21, 0x7E), k);
+      // Every byte converted at once, as text and as pairs starting at even offsets and at odd
+      // ones; each stretch is copied from the one it needs.
       Store(text + 16 * k, v);
       if (kSjis) {
-        // Nothing is read before the first block: a pair never starts a stretch there as a
-        // second byte.
-        const __m128i before = (k == 0 && done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
+        // Nothing is read before the first block, whose first byte is never a second byte.
+        const __m128i before =
+            (k == 0 && blocks.done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
         __m128i first, second;
         JisHalves(v, before, first, second);
-        // Even: the bytes at even offsets are first bytes, the others second; odd: the other
-        // way round.
         const __m128i evenBytes = _mm_set1_epi16(0x00FF);
         Store(even + 16 * k,
               _mm_or_si128(_mm_and_si128(evenBytes, first), _mm_andnot_si128(evenBytes, second)));
@@ -171,52 +203,74 @@ QUILLET_SSE2 std::size_t FromJisRun(const unsigned char* in, std::size_t size, u
         Store(even + 16 * k, _mm_or_si128(v, Set(0x80)));
       }
     }
-    plain = ~plain;
-    std::uint64_t sequences = toPairs | toText;
-    if ((esc & ~sequences) != 0) sequences |= esc;  // an ESC of another kind ends the run there
-    unsigned from = 0;                              // start of the stretch
+    const Mask textOk = ~other & ~esc;
+    // Any other ESC ends the run there.
+    unsigned cut = kBlock;
     bool stop = false;
-    for (;;) {
-      unsigned to = sequences != 0 ? static_cast<unsigned>(__builtin_ctzll(sequences)) : 64;
-      // Another kind of ESC ends the run at it; a sequence the block's end cuts ends the block.
-      bool last = sequences == 0 || to > kBlock - 3;
-      if (to < 64 && ((toPairs | toText) >> to & 1) == 0) stop = true;
-      const std::uint64_t bad = Span(from, to) & ~(pairs ? graphic : plain);
-      if (bad != 0) {
-        to = static_cast<unsigned>(__builtin_ctzll(bad));
-        stop = true;
-      }
-      // A pair cut by the block's end waits for the next block; one cut by anything else is
-      // left to the scalar code.
-      if (pairs && (to - from) % 2 != 0) {
-        --to;
-        if (to != kBlock - 1) stop = true;
-      }
-      const unsigned char* const source = !pairs ? text : (!kSjis || from % 2 == 0) ? even : odd;
-      Copy64(source + from, o);
-      o += to - from;
-      if (stop || last) {
-        done += to;
-        break;
-      }
-      pairs = (toPairs >> to & 1) != 0;
-      sequences &= sequences - 1;
-      from = to + 3;
-      if (from == kBlock) {
-        done += from;
-        break;
-      }
+    const Mask unknown = esc & ~(toPairs | toText);
+    if (unknown != 0) {
+      cut = Lowest(unknown);
+      stop = true;
     }
-    if (stop) break;
+    const Mask within = Below(cut);
+    const Mask starts = (toPairs | toText) & within;
+    // Pairs from each ESC $ to the next ESC (, and before the first sequence if the block
+    // starts in pairs.
+    const Mask twoByteMask = Spans(toPairs & starts, toText & starts) |
+                             (((starts & (~starts + 1)) - 1) & (blocks.pairs ? ~Mask{0} : 0));
+    const Mask sequences = starts | starts << 1 | starts << 2 | Below(blocks.skip);
+    Mask pairBytes = twoByteMask & ~sequences & within;
+    const Mask textBytes = ~twoByteMask & ~sequences & within;
+    const Mask bad = (textBytes & ~textOk) | (pairBytes & ~graphic);
+    if (bad != 0) {
+      cut = Lowest(bad);
+      stop = true;
+      pairBytes &= Below(cut);
+    }
+    // A first byte carried from the block before needs its second here: else it is left to
+    // the scalar code, as if that block had stopped before it.
+    if (blocks.carried && (pairBytes & 1) == 0) break;
+    // A first byte that ends its run is alone: the run stops before it, unless it is the
+    // block's last byte.
+    const Mask leads = RunFirsts(pairBytes & ~Mask{blocks.carried});
+    const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
+    if (alone != 0) {
+      cut = Lowest(alone);
+      stop = true;
+      pairBytes &= Below(cut);
+    }
+    // The stretches between the sequences, copied out whole. A stretch of pairs starts with a
+    // first byte, or with the second of one carried from the block before.
+    unsigned from = blocks.skip;
+    unsigned phase = blocks.carried ? 1 : 0;
+    for (Mask next = starts & Below(cut);; next &= next - 1) {
+      const unsigned to = next != 0 ? Lowest(next) : (cut > from ? cut : from);
+      const unsigned inPairs = static_cast<unsigned>(twoByteMask >> (from & 63) & 1);
+      const unsigned char* const source =
+          forms[inPairs * (1 + (kSjis ? (from ^ phase) & 1 : 0))] + from;
+      Copy32(source, o);
+      if (to - from > 32) Copy32(source + 32, o + 32);
+      o += to - from;
+      if (next == 0) break;
+      from = to + 3;
+      phase = 0;
+    }
+    if (stop) {
+      blocks.Stop(cut, twoByteMask);
+      break;
+    }
+    blocks.Next(twoByteMask, leads & pairBytes, starts);
   }
+  const std::size_t taken = blocks.Finish(o);
   out = o;
-  twoByte = pairs;
-  return done;
+  twoByte = blocks.pairs;
+  return taken;
 }
 
 template <bool kSjis>
-QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, unsigned char*& out,
-                                  bool& twoByte) {
+__attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in,
+                                                            std::size_t size, unsigned char*& out,
+                                                            bool& twoByte) {
   std::size_t done = 0;
   unsigned char* o = out;
   bool pairs = twoByte;
@@ -256,14 +310,15 @@ QUILLET_SSE2 std::size_t ToJisRun(const unsigned char* in, std::size_t size, uns
     if (taken < kBlock) changes &= ~(std::uint64_t{1} << 63);
     unsigned from = 0;
     for (;;) {
-      const unsigned to = changes != 0 ? static_cast<unsigned>(__builtin_ctzll(changes)) : taken;
-      for (unsigned i = 0; i < kBlock; i += 16) Store(o + i, Load(converted + from + i));
+      const unsigned to = changes != 0 ? Lowest(changes) : taken;
+      Copy32(converted + from, o);
+      if (to - from > 32) Copy32(converted + from + 32, o + 32);
       o += to - from;
       if (changes == 0) break;
       pairs = (inPairs >> to & 1) != 0;
-      o[0] = 0x1B;
-      o[1] = pairs ? '$' : '(';
-      o[2] = 'B';
+      // One word for the sequence; its fourth byte is the next stretch's first.
+      const std::uint32_t sequence = pairs ? kToPairs : kToText;
+      std::memcpy(o, &sequence, 4);
       o += 3;
       changes &= changes - 1;
       from = to;
@@ -338,6 +393,11 @@ QUILLET_SSE2 std::size_t EucToSjisRunSse2(const unsigned char* in, std::size_t s
   return done - static_cast<std::size_t>(carry);
 }
 
+// Into ISO-2022-JP from EUC-JP the scalar code is as fast on text of less than two blocks as
+// one block here and the scalar code after it: such text is left to it. (From ISO-2022-JP the
+// caller does the same by jisRunShortest.)
+constexpr std::size_t kShortest = 2 * kBlock + 2;
+
 QUILLET_SSE2 std::size_t JisToSjisRunSse2(const unsigned char* in, std::size_t size,
                                           unsigned char*& out, bool& twoByte) {
   return FromJisRun<true>(in, size, out, twoByte);
@@ -355,7 +415,7 @@ QUILLET_SSE2 std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t s
 
 QUILLET_SSE2 std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size,
                                          unsigned char*& out, bool& twoByte) {
-  return ToJisRun<false>(in, size, out, twoByte);
+  return size < kShortest ? 0 : ToJisRun<false>(in, size, out, twoByte);
 }
 
 }  // namespace simd

@@ -53,7 +53,7 @@ const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned c
                                         unsigned char*& o, const std::uint32_t* packed);
 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed);
-// Needs BMI2 besides.
+// These need BMI2 besides (pdep, pext).
 const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed,
                                        bool& twoByte);
@@ -63,6 +63,14 @@ const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p, const unsigned c
 const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint8_t* blockOf,
                                        const std::uint16_t* codes);
+std::size_t JisToSjisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+std::size_t JisToEucRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
+std::size_t SjisToJisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                              bool& twoByte);
+std::size_t EucToJisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
+                             bool& twoByte);
 #endif
 
 #endif

@@ -42,6 +42,7 @@ constexpr Kernels Sse2Kernels() {
   kernels.jisToEucRun = JisToEucRunSse2;
   kernels.sjisToJisRun = SjisToJisRunSse2;
   kernels.eucToJisRun = EucToJisRunSse2;
+  kernels.jisRunShortest = 2 * 64 + 2;  // one block and the scalar code cost as much
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.
@@ -91,6 +92,13 @@ constexpr Kernels Avx512Vbmi2Kernels() {
   kernels.jisToUtf8Run = JisToUtf8RunVbmi2;
   kernels.utf8ToSjisRun = Utf8ToSjisRunVbmi2;
   kernels.utf8ToEucRun = Utf8ToEucRunVbmi2;
+  // A block at a time with no loop over the stretches between escape sequences: the byte
+  // compress drops the sequences, the byte expand makes room for them.
+  kernels.jisToSjisRun = JisToSjisRunVbmi2;
+  kernels.jisToEucRun = JisToEucRunVbmi2;
+  kernels.sjisToJisRun = SjisToJisRunVbmi2;
+  kernels.eucToJisRun = EucToJisRunVbmi2;
+  kernels.jisRunShortest = 64 + 2;
   return kernels;
 }
 constexpr Kernels kAvx512 = Avx512Kernels();
@@ -137,7 +145,7 @@ Tier Detect() {
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
   if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
-  // The VBMI2 kernels use BMI2's pext and pdep too.
+  // The VBMI2 kernels use BMI2's pdep and pext besides.
   return (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;

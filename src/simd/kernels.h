@@ -101,6 +101,9 @@ struct Kernels {
                               bool& twoByte);
   std::size_t (*eucToJisRun)(const unsigned char* in, std::size_t size, unsigned char*& out,
                              bool& twoByte);
+  // The shortest text that jisToSjisRun and jisToEucRun are called for (at least a block and
+  // the two bytes after it): shorter text is left to the scalar code, as fast on it.
+  std::size_t jisRunShortest;
 };
 
 // Where the codes start in the packed table.

@@ -143,10 +143,12 @@ TEST(Tiers, JapaneseConversionsMatchTheScalarCodeAtEveryOffset) {
   ConvertCharset(kCharsetSjis, sjis, kCharsetJis, jis);
   // Half-width katakana in Shift_JIS and in EUC-JP, JIS X 0212, a first byte alone, bytes out
   // of place, a first byte before a space, a user-defined character, other sequences, ESC
-  // alone, SO, and a sequence out of turn.
-  const std::string stops[] = {
-      "\xB1",     "\x8E\xB1", "\x8F\xA1\xA1", "\x88",   "\xA1",    "\x80", "\xFD", "\xFF",
-      "\x88\x20", "\xF0\x40", "\x1B(J",       "\x1B$@", "\x1B$(D", "\x1B", "\x0E", "\x1B$B"};
+  // alone, SO, and a sequence out of turn; a sequence then a byte the set has no place for (so a
+  // sequence across a block's end, then a stop), a sequence cut short, one of the same set.
+  const std::string stops[] = {"\xB1",   "\x8E\xB1", "\x8F\xA1\xA1", "\x88",     "\xA1",
+                               "\x80",   "\xFD",     "\xFF",         "\x88\x20", "\xF0\x40",
+                               "\x1B(J", "\x1B$@",   "\x1B$(D",      "\x1B",     "\x0E",
+                               "\x1B$B", "\x1B$B\r", "\x1B(I",       "\x1B$",    "\x1B(B"};
   for (const std::string& base : {sjis, euc, jis}) {
     std::string plain;
     while (plain.size() < 150) plain += base;
