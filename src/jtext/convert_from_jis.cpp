@@ -48,8 +48,26 @@ struct ToSjis {
     o[1] = static_cast<unsigned char>(t);
     return o + 2;
   }
-  static unsigned char* Pairs4(unsigned char* o, const unsigned char* p, Word) {
+  // Pair's arithmetic on the four 16-bit lanes of a word (j1 in the low byte, j2 in the high
+  // one); with both bytes in 0x21..0x7E no byte carries into the next.
+  //   s1 = ((j1 + 1) >> 1) + 0x70, plus 0x40 from j1 = 0x5F on
+  //   s2 = j2 + 0x7E for an even row; j2 + 0x1F for an odd one, plus 1 from j2 = 0x60 on
+  static unsigned char* Pairs4(unsigned char* o, const unsigned char* p, Word w) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     for (int i = 0; i < 8; i += 2) Pair(o + i, p[i], p[i + 1]);
+    static_cast<void>(w);
+#else
+    static_cast<void>(p);
+    constexpr Word kLanes = 0x0001000100010001u;
+    const Word half = ((w + kLanes) >> 1) & (0x007F * kLanes);
+    const Word upper = ((w + 0x0021 * kLanes) & (0x0080 * kLanes)) >> 1;
+    const Word s1 = half + upper + 0x0070 * kLanes;
+    const Word past5F = ((w + 0x2000 * kLanes) & (0x8000 * kLanes)) >> 7;
+    const Word oddRows = (w & kLanes) * 0xFF00;
+    const Word even = 0x7E00 * kLanes;
+    const Word add = even ^ (oddRows & ((0x1F00 * kLanes + past5F) ^ even));
+    StoreWord(o, s1 | ((w & (0xFF00 * kLanes)) + add));
+#endif
     return o + 8;
   }
   static unsigned char* Kana(unsigned char* o, unsigned kana, unsigned, int& used) {
@@ -57,9 +75,15 @@ struct ToSjis {
     *o = static_cast<unsigned char>(kana);
     return o + 1;
   }
-  static unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) { return Geta(o); }
-  static unsigned char* Geta(unsigned char* o) { return PutCode(o, 0x81AC); }
-  unsigned char* End(unsigned char* o) { return o; }
+  static unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) {
+    return Geta(o);
+  }
+  static unsigned char* Geta(unsigned char* o) {
+    return PutCode(o, 0x81AC);
+  }
+  unsigned char* End(unsigned char* o) {
+    return o;
+  }
 };
 
 struct ToEuc {
@@ -98,8 +122,9 @@ struct ToJis {
   unsigned char* Pair(unsigned char* o, unsigned j1, unsigned j2) {
     return PutCode(SwitchToDouble(o, twoByte), (j1 << 8) | j2);
   }
-  static unsigned char* Pairs4(unsigned char* o, const unsigned char*, Word w) {
-    StoreWord(o, w);  // already in double-byte mode: the pair before them put it there
+  unsigned char* Pairs4(unsigned char* o, const unsigned char*, Word w) {
+    o = SwitchToDouble(o, twoByte);
+    StoreWord(o, w);
     return o + 8;
   }
   unsigned char* Kana(unsigned char* o, unsigned kana, unsigned next, int& used) {
@@ -112,6 +137,34 @@ struct ToJis {
   unsigned char* End(unsigned char* o) { return SwitchToSingle(o, twoByte); }
 };
 
+// The run of whole JIS X 0208 pairs at p, before limit, four characters at a time: a word
+// that holds fewer converts whole, and the cursors move past its whole pairs only (the output
+// has slack for the rest). Returns the new o; p moves along.
+template <typename Target>
+unsigned char* JisPairs(Target& target, const unsigned char*& p, const unsigned char* limit,
+                        unsigned char* o) {
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    const Word outside = ~HighGraphicBytes(w ^ kHighBits) & kHighBits;
+    if (outside == 0) {
+      o = target.Pairs4(o, p, w);
+      p += 8;
+      continue;
+    }
+    const unsigned taken = BytesBeforeMark(outside) & ~1u;
+    if (taken != 0) {
+      o = target.Pairs4(o, p, w) - 8 + taken;
+      p += taken;
+    }
+    return o;
+  }
+  while (limit - p >= 2 && IsJisGraphic(p[0]) && IsJisGraphic(p[1])) {
+    o = target.Pair(o, p[0], p[1]);
+    p += 2;
+  }
+  return o;
+}
+
 // With kStop, a sequence of ISO-2022-JP-2's own sets ends the conversion: false, and output is
 // cut back to what it held before.
 template <typename Target, bool kStop>
@@ -121,15 +174,16 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
   JisSet set = JisSet::kAscii;
   const JisRun run = Target::Run();
-  const std::size_t shortest = Target::Shortest();
-  // Where the kernel is tried next (as in ConvertPairText): one comparison a step.
-  const unsigned char* tryAt = run != nullptr ? p : end;
+  // Where the kernel is tried next (as in ConvertPairText): one comparison a step. Text
+  // shorter than the kernel takes never tries it.
+  const unsigned char* tryAt =
+      run != nullptr && static_cast<std::size_t>(end - p) >= Target::Shortest() ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (p >= tryAt) {
-        if (static_cast<std::size_t>(limit - p) < shortest) {
+        if (static_cast<std::size_t>(limit - p) < Target::Shortest()) {
           tryAt = limit;  // the next chunk's start
         } else if (set == JisSet::kAscii || set == JisSet::kJisX0208) {
           // Copies of the cursor and the set go to the kernel, so that the steps keep theirs
@@ -178,6 +232,11 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
           }
           break;
         default: {  // JIS X 0208 or JIS X 0212: no other set is ever chosen
+          if (set == JisSet::kJisX0208) {
+            const unsigned char* const from = p;
+            o = JisPairs(target, p, limit, o);
+            if (p != from) break;
+          }
           const std::size_t broken = BrokenJisPair(p, end);
           if (broken != 0) {
             o = target.Geta(o);
@@ -186,19 +245,8 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
             o = target.JisX0212(o, c, p[1]);
             p += 2;
           } else {
-            o = target.Pair(o, c, p[1]);
+            o = target.Pair(o, c, p[1]);  // a pair across the chunk's end
             p += 2;
-            // The run goes on four characters at a time while whole words are pairs.
-            while (limit - p >= 8) {
-              const Word w = LoadWord(p);
-              if (HighGraphicBytes(w ^ kHighBits) != kHighBits) break;
-              o = target.Pairs4(o, p, w);
-              p += 8;
-            }
-            while (limit - p >= 2 && IsJisGraphic(p[0]) && IsJisGraphic(p[1])) {
-              o = target.Pair(o, p[0], p[1]);
-              p += 2;
-            }
           }
           break;
         }

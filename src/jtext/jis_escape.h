@@ -74,6 +74,15 @@ inline JisEscape ReadJisEscape(const unsigned char* p, const unsigned char* end)
 // (true). Any other ESC is left for the caller to write as an error (false, p unchanged); the
 // bytes after it are then read again in the set in force.
 inline bool TakeJisEscape(const unsigned char*& p, const unsigned char* end, JisSet& set) {
+  // ESC $ B and ESC ( B open and close nearly every word: one compare each.
+  if (end - p >= 3) {
+    const unsigned pair = p[1] | (p[2] << 8);
+    if (pair == ('$' | ('B' << 8)) || pair == ('(' | ('B' << 8))) {
+      set = p[1] == '$' ? JisSet::kJisX0208 : JisSet::kAscii;
+      p += 3;
+      return true;
+    }
+  }
   const JisEscape escape = ReadJisEscape(p, end);
   if (!IsJapaneseSet(escape.set)) return false;
   set = escape.set;
