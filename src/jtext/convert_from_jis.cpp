@@ -35,6 +35,13 @@ using pairs::kTrailOf;
 // Each target takes text bytes (after Text), JIS X 0208 pairs (one, or four from a word whose
 // eight bytes are all 0x21..0x7E), a half-width kana (0xA1..0xDF, with the kana after it or 0,
 // counting how many it used), a JIS X 0212 pair, and the geta mark.
+constexpr bool kLittleEndian =
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    false;
+#else
+    true;
+#endif
+
 using JisRun = std::size_t (*)(const unsigned char*, std::size_t, unsigned char*&, bool&);
 
 struct ToSjis {
@@ -49,25 +56,20 @@ struct ToSjis {
     return o + 2;
   }
   // Pair's arithmetic on the four 16-bit lanes of a word (j1 in the low byte, j2 in the high
-  // one); with both bytes in 0x21..0x7E no byte carries into the next.
+  // one); with both bytes in 0x21..0x7E every lane's sum stays inside the lane.
   //   s1 = ((j1 + 1) >> 1) + 0x70, plus 0x40 from j1 = 0x5F on
   //   s2 = j2 + 0x7E for an even row; j2 + 0x1F for an odd one, plus 1 from j2 = 0x60 on
   static unsigned char* Pairs4(unsigned char* o, const unsigned char* p, Word w) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    for (int i = 0; i < 8; i += 2) Pair(o + i, p[i], p[i + 1]);
-    static_cast<void>(w);
-#else
-    static_cast<void>(p);
+    if (!kLittleEndian) {
+      for (int i = 0; i < 8; i += 2) Pair(o + i, p[i], p[i + 1]);
+      return o + 8;
+    }
     constexpr Word kLanes = 0x0001000100010001u;
-    const Word half = ((w + kLanes) >> 1) & (0x007F * kLanes);
-    const Word upper = ((w + 0x0021 * kLanes) & (0x0080 * kLanes)) >> 1;
-    const Word s1 = half + upper + 0x0070 * kLanes;
-    const Word past5F = ((w + 0x2000 * kLanes) & (0x8000 * kLanes)) >> 7;
-    const Word oddRows = (w & kLanes) * 0xFF00;
-    const Word even = 0x7E00 * kLanes;
-    const Word add = even ^ (oddRows & ((0x1F00 * kLanes + past5F) ^ even));
-    StoreWord(o, s1 | ((w & (0xFF00 * kLanes)) + add));
-#endif
+    const Word odd = w & kLanes;
+    const Word s1 = (((w + kLanes) >> 1) & (0x007F * kLanes)) +
+                    (((w + 0x0021 * kLanes) >> 1) & (0x0040 * kLanes));
+    const Word past5F = ((w + 0x2000 * kLanes) >> 7) & (odd << 8);
+    StoreWord(o, s1 + (w & (0xFF00 * kLanes)) + 0x7E70 * kLanes - odd * 0x5F00 + past5F);
     return o + 8;
   }
   static unsigned char* Kana(unsigned char* o, unsigned kana, unsigned, int& used) {
@@ -75,15 +77,9 @@ struct ToSjis {
     *o = static_cast<unsigned char>(kana);
     return o + 1;
   }
-  static unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) {
-    return Geta(o);
-  }
-  static unsigned char* Geta(unsigned char* o) {
-    return PutCode(o, 0x81AC);
-  }
-  unsigned char* End(unsigned char* o) {
-    return o;
-  }
+  static unsigned char* JisX0212(unsigned char* o, unsigned, unsigned) { return Geta(o); }
+  static unsigned char* Geta(unsigned char* o) { return PutCode(o, 0x81AC); }
+  unsigned char* End(unsigned char* o) { return o; }
 };
 
 struct ToEuc {
@@ -139,12 +135,21 @@ struct ToJis {
 
 // The run of whole JIS X 0208 pairs at p, before limit, four characters at a time: a word
 // that holds fewer converts whole, and the cursors move past its whole pairs only (the output
-// has slack for the rest). Returns the new o; p moves along.
+// has slack for the rest). Fewer than eight bytes before limit are read as the end of the
+// word before limit, when the text from begin holds one. Returns the new o; p moves along.
 template <typename Target>
 unsigned char* JisPairs(Target& target, const unsigned char*& p, const unsigned char* limit,
-                        unsigned char* o) {
-  while (limit - p >= 8) {
-    const Word w = LoadWord(p);
+                        const unsigned char* begin, unsigned char* o) {
+  for (;;) {
+    const std::ptrdiff_t left = limit - p;
+    Word w;
+    if (left >= 8) {
+      w = LoadWord(p);
+    } else if (kLittleEndian && left >= 2 && limit - begin >= 8) {
+      w = LoadWord(limit - 8) >> (8 * (8 - left));  // the bytes past limit read as 0, no pair
+    } else {
+      break;
+    }
     const Word outside = ~HighGraphicBytes(w ^ kHighBits) & kHighBits;
     if (outside == 0) {
       o = target.Pairs4(o, p, w);
@@ -169,6 +174,7 @@ unsigned char* JisPairs(Target& target, const unsigned char*& p, const unsigned 
 // cut back to what it held before.
 template <typename Target, bool kStop>
 bool JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  const unsigned char* const begin = p;
   Target target;
   const std::size_t before = output.size();
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
@@ -234,7 +240,7 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
         default: {  // JIS X 0208 or JIS X 0212: no other set is ever chosen
           if (set == JisSet::kJisX0208) {
             const unsigned char* const from = p;
-            o = JisPairs(target, p, limit, o);
+            o = JisPairs(target, p, limit, begin, o);
             if (p != from) break;
           }
           const std::size_t broken = BrokenJisPair(p, end);
