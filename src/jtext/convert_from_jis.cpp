@@ -133,6 +133,13 @@ struct ToJis {
   unsigned char* End(unsigned char* o) { return SwitchToSingle(o, twoByte); }
 };
 
+// 0x80 in the bytes of w outside 0x21..0x7E: the first in memory order exact, any after it
+// perhaps not (a byte below 0x21 borrows from the next, 0xFF carries into it).
+inline Word OutsidePairs(Word w) {
+  if (!kLittleEndian) return ~HighGraphicBytes(w ^ kHighBits) & kHighBits;
+  return ((w - 0x21 * kOnes) | (w + kOnes) | w) & kHighBits;
+}
+
 // The run of whole JIS X 0208 pairs at p, before limit, four characters at a time: a word
 // that holds fewer converts whole, and the cursors move past its whole pairs only (the output
 // has slack for the rest). Fewer than eight bytes before limit are read as the end of the
@@ -150,7 +157,7 @@ unsigned char* JisPairs(Target& target, const unsigned char*& p, const unsigned 
     } else {
       break;
     }
-    const Word outside = ~HighGraphicBytes(w ^ kHighBits) & kHighBits;
+    const Word outside = OutsidePairs(w);
     if (outside == 0) {
       o = target.Pairs4(o, p, w);
       p += 8;
