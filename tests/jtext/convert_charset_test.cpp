@@ -198,6 +198,15 @@ TEST(ConvertFromJis, ToSjis) {
           {"unknown escape, reading goes on", "\x1B$B\x1B(Z\x24\x22", "\x81\xAC\x84\xD8\x82\xA0"},
           {"back to ASCII", "\x1B$B\x24\x22\x1B(B\x24\x22", "\x82\xA0\x24\x22"},
           {"high bytes and SO in ASCII", "\xA4\x82\x0E", "\x81\xAC\x81\xAC\x81\xAC"},
+          // Rows and columns at the edges of the arithmetic, four in a word, then three
+          // pairs (or two) before the closing escape.
+          {"pairs at the edges, then three",
+           "\x1B$B\x21\x5F\x21\x60\x5E\x7E\x5F\x21\x7E\x7E\x22\x21\x24\x22\x1B(BAB",
+           "\x81\x7E\x81\x80\x9F\xFC\xE0\x40\xEF\xFC\x81\x9F\x82\xA0"
+           "AB"},
+          {"pairs at the edges, then two",
+           "\x1B$B\x21\x5F\x21\x60\x5E\x7E\x5F\x21\x7E\x7E\x22\x21\x1B(B",
+           "\x81\x7E\x81\x80\x9F\xFC\xE0\x40\xEF\xFC\x81\x9F"},
       });
 }
 
