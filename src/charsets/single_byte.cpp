@@ -65,12 +65,17 @@ struct Decoder : codec::Stateless {
                             const unsigned char*, unsigned char*& o) const {
     // A lone ASCII byte between letters (the space between words) is taken here too: a run
     // of two or more goes back to the loop's copy.
+    // Locals, as a store through o could otherwise be to the table's pointer or the cursor.
+    const Utf8Form* const table = forms;
+    unsigned char* out = o;
     do {
-      const Utf8Form form = forms[*p];
-      std::memcpy(o, &form, sizeof form);
-      o += form.length;
+      const Utf8Form& form = table[*p];
+      const unsigned length = form.length;
+      std::memcpy(out, &form, sizeof form);
+      out += length;
       ++p;
     } while (p < limit && (*p >= 0x80 || (limit - p >= 2 && p[1] >= 0x80)));
+    o = out;
     return p;
   }
 };

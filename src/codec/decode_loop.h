@@ -34,9 +34,12 @@ constexpr std::ptrdiff_t kShortText = 256;
 template <class Decoder>
 const unsigned char* DecodeChunk(const unsigned char* p, const unsigned char* const limit,
                                  const unsigned char* const end, Decoder& decoder,
-                                 unsigned char*& o) {
+                                 unsigned char*& cursor) {
   using namespace convert;
   const auto copyAsciiRun = simd::ActiveKernels().copyAsciiRun;
+  // A local cursor: the bytes stored through it could otherwise be the caller's pointer, which
+  // would then be read and written back around every store.
+  unsigned char* o = cursor;
   while (p < limit) {
     if (Decoder::kAsciiRuns && *p < 0x80) {
       // Most runs in mail are a few words long: their first bytes go a word at a time
@@ -52,6 +55,7 @@ const unsigned char* DecodeChunk(const unsigned char* p, const unsigned char* co
     }
     p = decoder.Step(p, limit, end, o);
   }
+  cursor = o;
   return p;
 }
 
