@@ -65,11 +65,12 @@ struct Decoder : codec::Stateless {
     p += 2;
     // The run of codes goes on without the other tests, a lone ASCII byte between codes (the
     // space between words) included.
-    while (limit - p >= 2) {
+    const unsigned char* const last = limit - 1;  // p < limit here
+    while (p < last) {
       if (IsLead(p[0])) {
         const std::uint32_t next = Reading::CodePoint(p[0], p[1]);
         if (next == 0) break;
-        o = utf8::Put(o, next);
+        o = utf8::PutMostlyThree(o, next);
         p += 2;
       } else if (p[0] < 0x80 && IsLead(p[1])) {
         *o++ = *p++;
