@@ -1,6 +1,6 @@
-// The one loop of the decoders into UTF-8: the input in chunks, room for a chunk's worst case
-// made before it, runs of ASCII copied a vector block at a time, and every other byte handed
-// to the encoding's step.
+// The one loop of the decoders into UTF-8: a short text on the stack, a longer one in chunks
+// with room for a chunk's worst case made before it; runs of ASCII copied a vector block at a
+// time, and every other byte handed to the encoding's step.
 //
 // A step is an object with
 //   static constexpr std::size_t kPerByte;  the most bytes one byte in makes out
