@@ -63,12 +63,20 @@ struct Decoder : codec::Stateless {
       return p + (n < 0x80 ? 1 : 2);  // past the end reads as 0x00, below 0x80
     }
     p += 2;
-    // The run of codes goes on without the other tests.
-    while (limit - p >= 2 && IsLead(p[0])) {
-      const std::uint32_t next = Reading::CodePoint(p[0], p[1]);
-      if (next == 0) break;
-      o = utf8::Put(o, next);
-      p += 2;
+    // The run of codes goes on without the other tests, a lone ASCII byte between codes (the
+    // space between words) included.
+    const unsigned char* const last = limit - 1;  // p < limit here
+    while (p < last) {
+      if (IsLead(p[0])) {
+        const std::uint32_t next = Reading::CodePoint(p[0], p[1]);
+        if (next == 0) break;
+        o = utf8::PutMostlyThree(o, next);
+        p += 2;
+      } else if (p[0] < 0x80 && IsLead(p[1])) {
+        *o++ = *p++;
+      } else {
+        break;
+      }
     }
     return p;
   }

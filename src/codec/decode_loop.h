@@ -1,6 +1,6 @@
-// The one loop of the decoders into UTF-8: the input in chunks, room for a chunk's worst case
-// made before it, runs of ASCII copied a vector block at a time, and every other byte handed
-// to the encoding's step.
+// The one loop of the decoders into UTF-8: a short text on the stack, a longer one in chunks
+// with room for a chunk's worst case made before it; runs of ASCII copied a vector block at a
+// time, and every other byte handed to the encoding's step.
 //
 // A step is an object with
 //   static constexpr std::size_t kPerByte;  the most bytes one byte in makes out
@@ -27,32 +27,59 @@ namespace codec {
 constexpr std::ptrdiff_t kInlineRun = 32;
 constexpr std::ptrdiff_t kVectorRun = 16;
 
+// Texts up to this long are decoded on the stack and appended once.
+constexpr std::ptrdiff_t kShortText = 256;
+
+// Decodes [p, limit) at o, which has room for its worst case; returns where reading goes on.
+template <class Decoder>
+const unsigned char* DecodeChunk(const unsigned char* p, const unsigned char* const limit,
+                                 const unsigned char* const end, Decoder& decoder,
+                                 unsigned char*& cursor) {
+  using namespace convert;
+  const auto copyAsciiRun = simd::ActiveKernels().copyAsciiRun;
+  // A local cursor: the bytes stored through it could otherwise be the caller's pointer, which
+  // would then be read and written back around every store.
+  unsigned char* o = cursor;
+  while (p < limit) {
+    if (Decoder::kAsciiRuns && *p < 0x80) {
+      // Most runs in mail are a few words long: their first bytes go a word at a time
+      // inline, and only a run that goes on further is worth a call to the vector copy.
+      const unsigned char* const near = limit - p > kInlineRun ? p + kInlineRun : limit;
+      p = CopyAscii(p, near, o);
+      if (p == near && copyAsciiRun != nullptr && limit - p >= kVectorRun) {
+        const std::size_t n = copyAsciiRun(p, static_cast<std::size_t>(limit - p), o);
+        p += n;
+        o += n;
+      }
+      continue;
+    }
+    p = decoder.Step(p, limit, end, o);
+  }
+  cursor = o;
+  return p;
+}
+
 template <class Decoder>
 void DecodeLoop(const unsigned char* p, const unsigned char* end, Decoder& decoder,
                 std::string& output) {
   using namespace convert;
   constexpr std::size_t kPerByte = Decoder::kPerByte;
   if (p == end) return;
-  const auto copyAsciiRun = simd::ActiveKernels().copyAsciiRun;
+  if (end - p <= kShortText) {
+    // Most texts are one encoded word: growing the string by their worst case would fill that
+    // room first, which costs more than copying what they make.
+    unsigned char buffer[kPerByte * kShortText + kSlack];
+    unsigned char* o = buffer;
+    DecodeChunk(p, end, end, decoder, o);
+    o = decoder.Finish(o);
+    output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
+    return;
+  }
   unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    while (p < limit) {
-      if (Decoder::kAsciiRuns && *p < 0x80) {
-        // Most runs in mail are a few words long: their first bytes go a word at a time
-        // inline, and only a run that goes on further is worth a call to the vector copy.
-        const unsigned char* const near = limit - p > kInlineRun ? p + kInlineRun : limit;
-        p = CopyAscii(p, near, o);
-        if (p == near && copyAsciiRun != nullptr && limit - p >= kVectorRun) {
-          const std::size_t n = copyAsciiRun(p, static_cast<std::size_t>(limit - p), o);
-          p += n;
-          o += n;
-        }
-        continue;
-      }
-      p = decoder.Step(p, limit, end, o);
-    }
+    p = DecodeChunk(p, limit, end, decoder, o);
   }
   o = MakeRoom(output, o, kSlack);
   o = decoder.Finish(o);

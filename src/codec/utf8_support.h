@@ -96,6 +96,16 @@ inline unsigned char* Put(unsigned char* o, std::uint32_t u) {
   return o + 4;
 }
 
+// Put for text whose characters mostly take three bytes (ideographs, Hangul): that case is
+// tested first, in one comparison.
+inline unsigned char* PutMostlyThree(unsigned char* o, std::uint32_t u) {
+  if (u - 0x800 >= 0xF800) return Put(o, u);
+  o[0] = static_cast<unsigned char>(0xE0 | (u >> 12));
+  o[1] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+  o[2] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+  return o + 3;
+}
+
 inline unsigned char* PutReplacement(unsigned char* o) {
   o[0] = 0xEF;
   o[1] = 0xBF;

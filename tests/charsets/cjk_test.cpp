@@ -150,6 +150,8 @@ TEST(Big5Decoder, ErrorsAndTwoCodePoints) {
       {"88 63 between them is U+1EBE", "\x88\x63", "\xE1\xBA\xBE"},
       {"0x80 and 0xFF are errors", "\x80z\xFF", kFffd + "z" + kFffd},
       {"lead at the end, after a code", "\xA4\x40\xA4", "\xE4\xB8\x80" + kFffd},
+      {"codes and a lead at the end, a space before each", "\xA4\x40 \xA4\x40 \xA4",
+       "\xE4\xB8\x80 \xE4\xB8\x80 " + kFffd},
       {"lead then an ASCII byte, read again", "\xA4\"", kFffd + "\""},
       {"lead then 0x80, taken with it", "\xA4\x80z", kFffd + "z"},
       {"lead then 0xA0, taken with it", "\xA4\xA0", kFffd},

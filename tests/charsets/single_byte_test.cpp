@@ -62,6 +62,8 @@ TEST(SingleByte, HandPickedBytes) {
       {Encoding::kWindows1252, "\x81", "\xC2\x81"},      // a C1 control in this index
       {Encoding::kKoi8R, "\xC1", "\xD0\xB0"},            // Cyrillic small a
       {Encoding::kIso8859_8I, "\xE0", "\xD7\x90"},       // Hebrew alef, as in ISO-8859-8
+      // Cyrillic small a with one space, two spaces and a space at the end after it.
+      {Encoding::kKoi8R, "\xC1 \xC1  \xC1 ", "\xD0\xB0 \xD0\xB0  \xD0\xB0 "},
       // ASCII runs longer than a word, broken by a high byte (e with acute) at odd places.
       {Encoding::kWindows1252, "abcdefghi\xE9jklmnopqrstuvwxyz\xE9\xE9",
        "abcdefghi\xC3\xA9jklmnopqrstuvwxyz\xC3\xA9\xC3\xA9"},
