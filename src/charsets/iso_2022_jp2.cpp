@@ -32,6 +32,7 @@
 #include "common/byte_at.h"
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
+#include "jtext/cp932_table.h"
 #include "jtext/jis_escape.h"
 
 namespace quillet {
@@ -126,6 +127,36 @@ struct Scratch {
 
 constexpr std::size_t kShortStretch = 60;
 
+inline bool IsGraphic(unsigned b) {
+  return b - 0x21 < 0x5E;
+}
+
+// ESC $ B or ESC $ @: JIS X 0208.
+inline bool IsJisX0208(Designation d) {
+  return d.length == 3 && d.at[1] == '$' && (d.at[2] == 'B' || d.at[2] == '@');
+}
+
+// Whole JIS X 0208 pairs and nothing else, as single shifts cut a Japanese run into.
+inline bool IsWholePairs(const unsigned char* p, const unsigned char* stop) {
+  if (((stop - p) & 1) != 0) return false;
+  for (; p < stop; ++p) {
+    if (!IsGraphic(*p)) return false;
+  }
+  return true;
+}
+
+// Such pairs written directly, each as the converter writes it: its character in the
+// Windows-31J table (whose first rows are JIS X 0208's, in order), or U+FFFD where it has none.
+unsigned char* PutJisX0208Pairs(const unsigned char* p, const unsigned char* stop,
+                                std::string& output, unsigned char* o) {
+  o = Room(output, o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
+  for (; p < stop; p += 2) {
+    const std::uint32_t u = cp932::sjisToUnicode[(p[0] - 0x21u) * 94 + (p[1] - 0x21u)];
+    o = u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
+  }
+  return o;
+}
+
 // The stretch [p, stop) of a Japanese set, read in the set that inForce chose.
 unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
                            Scratch& scratch, std::string& output, unsigned char* o) {
@@ -136,6 +167,9 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
     o = Room(output, o, static_cast<std::size_t>(stop - p) + kSlack);
     p = CopyJisAscii(p, stop, o);
     if (p == stop) return o;
+  }
+  if (!fromAscii && IsJisX0208(inForce) && IsWholePairs(p, stop)) {
+    return PutJisX0208Pairs(p, stop, output, o);
   }
   scratch.converted.clear();
   const auto size = static_cast<std::size_t>(stop - p);
@@ -157,10 +191,6 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
   o = Room(output, o, n + kSlack);
   std::memcpy(o, scratch.converted.data(), n);
   return o + n;
-}
-
-inline bool IsGraphic(unsigned b) {
-  return b - 0x21 < 0x5E;
 }
 
 inline std::uint32_t PairCodePoint(G0Set set, unsigned b1, unsigned b2) {

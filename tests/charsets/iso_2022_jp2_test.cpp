@@ -47,6 +47,8 @@ TEST(Iso2022Jp2, ReadsEachSetAndReturnsToTheJapaneseOnes) {
       {"G2 before and inside a JIS X 0208 run", "\x1B.A\x1BNi\x1B$BF|\x1BNiF|\x1B(Bx",
        kEAcute + kNichi + kEAcute + kNichi + "x"},
       {"G2 designated inside a JIS X 0208 run", "\x1B$BF|\x1B.AF|", kNichi + kNichi},
+      {"ESC $ @ pairs after a single shift, one the table lacks", "\x1B$@\x1B.A\x1BNi)!F|",
+       kEAcute + kFffd + kNichi},
       {"G2 inside Roman: 0x5C stays yen", "\x1B(J\x1B.A\x1BNi\\", kEAcute + "\xC2\xA5"},
       {"G2 inside KS C 5601", "\x1B$(C>H\x1B.F\x1BNa>H", kAn + kAlpha + kAn},
       {"G2 upper corners: 0x20 and 0x7F", "\x1B.A\x1BN \x1BN\x7F", "\xC2\xA0\xC3\xBF"},
