@@ -62,24 +62,25 @@ class TemplatePlan {
   std::size_t uses_[kFieldCount] = {};  // placeholders per field
 };
 
+// Copies size bytes (n to 2 * n of them) as the first n and the last n, which may overlap.
+template <std::size_t n>
+inline void CopyHeadAndTail(char* out, const char* from, std::size_t size) {
+  char head[n];
+  char tail[n];
+  std::memcpy(head, from, n);
+  std::memcpy(tail, from + size - n, n);
+  std::memcpy(out, head, n);
+  std::memcpy(out + size - n, tail, n);
+}
+
 // Copies size bytes to out and returns the position after them. The pieces of a template and
 // the values of a mail are mostly a few bytes long: those are moved in one or two fixed-size
 // loads and stores (which may overlap) rather than by a call.
 inline char* CopyShortBytes(char* out, const char* from, std::size_t size) {
   if (size >= 8 && size <= 16) {
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + size - 8, 8);
-    std::memcpy(out, &head, 8);
-    std::memcpy(out + size - 8, &tail, 8);
+    CopyHeadAndTail<8>(out, from, size);
   } else if (size >= 4 && size < 8) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + size - 4, 4);
-    std::memcpy(out, &head, 4);
-    std::memcpy(out + size - 4, &tail, 4);
+    CopyHeadAndTail<4>(out, from, size);
   } else if (size < 4) {
     if (size != 0) {
       out[0] = from[0];
@@ -87,11 +88,7 @@ inline char* CopyShortBytes(char* out, const char* from, std::size_t size) {
       out[size - 1] = from[size - 1];
     }
   } else if (size <= 32) {
-    std::uint64_t words[4];
-    std::memcpy(&words[0], from, 16);
-    std::memcpy(&words[2], from + size - 16, 16);
-    std::memcpy(out, &words[0], 16);
-    std::memcpy(out + size - 16, &words[2], 16);
+    CopyHeadAndTail<16>(out, from, size);
   } else {
     std::memcpy(out, from, size);
   }

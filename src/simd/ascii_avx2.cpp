@@ -1,11 +1,10 @@
 // The ASCII run copy of kernels.h, 32 bytes a step (see ascii_sse2.cpp for the shape). A range
 // too short for one block goes to the 16-byte copy.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <immintrin.h>
-
-#define QUILLET_AVX2 __attribute__((target("avx2")))
 
 namespace quillet {
 namespace simd {

@@ -2,13 +2,12 @@
 // shape); the last part of a block is loaded and stored under a mask, so nothing goes byte by
 // byte.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_AVX512)
 #include <immintrin.h>
 
 #include <cstdint>
-
-#define QUILLET_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 namespace quillet {
 namespace simd {

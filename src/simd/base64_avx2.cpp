@@ -6,13 +6,12 @@
 // the run's last whole group, loaded over the end of the block before it (those groups decode
 // to the same bytes again). An input shorter than a block goes to the 16-byte kernel.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <immintrin.h>
 
 #include <cstdint>
-
-#define QUILLET_AVX2 __attribute__((target("avx2")))
 
 namespace quillet {
 namespace simd {

@@ -4,14 +4,13 @@
 // lays the 48 bytes out in order. Masked loads and stores take the last, shorter block exactly,
 // so there is no tail and nothing is read or written outside the range.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_AVX512)
 #include <immintrin.h>
 
 #include <array>
 #include <cstdint>
-
-#define QUILLET_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 namespace quillet {
 namespace simd {

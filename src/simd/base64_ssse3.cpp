@@ -2,14 +2,13 @@
 // base64_avx2.cpp (see there), on one 128-bit lane. An input shorter than a block is left to
 // the scalar code, which is as fast on so few characters.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <tmmintrin.h>
 
 #include <cstdint>
 #include <cstring>
-
-#define QUILLET_SSSE3 __attribute__((target("ssse3")))
 
 namespace quillet {
 namespace simd {

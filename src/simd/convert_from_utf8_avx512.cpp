@@ -18,8 +18,7 @@
 
 #include "jtext/code_pairs.h"
 #include "simd/kernels.h"
-
-#define QUILLET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2")))
+#include "simd/targets.h"
 
 namespace quillet {
 namespace simd {

@@ -19,11 +19,7 @@
 #include <cstring>
 
 #include "simd/kernels.h"
-
-#define QUILLET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2")))
-// ISO-2022-JP needs BMI2's pext and pdep besides.
-#define QUILLET_JIS \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2")))
+#include "simd/targets.h"
 
 namespace quillet {
 namespace simd {
@@ -202,9 +198,9 @@ inline std::uint64_t PrefixXor(std::uint64_t bits) {
 // by side, pdep the changes back in place), and a running XOR of the changes marks the bytes
 // read as pairs. Pairs then start where the EUC-JP runs' pairs do, and a pair's first byte with
 // its top bit set indexes the table as EUC-JP's does.
-QUILLET_JIS const unsigned char* JisRun(const unsigned char* p, const unsigned char* end,
-                                        unsigned char*& out, const std::uint32_t* packed,
-                                        bool& twoByte) {
+QUILLET_VBMI2 const unsigned char* JisRun(const unsigned char* p, const unsigned char* end,
+                                          unsigned char*& out, const std::uint32_t* packed,
+                                          bool& twoByte) {
   unsigned char* o = out;
   const int* const base = reinterpret_cast<const int*>(packed);
   std::uint64_t pairs = twoByte ? kAll : 0;  // the set in force at the block's start, as a mask
@@ -283,9 +279,9 @@ QUILLET_VBMI2 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p,
   return ToUtf8Run<Source::kEuc>(p, end, out, packed);
 }
 
-QUILLET_JIS const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
-                                                   unsigned char*& out, const std::uint32_t* packed,
-                                                   bool& twoByte) {
+QUILLET_VBMI2 const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p,
+                                                     const unsigned char* end, unsigned char*& out,
+                                                     const std::uint32_t* packed, bool& twoByte) {
   return JisRun(p, end, out, packed, twoByte);
 }
 

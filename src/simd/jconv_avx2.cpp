@@ -8,8 +8,7 @@
 #include <cstdint>
 
 #include "simd/pair_marks.h"
-
-#define QUILLET_AVX2 __attribute__((target("avx2")))
+#include "simd/targets.h"
 
 namespace quillet {
 namespace simd {

@@ -26,8 +26,7 @@
 
 #include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
-
-#define QUILLET_SSE2 __attribute__((target("sse2")))
+#include "simd/targets.h"
 
 namespace quillet {
 namespace simd {

@@ -26,9 +26,7 @@
 
 #include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
-
-#define QUILLET_VBMI2 \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+#include "simd/targets.h"
 
 namespace quillet {
 namespace simd {

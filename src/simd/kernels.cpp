@@ -133,6 +133,7 @@ Tier Detect() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (d & bit_SSE2) == 0) return Tier::kScalar;
   if ((c & bit_SSSE3) == 0) return Tier::kSse2;
+  const bool popcnt = (c & bit_POPCNT) != 0;
   constexpr unsigned kNeeded = bit_SSE4_1 | bit_OSXSAVE | bit_AVX;
   if ((c & kNeeded) != kNeeded || __get_cpuid_max(0, nullptr) < 7) return Tier::kSsse3;
   const std::uint64_t xcr0 = ReadXcr0();
@@ -145,8 +146,9 @@ Tier Detect() {
   if ((b & k512) != k512 || (xcr0 & kZmm) != kZmm) return Tier::kAvx2;
 #if defined(QUILLET_SIMD_AVX512)
   if ((c & bit_AVX512VBMI) == 0) return Tier::kAvx512;
-  // The VBMI2 kernels use BMI2's pdep and pext besides.
-  return (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0 ? kAvx512WithVbmi2 : kAvx512WithVbmi;
+  // The VBMI2 kernels count bits and use BMI2's pdep and pext besides.
+  return (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0 && popcnt ? kAvx512WithVbmi2
+                                                                     : kAvx512WithVbmi;
 #else
   return Tier::kAvx2;
 #endif

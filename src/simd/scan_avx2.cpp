@@ -1,13 +1,12 @@
 // The scans of kernels.h, 32 bytes a step (see scan_sse2.cpp for the shape). A range too short
 // for one block goes to the 16-byte scans.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <immintrin.h>
 
 #include <cstdint>
-
-#define QUILLET_AVX2 __attribute__((target("avx2")))
 
 namespace quillet {
 namespace simd {

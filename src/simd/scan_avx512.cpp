@@ -2,13 +2,12 @@
 // (see scan_sse2.cpp for the shape), after a first 32-byte step. A range too short for both goes
 // to the 32-byte scans.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_AVX512)
 #include <immintrin.h>
 
 #include <cstdint>
-
-#define QUILLET_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 namespace quillet {
 namespace simd {

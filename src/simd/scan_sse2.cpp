@@ -3,11 +3,10 @@
 // again over the end of the one before it (its bytes already seen are masked off), so only a
 // range shorter than a block goes byte by byte.
 #include "simd/kernel_list.h"
+#include "simd/targets.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <emmintrin.h>
-
-#define QUILLET_SSE2 __attribute__((target("sse2")))
 
 namespace quillet {
 namespace simd {
