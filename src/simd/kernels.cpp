@@ -133,7 +133,7 @@ Tier Detect() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (d & bit_SSE2) == 0) return Tier::kScalar;
   if ((c & bit_SSSE3) == 0) return Tier::kSse2;
-  const bool popcnt = (c & bit_POPCNT) != 0;
+  [[maybe_unused]] const bool popcnt = (c & bit_POPCNT) != 0;  // read by the AVX-512 tiers
   constexpr unsigned kNeeded = bit_SSE4_1 | bit_OSXSAVE | bit_AVX;
   if ((c & kNeeded) != kNeeded || __get_cpuid_max(0, nullptr) < 7) return Tier::kSsse3;
   const std::uint64_t xcr0 = ReadXcr0();
