@@ -37,6 +37,11 @@ std::size_t SjisToJisRunSse2(const unsigned char* in, std::size_t size, unsigned
                              bool& twoByte);
 std::size_t EucToJisRunSse2(const unsigned char* in, std::size_t size, unsigned char*& out,
                             bool& twoByte);
+// The conversion runs into and out of UTF-8.
+const unsigned char* SjisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint32_t* packed);
+const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
+                                      unsigned char*& o, const std::uint32_t* packed);
 
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.

@@ -43,6 +43,9 @@ constexpr Kernels Sse2Kernels() {
   kernels.sjisToJisRun = SjisToJisRunSse2;
   kernels.eucToJisRun = EucToJisRunSse2;
   kernels.jisRunShortest = 2 * 64 + 2;  // one block and the scalar code cost as much
+  // Into and out of UTF-8: one table load a character, placed by walking a block's bit masks.
+  kernels.sjisToUtf8Run = SjisToUtf8RunSse2;
+  kernels.eucToUtf8Run = EucToUtf8RunSse2;
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.

@@ -1,0 +1,186 @@
+// The conversion runs into UTF-8 of kernels.h with SSE2, 64 bytes a step in four 16-byte vectors.
+// A block of ASCII is copied whole. Any other block is classified at once in 64-bit masks (which
+// bytes may be leads and trails, where the run of usual characters stops), as the AVX-512 runs
+// classify it, and every byte's table place is reckoned in 16-bit lanes as if it started a
+// character: a lead's from the pair it makes with the byte after it, an ASCII byte's from itself.
+// Then the characters are written one by one, walking the set bits of the mask of starts: each
+// costs one load of its place, one load of its packed entry and one four-byte store, and the
+// output moves by the entry's count, so that no branch depends on the mix of one-, two- and
+// three-byte characters. What the run stops at is the scalar code's, and so is a range too short
+// for one block.
+#include "simd/kernel_list.h"
+
+#if defined(QUILLET_SIMD_X86)
+#include <emmintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "simd/kernels.h"
+#include "simd/targets.h"
+
+namespace quillet {
+namespace simd {
+namespace {
+
+constexpr std::ptrdiff_t kBlock = 64;
+// A block reads the byte after it (the trail of a lead at its end); what it writes, three bytes
+// a byte and a four-byte store past the last, stays within what the run may write.
+constexpr std::ptrdiff_t kReach = kBlock + 16;
+
+QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+QUILLET_SSE2 inline __m128i Set(unsigned byte) {
+  return _mm_set1_epi8(static_cast<char>(byte));
+}
+
+// 0xFF in each byte of lo..hi (a span under 128 values).
+QUILLET_SSE2 inline __m128i InRange(__m128i v, unsigned lo, unsigned hi) {
+  return _mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - lo)), Set(0x80 + hi - lo + 1));
+}
+
+QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
+  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
+         << (16 * vector);
+}
+
+// The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
+// first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
+// before it ends a character whatever it is. A trail past the block is dropped.
+inline std::uint64_t Trails(std::uint64_t leads) {
+  constexpr std::uint64_t kOdd = 0xAAAAAAAAAAAAAAAAull;
+  return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
+}
+
+enum class Source { kSjis, kEuc };
+
+// A character's place is its packed entry's byte offset in the table, which fits 16 bits.
+constexpr short kCodesPlace = 4 * static_cast<short>(kPackedCodes);
+
+// The places of the characters that would start at the 16 bytes of v (next: the byte after
+// each), stored at places: 4 * (kPackedCodes + width * row + column), with an ASCII byte's row
+// -1 (Shift_JIS) or -2 (EUC-JP) and its column the byte + 60 (188 * -1 + 60 and 94 * -2 + 60
+// both give the byte - 128).
+template <Source source>
+QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) {
+  const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
+  __m128i row;
+  __m128i column;
+  int width;
+  if (source == Source::kSjis) {
+    // Rows: 0x81..0x9F, then 0xE0..0xFC; columns: 0x40..0x7E, then 0x80..0xFC.
+    const __m128i upper = _mm_cmpgt_epi8(v, _mm_set1_epi8(-33));  // 0xE0 and up
+    row = _mm_or_si128(_mm_sub_epi8(_mm_sub_epi8(v, Set(0x81)), _mm_and_si128(upper, Set(0x40))),
+                       ascii);
+    column = _mm_add_epi8(_mm_sub_epi8(next, Set(0x40)), _mm_cmplt_epi8(next, _mm_setzero_si128()));
+    width = 188;
+  } else {
+    row = _mm_or_si128(_mm_andnot_si128(ascii, _mm_sub_epi8(v, Set(0xA1))),
+                       _mm_and_si128(ascii, Set(0xFE)));
+    column = _mm_sub_epi8(next, Set(0xA1));
+    width = 94;
+  }
+  column =
+      _mm_or_si128(_mm_andnot_si128(ascii, column), _mm_and_si128(ascii, _mm_add_epi8(v, Set(60))));
+  // The row widened with its sign (only ASCII rows are negative), the column without.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i scale = _mm_set1_epi16(static_cast<short>(4 * width));
+  const __m128i codes = _mm_set1_epi16(kCodesPlace);
+  const __m128i low =
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(row, ascii), scale), codes),
+                    _mm_slli_epi16(_mm_unpacklo_epi8(column, zero), 2));
+  const __m128i high =
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(row, ascii), scale), codes),
+                    _mm_slli_epi16(_mm_unpackhi_epi8(column, zero), 2));
+  _mm_store_si128(reinterpret_cast<__m128i*>(places), low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), high);
+}
+
+template <Source source>
+QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsigned char* end,
+                                            unsigned char*& out, const std::uint32_t* packed) {
+  unsigned char* o = out;
+  const unsigned char* const table = reinterpret_cast<const unsigned char*>(packed);
+  alignas(16) std::uint16_t places[kBlock];
+  // 1 when the block's first byte is the trail of the last block's last byte.
+  std::uint64_t carry = 0;
+  while (end - p >= kReach) {
+    __m128i v[4];
+    std::uint64_t high = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Load(p + 16 * k);
+      high |= Bits(v[k], k);
+    }
+    if ((high | carry) == 0) {
+      for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
+      o += kBlock;
+      p += kBlock;
+      continue;
+    }
+    std::uint64_t mayLead = 0;
+    std::uint64_t trailOk = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i next = Load(p + 16 * k + 1);
+      if (source == Source::kSjis) {
+        mayLead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFC)), k);
+        trailOk |= Bits(_mm_or_si128(InRange(next, 0x40, 0x7E), InRange(next, 0x80, 0xFC)), k);
+      } else {
+        mayLead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
+        trailOk |= Bits(InRange(next, 0xA1, 0xFE), k);
+      }
+      Places<source>(v[k], next, places + 16 * k);
+    }
+    mayLead &= ~carry;
+    const std::uint64_t trails = Trails(mayLead) | carry;
+    const std::uint64_t leads = mayLead & ~trails;
+    // ASCII that is a trail counts as the trail.
+    const std::uint64_t stops = ~(leads | trails | ~high) | (leads & ~trailOk);
+    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    std::uint64_t starts = ~trails;
+    if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
+    while (starts != 0) {
+      const auto i = static_cast<std::size_t>(__builtin_ctzll(starts));
+      starts &= starts - 1;
+      std::uint32_t entry;
+      std::memcpy(&entry, table + places[i], sizeof entry);
+      // A Shift_JIS code the table lacks is left to the scalar code, which reads an ASCII
+      // trail again as itself.
+      if (source == Source::kSjis && entry == kPackedReplacement) {
+        out = o;
+        return p + i;
+      }
+      std::memcpy(o, &entry, sizeof entry);
+      o += entry >> 24;
+    }
+    if (usable < 64) {
+      out = o;
+      return p + usable;
+    }
+    // Not p += usable: the next block's loads need not wait for this one's classification.
+    p += kBlock;
+    carry = leads >> 63;
+  }
+  out = o;
+  return p + carry;
+}
+
+}  // namespace
+
+QUILLET_SSE2 const unsigned char* SjisToUtf8RunSse2(const unsigned char* p,
+                                                    const unsigned char* end, unsigned char*& out,
+                                                    const std::uint32_t* packed) {
+  return ToUtf8Run<Source::kSjis>(p, end, out, packed);
+}
+
+QUILLET_SSE2 const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
+                                                   unsigned char*& out,
+                                                   const std::uint32_t* packed) {
+  return ToUtf8Run<Source::kEuc>(p, end, out, packed);
+}
+
+}  // namespace simd
+}  // namespace quillet
+
+#endif
