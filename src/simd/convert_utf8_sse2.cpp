@@ -86,7 +86,9 @@ QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) 
       _mm_or_si128(_mm_andnot_si128(ascii, column), _mm_and_si128(ascii, _mm_add_epi8(v, Set(60))));
   // The row widened with its sign (only ASCII rows are negative), the column without.
   const __m128i zero = _mm_setzero_si128();
-  const __m128i scale = _mm_set1_epi16(static_cast<short>(4 * width));
+  __m128i scale = _mm_set1_epi16(static_cast<short>(4 * width));
+  // One multiply, not the five shifts and adds the compiler would make of the constant.
+  __asm__("" : "+x"(scale));
   const __m128i codes = _mm_set1_epi16(kCodesPlace);
   const __m128i low =
       _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(row, ascii), scale), codes),
@@ -141,7 +143,7 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     while (starts != 0) {
-      const auto i = static_cast<std::size_t>(__builtin_ctzll(starts));
+      const std::size_t i = static_cast<unsigned>(__builtin_ctzll(starts));
       starts &= starts - 1;
       std::uint32_t entry;
       std::memcpy(&entry, table + places[i], sizeof entry);
