@@ -54,6 +54,19 @@ inline std::uint64_t Trails(std::uint64_t leads) {
   return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
 }
 
+// The place of the lowest set bit of bits (not 0). tzcnt runs as bsf where BMI1 is missing,
+// with the same result for a word that is not 0; written out, it takes no instruction to clear
+// its output first or to widen it.
+inline std::size_t LowestBit(std::uint64_t bits) {
+#if defined(__x86_64__)
+  std::uint64_t place;
+  __asm__("tzcnt %1, %0" : "=r"(place) : "r"(bits) : "cc");
+  return place;
+#else
+  return static_cast<unsigned>(__builtin_ctzll(bits));
+#endif
+}
+
 enum class Source { kSjis, kEuc };
 
 // A character's place is its packed entry's byte offset in the table, which fits 16 bits.
@@ -121,19 +134,24 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
       p += kBlock;
       continue;
     }
+    // Which bytes may be trails, then each byte's bit moved to the byte before it, with the
+    // byte after the block's: whose trail is in range.
     std::uint64_t mayLead = 0;
-    std::uint64_t trailOk = 0;
+    std::uint64_t mayTrail = 0;
+    const unsigned after = p[kBlock];
     for (int k = 0; k < 4; ++k) {
-      const __m128i next = Load(p + 16 * k + 1);
       if (source == Source::kSjis) {
         mayLead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFC)), k);
-        trailOk |= Bits(_mm_or_si128(InRange(next, 0x40, 0x7E), InRange(next, 0x80, 0xFC)), k);
+        mayTrail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
       } else {
         mayLead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
-        trailOk |= Bits(InRange(next, 0xA1, 0xFE), k);
       }
-      Places<source>(v[k], next, places + 16 * k);
+      Places<source>(v[k], Load(p + 16 * k + 1), places + 16 * k);
     }
+    const bool afterOk = source == Source::kSjis ? (after - 0x40 < 0x3F || after - 0x80 < 0x7D)
+                                                 : after - 0xA1 < 0x5E;
+    const std::uint64_t trailOk =
+        ((source == Source::kSjis ? mayTrail : mayLead) >> 1) | std::uint64_t{afterOk} << 63;
     mayLead &= ~carry;
     const std::uint64_t trails = Trails(mayLead) | carry;
     const std::uint64_t leads = mayLead & ~trails;
@@ -143,7 +161,7 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     while (starts != 0) {
-      const std::size_t i = static_cast<unsigned>(__builtin_ctzll(starts));
+      const std::size_t i = LowestBit(starts);
       starts &= starts - 1;
       std::uint32_t entry;
       std::memcpy(&entry, table + places[i], sizeof entry);
