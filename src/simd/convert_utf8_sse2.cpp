@@ -46,6 +46,13 @@ QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
          << (16 * vector);
 }
 
+// 0xFF in byte i where bit i of bits is set.
+QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
+  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  const __m128i spread = _mm_unpacklo_epi64(Set(bits & 0xFF), Set((bits >> 8) & 0xFF));
+  return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
+}
+
 // The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
 // first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
 // before it ends a character whatever it is. A trail past the block is dropped.
@@ -113,6 +120,32 @@ QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) 
   _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), high);
 }
 
+// Writes the characters that start at the bytes marked in starts, as their places say. The
+// places of Shift_JIS codes the table lacks stop the writing (check): returns the byte where it
+// stopped, or -1.
+template <bool check>
+QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
+                             const unsigned char* table, unsigned char*& out) {
+  unsigned char* o = out;
+  int stopped = -1;
+  while (starts != 0) {
+    const std::size_t i = LowestBit(starts);
+    starts &= starts - 1;
+    std::uint32_t entry;
+    std::memcpy(&entry, table + places[i], sizeof entry);
+    // A Shift_JIS code the table lacks is left to the scalar code, which reads an ASCII
+    // trail again as itself.
+    if (check && entry == kPackedReplacement) {
+      stopped = static_cast<int>(i);
+      break;
+    }
+    std::memcpy(o, &entry, sizeof entry);
+    o += entry >> 24;
+  }
+  out = o;
+  return stopped;
+}
+
 template <Source source>
 QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsigned char* end,
                                             unsigned char*& out, const std::uint32_t* packed) {
@@ -160,19 +193,10 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
-    while (starts != 0) {
-      const std::size_t i = LowestBit(starts);
-      starts &= starts - 1;
-      std::uint32_t entry;
-      std::memcpy(&entry, table + places[i], sizeof entry);
-      // A Shift_JIS code the table lacks is left to the scalar code, which reads an ASCII
-      // trail again as itself.
-      if (source == Source::kSjis && entry == kPackedReplacement) {
-        out = o;
-        return p + i;
-      }
-      std::memcpy(o, &entry, sizeof entry);
-      o += entry >> 24;
+    const int stopped = Emit<source == Source::kSjis>(starts, places, table, o);
+    if (stopped >= 0) {
+      out = o;
+      return p + stopped;
     }
     if (usable < 64) {
       out = o;
@@ -186,7 +210,101 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
   return p + carry;
 }
 
+// ISO-2022-JP: ASCII text (below 0x80 but ESC, SO and SI) and JIS X 0208 pairs, changing between
+// them at ESC ( B and ESC $ B (or ESC $ @). A block's sequences are found at once, and the bytes
+// read as pairs follow from them by one subtraction: taking each sequence into ASCII as a set
+// bit, and from it each sequence into pairs, borrows through every byte from the latter to the
+// next of the former (a sequence of the set in force changes nothing). Pairs then start where
+// the EUC-JP runs' pairs do, and a pair with the top bits of its bytes set is placed as EUC-JP's.
+QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned char* end,
+                                         unsigned char*& out, const std::uint32_t* packed,
+                                         bool& twoByte) {
+  unsigned char* o = out;
+  const unsigned char* const table = reinterpret_cast<const unsigned char*>(packed);
+  alignas(16) std::uint16_t places[kBlock];
+  bool inPairsNow = twoByte;  // the set in force at the block's start
+  // Bytes at the block's start that the last block's last sequence took, and a pair's second
+  // byte.
+  std::uint64_t sequenceTail = 0;
+  std::uint64_t trailCarry = 0;
+  while (end - p >= kReach) {
+    __m128i v[4];
+    std::uint64_t high = 0;
+    std::uint64_t escapes = 0;
+    std::uint64_t shifts = 0;
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Load(p + 16 * k);
+      high |= Bits(v[k], k);
+      escapes |= Bits(_mm_cmpeq_epi8(v[k], Set(0x1B)), k);
+      // SO and SI; (c | 1) turns SO into SI and no other byte into either.
+      shifts |= Bits(_mm_cmpeq_epi8(_mm_or_si128(v[k], Set(1)), Set(0x0F)), k);
+    }
+    if ((high | escapes | shifts | sequenceTail) == 0 && !inPairsNow) {
+      for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
+      o += kBlock;
+      p += kBlock;
+      continue;
+    }
+    std::uint64_t toPairs = 0;
+    std::uint64_t toAscii = 0;
+    std::uint64_t graphic = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i next = Load(p + 16 * k + 1);
+      const __m128i after = Load(p + 16 * k + 2);
+      const __m128i escape = _mm_cmpeq_epi8(v[k], Set(0x1B));
+      const __m128i b = _mm_cmpeq_epi8(after, Set('B'));
+      toPairs |= Bits(_mm_and_si128(_mm_and_si128(escape, _mm_cmpeq_epi8(next, Set('$'))),
+                                    _mm_or_si128(b, _mm_cmpeq_epi8(after, Set('@')))),
+                      k);
+      toAscii |= Bits(_mm_and_si128(_mm_and_si128(escape, _mm_cmpeq_epi8(next, Set('('))), b), k);
+      graphic |= Bits(InRange(v[k], 0x21, 0x7E), k);
+    }
+    const std::uint64_t sequences = toPairs | toAscii;
+    // The set in force at the start counts as a sequence at byte 0, unless one is there.
+    const std::uint64_t into = toPairs | (inPairsNow && (sequences & 1) == 0 ? 1 : 0);
+    const std::uint64_t pairs = (((toAscii - into) ^ toAscii) | into) & ~toAscii;
+    const std::uint64_t taken = sequences | sequences << 1 | sequences << 2 | sequenceTail;
+    const unsigned last = p[kBlock];
+    const std::uint64_t nextGraphic = (graphic >> 1) | std::uint64_t{last - 0x21 < 0x5E} << 63;
+    const std::uint64_t inPairs = pairs & ~taken;
+    const std::uint64_t text = ~pairs & ~taken;
+    const std::uint64_t mayLead = inPairs & graphic & ~trailCarry;
+    const std::uint64_t trails = Trails(mayLead) | trailCarry;
+    const std::uint64_t leads = mayLead & ~trails;
+    const std::uint64_t stops =
+        (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
+    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
+      Places<Source::kEuc>(_mm_or_si128(v[k], _mm_and_si128(lead, Set(0x80))),
+                           _mm_or_si128(Load(p + 16 * k + 1), Set(0x80)), places + 16 * k);
+    }
+    std::uint64_t starts = text | leads;
+    if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
+    Emit<false>(starts, places, table, o);
+    if (usable < 64) {
+      twoByte = (pairs >> usable & 1) != 0;
+      out = o;
+      return p + usable;
+    }
+    p += kBlock;
+    inPairsNow = (pairs >> 63) != 0;
+    trailCarry = leads >> 63;
+    // A sequence at byte 62 takes the next block's first byte, one at byte 63 its first two.
+    sequenceTail = ((sequences >> 62) & 1) | (sequences >> 63) * 3;
+  }
+  twoByte = inPairsNow;
+  out = o;
+  return p + __builtin_popcountll(sequenceTail | trailCarry);
+}
+
 }  // namespace
+
+QUILLET_SSE2 const unsigned char* JisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
+                                                   unsigned char*& out, const std::uint32_t* packed,
+                                                   bool& twoByte) {
+  return JisRun(p, end, out, packed, twoByte);
+}
 
 QUILLET_SSE2 const unsigned char* SjisToUtf8RunSse2(const unsigned char* p,
                                                     const unsigned char* end, unsigned char*& out,

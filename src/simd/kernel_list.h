@@ -42,6 +42,9 @@ const unsigned char* SjisToUtf8RunSse2(const unsigned char* p, const unsigned ch
                                        unsigned char*& o, const std::uint32_t* packed);
 const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
                                       unsigned char*& o, const std::uint32_t* packed);
+const unsigned char* JisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
+                                      unsigned char*& o, const std::uint32_t* packed,
+                                      bool& twoByte);
 
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.

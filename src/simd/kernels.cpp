@@ -46,6 +46,7 @@ constexpr Kernels Sse2Kernels() {
   // Into and out of UTF-8: one table load a character, placed by walking a block's bit masks.
   kernels.sjisToUtf8Run = SjisToUtf8RunSse2;
   kernels.eucToUtf8Run = EucToUtf8RunSse2;
+  kernels.jisToUtf8Run = JisToUtf8RunSse2;
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.
