@@ -295,7 +295,10 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
   }
   twoByte = inPairsNow;
   out = o;
-  return p + __builtin_popcountll(sequenceTail | trailCarry);
+  // The bytes the last block's sequence or character took from the next (bits 0 and 1; SSE2
+  // has no popcnt).
+  const std::uint64_t taken = sequenceTail | trailCarry;
+  return p + (taken & 1) + (taken >> 1);
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned cha
 const unsigned char* JisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
                                       unsigned char*& o, const std::uint32_t* packed,
                                       bool& twoByte);
+const unsigned char* Utf8ToSjisRunSse2(const unsigned char* p, const unsigned char* end,
+                                       unsigned char*& o, const std::uint8_t* blockOf,
+                                       const std::uint16_t* codes);
+const unsigned char* Utf8ToEucRunSse2(const unsigned char* p, const unsigned char* end,
+                                      unsigned char*& o, const std::uint8_t* blockOf,
+                                      const std::uint16_t* codes);
 
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.

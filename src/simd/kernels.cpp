@@ -47,6 +47,8 @@ constexpr Kernels Sse2Kernels() {
   kernels.sjisToUtf8Run = SjisToUtf8RunSse2;
   kernels.eucToUtf8Run = EucToUtf8RunSse2;
   kernels.jisToUtf8Run = JisToUtf8RunSse2;
+  kernels.utf8ToSjisRun = Utf8ToSjisRunSse2;
+  kernels.utf8ToEucRun = Utf8ToEucRunSse2;
   return kernels;
 }
 // Base64's look-ups need SSSE3's byte shuffle.
