@@ -191,7 +191,7 @@ QUILLET_SSE2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsi
     // The ASCII before the first lead, after each lead's character up to the next lead, and
     // after the last up to where the block or the run ends (none when that character crosses
     // the block's end).
-    std::size_t from = (carry & 1) + (carry >> 1);  // carry is 0, 1 or 3
+    auto from = static_cast<std::size_t>((carry & 1) + (carry >> 1));  // carry: 0, 1 or 3
     for (; starts != 0; starts &= starts - 1) {
       const std::size_t i = LowestBit(starts);
       CopyStretch(o, p + from, i - from);
