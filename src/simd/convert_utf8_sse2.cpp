@@ -79,45 +79,56 @@ enum class Source { kSjis, kEuc };
 // A character's place is its packed entry's byte offset in the table, which fits 16 bits.
 constexpr short kCodesPlace = 4 * static_cast<short>(kPackedCodes);
 
-// The places of the characters that would start at the 16 bytes of v (next: the byte after
-// each), stored at places: 4 * (kPackedCodes + width * row + column), with an ASCII byte's row
-// -1 (Shift_JIS) or -2 (EUC-JP) and its column the byte + 60 (188 * -1 + 60 and 94 * -2 + 60
-// both give the byte - 128).
-template <Source source>
-QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) {
-  const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
-  __m128i row;
-  __m128i column;
-  int width;
-  if (source == Source::kSjis) {
-    // Rows: 0x81..0x9F, then 0xE0..0xFC; columns: 0x40..0x7E, then 0x80..0xFC.
-    const __m128i upper = _mm_cmpgt_epi8(v, _mm_set1_epi8(-33));  // 0xE0 and up
-    row = _mm_or_si128(_mm_sub_epi8(_mm_sub_epi8(v, Set(0x81)), _mm_and_si128(upper, Set(0x40))),
-                       ascii);
-    column = _mm_add_epi8(_mm_sub_epi8(next, Set(0x40)), _mm_cmplt_epi8(next, _mm_setzero_si128()));
-    width = 188;
-  } else {
-    row = _mm_or_si128(_mm_andnot_si128(ascii, _mm_sub_epi8(v, Set(0xA1))),
-                       _mm_and_si128(ascii, Set(0xFE)));
-    column = _mm_sub_epi8(next, Set(0xA1));
-    width = 94;
-  }
-  column =
-      _mm_or_si128(_mm_andnot_si128(ascii, column), _mm_and_si128(ascii, _mm_add_epi8(v, Set(60))));
-  // The row widened with its sign (only ASCII rows are negative), the column without.
-  const __m128i zero = _mm_setzero_si128();
+// One multiply, not the five shifts and adds the compiler would make of the constant.
+QUILLET_SSE2 inline __m128i Scale(int width) {
   __m128i scale = _mm_set1_epi16(static_cast<short>(4 * width));
-  // One multiply, not the five shifts and adds the compiler would make of the constant.
   __asm__("" : "+x"(scale));
-  const __m128i codes = _mm_set1_epi16(kCodesPlace);
+  return scale;
+}
+
+// Stores 4 * (width * row + column) of the 16 rows and columns at places, the rows widened with
+// the bytes of rowHigh above them, the columns with zeros.
+QUILLET_SSE2 inline void StorePlaces(__m128i row, __m128i rowHigh, __m128i column, int width,
+                                     __m128i offset, std::uint16_t* places) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i scale = Scale(width);
   const __m128i low =
-      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(row, ascii), scale), codes),
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(row, rowHigh), scale), offset),
                     _mm_slli_epi16(_mm_unpacklo_epi8(column, zero), 2));
   const __m128i high =
-      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(row, ascii), scale), codes),
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(row, rowHigh), scale), offset),
                     _mm_slli_epi16(_mm_unpackhi_epi8(column, zero), 2));
   _mm_store_si128(reinterpret_cast<__m128i*>(places), low);
   _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), high);
+}
+
+// The places of the characters that would start at the 16 bytes of v (next: the byte after
+// each), stored at places: 4 * (kPackedCodes + width * row + column).
+template <Source source>
+QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) {
+  const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
+  if (source == Source::kSjis) {
+    // Rows: 0x81..0x9F, then 0xE0..0xFC; columns: 0x40..0x7E, then 0x80..0xFC. An ASCII byte's
+    // row is -1 (widened with its sign) and its column the byte + 60: 188 * -1 + 60 gives the
+    // byte - 128.
+    const __m128i upper = _mm_cmpgt_epi8(v, _mm_set1_epi8(-33));  // 0xE0 and up
+    const __m128i row = _mm_or_si128(
+        _mm_sub_epi8(_mm_sub_epi8(v, Set(0x81)), _mm_and_si128(upper, Set(0x40))), ascii);
+    const __m128i column =
+        _mm_add_epi8(_mm_sub_epi8(next, Set(0x40)), _mm_cmplt_epi8(next, _mm_setzero_si128()));
+    StorePlaces(row, ascii,
+                _mm_or_si128(_mm_andnot_si128(ascii, column),
+                             _mm_and_si128(ascii, _mm_add_epi8(v, Set(60)))),
+                188, _mm_set1_epi16(kCodesPlace), places);
+  } else {
+    // Rows and columns 0xA1..0xFE, taken as row + 1 and column + 34 (94 + 34 is kPackedCodes),
+    // so that an ASCII byte is row 0 (the subtraction saturates) and its column itself.
+    static_assert(94 + 34 == kPackedCodes, "the codes follow the 128 ASCII characters");
+    const __m128i row = _mm_subs_epu8(v, Set(0xA0));
+    const __m128i column = _mm_or_si128(_mm_andnot_si128(ascii, _mm_sub_epi8(next, Set(0x7F))),
+                                        _mm_and_si128(ascii, v));
+    StorePlaces(row, _mm_setzero_si128(), column, 94, _mm_setzero_si128(), places);
+  }
 }
 
 // Writes the characters that start at the bytes marked in starts, as their places say. The
