@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "jtext/code_pairs.h"
+#include "simd/lowest_bit.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -40,17 +41,6 @@ QUILLET_SSE2 inline __m128i Set(unsigned byte) {
 QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
   return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
          << (16 * vector);
-}
-
-// The place of the lowest set bit of bits (not 0), as in convert_utf8_sse2.cpp.
-inline std::size_t LowestBit(std::uint64_t bits) {
-#if defined(__x86_64__)
-  std::uint64_t place;
-  __asm__("tzcnt %1, %0" : "=r"(place) : "r"(bits) : "cc");
-  return place;
-#else
-  return static_cast<unsigned>(__builtin_ctzll(bits));
-#endif
 }
 
 // The Shift_JIS bytes of a code of the reverse table, first byte low, in two looks: the first
@@ -185,7 +175,7 @@ QUILLET_SSE2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsi
     const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
     const std::uint64_t stops =
         ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
-    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     std::uint64_t starts = leads | twoLeads;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     // The ASCII before the first lead, after each lead's character up to the next lead, and

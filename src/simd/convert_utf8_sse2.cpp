@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "simd/kernels.h"
+#include "simd/lowest_bit.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -59,19 +60,6 @@ QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
 inline std::uint64_t Trails(std::uint64_t leads) {
   constexpr std::uint64_t kOdd = 0xAAAAAAAAAAAAAAAAull;
   return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
-}
-
-// The place of the lowest set bit of bits (not 0). tzcnt runs as bsf where BMI1 is missing,
-// with the same result for a word that is not 0; written out, it takes no instruction to clear
-// its output first or to widen it.
-inline std::size_t LowestBit(std::uint64_t bits) {
-#if defined(__x86_64__)
-  std::uint64_t place;
-  __asm__("tzcnt %1, %0" : "=r"(place) : "r"(bits) : "cc");
-  return place;
-#else
-  return static_cast<unsigned>(__builtin_ctzll(bits));
-#endif
 }
 
 enum class Source { kSjis, kEuc };
@@ -201,7 +189,7 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     const std::uint64_t leads = mayLead & ~trails;
     // ASCII that is a trail counts as the trail.
     const std::uint64_t stops = ~(leads | trails | ~high) | (leads & ~trailOk);
-    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     const int stopped = Emit<source == Source::kSjis>(starts, places, table, o);
@@ -284,7 +272,7 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const std::uint64_t leads = mayLead & ~trails;
     const std::uint64_t stops =
         (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
-    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
+    const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     for (int k = 0; k < 4; ++k) {
       const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
       Places<Source::kEuc>(_mm_or_si128(v[k], _mm_and_si128(lead, Set(0x80))),
