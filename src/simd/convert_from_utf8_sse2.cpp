@@ -12,13 +12,11 @@
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
-#include <emmintrin.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "jtext/code_pairs.h"
-#include "simd/lowest_bit.h"
+#include "simd/sse2_masks.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -29,19 +27,6 @@ constexpr std::ptrdiff_t kBlock = 64;
 // A block reads two bytes past it (the rest of a character at its end) and 16-byte stretches of
 // ASCII from within it; it writes at most a byte for each byte it takes, and 16 bytes more.
 constexpr std::ptrdiff_t kReach = kBlock + 32;
-
-QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-QUILLET_SSE2 inline __m128i Set(unsigned byte) {
-  return _mm_set1_epi8(static_cast<char>(byte));
-}
-
-QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
-  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
-         << (16 * vector);
-}
 
 // The Shift_JIS bytes of a code of the reverse table, first byte low, in two looks: the first
 // byte by the row (0 for a code below 0x100), the rest by the low nine bits, the column and the

@@ -11,13 +11,11 @@
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
-#include <emmintrin.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "simd/kernels.h"
-#include "simd/lowest_bit.h"
+#include "simd/sse2_masks.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -28,31 +26,6 @@ constexpr std::ptrdiff_t kBlock = 64;
 // A block reads the byte after it (the trail of a lead at its end); what it writes, three bytes
 // a byte and a four-byte store past the last, stays within what the run may write.
 constexpr std::ptrdiff_t kReach = kBlock + 16;
-
-QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-QUILLET_SSE2 inline __m128i Set(unsigned byte) {
-  return _mm_set1_epi8(static_cast<char>(byte));
-}
-
-// 0xFF in each byte of lo..hi (a span under 128 values).
-QUILLET_SSE2 inline __m128i InRange(__m128i v, unsigned lo, unsigned hi) {
-  return _mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - lo)), Set(0x80 + hi - lo + 1));
-}
-
-QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
-  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
-         << (16 * vector);
-}
-
-// 0xFF in byte i where bit i of bits is set.
-QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
-  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-  const __m128i spread = _mm_unpacklo_epi64(Set(bits & 0xFF), Set((bits >> 8) & 0xFF));
-  return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
-}
 
 // The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
 // first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
