@@ -43,7 +43,8 @@ constexpr Kernels Sse2Kernels() {
   kernels.sjisToJisRun = SjisToJisRunSse2;
   kernels.eucToJisRun = EucToJisRunSse2;
   kernels.jisRunShortest = 2 * 64 + 2;  // one block and the scalar code cost as much
-  // Into and out of UTF-8: one table load a character, placed by walking a block's bit masks.
+  // Into and out of UTF-8: a character at a time along a block's bit masks, a few table loads
+  // and a store each with no branch on its kind.
   kernels.sjisToUtf8Run = SjisToUtf8RunSse2;
   kernels.eucToUtf8Run = EucToUtf8RunSse2;
   kernels.jisToUtf8Run = JisToUtf8RunSse2;
@@ -90,7 +91,7 @@ constexpr Kernels Avx512VbmiKernels() {
   return kernels;
 }
 // With VBMI2's byte compress the conversions into and out of UTF-8 pack any mix of characters at
-// once (below it the scalar converters were as fast as any vector form measured).
+// once (below it the SSE2 runs write them one by one).
 constexpr Kernels Avx512Vbmi2Kernels() {
   Kernels kernels = Avx512VbmiKernels();
   kernels.sjisToUtf8Run = SjisToUtf8RunVbmi2;
