@@ -59,10 +59,13 @@ QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
          << (16 * vector);
 }
 
-// 0xFF in byte i where bit i of bits is set.
+// 0xFF in byte i where bit i of bits is set (bits 0..15): the low byte spread over bytes
+// 0..7 and the next over 8..15.
 QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
   const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-  const __m128i spread = _mm_unpacklo_epi64(Set(bits), Set(bits >> 8));
+  __m128i spread = _mm_cvtsi32_si128(static_cast<int>(bits));
+  spread = _mm_unpacklo_epi8(spread, spread);
+  spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(spread, spread), 0x50);
   return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
 }
 
@@ -71,10 +74,9 @@ QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
 QUILLET_SSE2 inline __m128i Pick(__m128i v, __m128i first, __m128i second, const PairBlock& block,
                                  int vector) {
   const __m128i trails = ByteMask(static_cast<unsigned>(block.trails >> (16 * vector)));
-  const __m128i leads = _mm_andnot_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
-  const __m128i kept = _mm_andnot_si128(_mm_or_si128(leads, trails), v);
-  return _mm_or_si128(kept,
-                      _mm_or_si128(_mm_and_si128(leads, first), _mm_and_si128(trails, second)));
+  const __m128i halves = _mm_xor_si128(first, _mm_and_si128(_mm_xor_si128(first, second), trails));
+  const __m128i pairs = _mm_or_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
+  return _mm_xor_si128(v, _mm_and_si128(_mm_xor_si128(v, halves), pairs));
 }
 
 // s >= 0x9F: a second byte of the even row.
@@ -284,7 +286,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
     for (int k = 0; k < 4; ++k) {
       v[k] = Load(p + 16 * k);
       if (kSjis) {
-        lead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFF)), k);
+        // 0x81..0x9F and 0xE0..0xFF are 0xA1..0xDF with bit 5 flipped.
+        lead |= Bits(InRange(_mm_xor_si128(v[k], Set(0x20)), 0xA1, 0xDF), k);
         trail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
       } else {
         lead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
@@ -295,7 +298,7 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
     const PairBlock block = MarkPairs(lead, kSjis ? trail : lead, ~high, carry);
     if (!block.whole) break;
     const unsigned taken = static_cast<unsigned>(kBlock - carry);  // a cut character waits
-    std::uint64_t inPairs = (block.leads | block.trails) & ~(carry << 63);
+    const std::uint64_t inPairs = (block.leads | block.trails) & ~(carry << 63);
     for (int k = 0; k < 4; ++k) {
       // EUC-JP loses bit 7 of every byte, and ASCII has none.
       __m128i c = _mm_and_si128(v[k], Set(0x7F));
@@ -307,24 +310,24 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
       Store(converted + 16 * k, c);
     }
     // Where the kind of character changes from the byte before (the mode in force before the
-    // block's first byte).
-    std::uint64_t changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0)));
-    if (taken < kBlock) changes &= ~(std::uint64_t{1} << 63);
+    // block's first byte); a sequence goes before each.
+    std::uint64_t changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0))) & Below(taken);
     unsigned from = 0;
-    for (;;) {
-      const unsigned to = changes != 0 ? Lowest(changes) : taken;
+    for (; changes != 0; changes &= changes - 1) {
+      const unsigned to = Lowest(changes);
       Copy32(converted + from, o);
       if (to - from > 32) Copy32(converted + from + 32, o + 32);
       o += to - from;
-      if (changes == 0) break;
-      pairs = (inPairs >> to & 1) != 0;
       // One word for the sequence; its fourth byte is the next stretch's first.
-      const std::uint32_t sequence = pairs ? kToPairs : kToText;
+      const std::uint32_t sequence = (inPairs >> to & 1) != 0 ? kToPairs : kToText;
       std::memcpy(o, &sequence, 4);
       o += 3;
-      changes &= changes - 1;
       from = to;
     }
+    Copy32(converted + from, o);
+    if (taken - from > 32) Copy32(converted + from + 32, o + 32);
+    o += taken - from;
+    pairs = (inPairs >> (taken - 1) & 1) != 0;
     done += taken;
   }
   out = o;
