@@ -170,9 +170,9 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
   // The two bytes after the block are read too: a sequence may start at its end.
   while (size - blocks.done >= kBlock + 2) {
     const unsigned char* const p = in + blocks.done;
-    // toPairs: ESC $ B; starts: it and ESC ( B; other: bytes that are not text (0x80 and up,
-    // SO, SI, an ESC that starts neither sequence); graphic: 0x21..0x7E.
-    Mask toPairs = 0, starts = 0, other = 0, graphic = 0;
+    // starts: ESC $ B and ESC ( B; other: bytes that are not text (0x80 and up, SO, SI, an ESC
+    // but that of ESC ( B: so of the sequences it marks ESC $ B); graphic: 0x21..0x7E.
+    Mask starts = 0, other = 0, graphic = 0;
     // The block as text (form 0), and for Shift_JIS as pairs from even offsets (1) and from odd
     // ones (3; for EUC-JP form 1 serves both); each stretch is copied from the one it needs.
     alignas(16) unsigned char forms[kSjis ? 4 : 2][2 * kBlock];
@@ -182,13 +182,11 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       const __m128i b1 = Load(p + 16 * k + 1);
       const __m128i isEsc = _mm_cmpeq_epi8(v, Set(0x1B));
       const __m128i endsB = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
-      const __m128i pairs = _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('$')));
-      const __m128i known = _mm_or_si128(pairs, _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('('))));
-      toPairs |= Bits(pairs, k);
-      starts |= Bits(known, k);
+      const __m128i toText = _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('(')));
+      starts |= Bits(_mm_or_si128(toText, _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('$')))), k);
       const __m128i shift = _mm_cmpeq_epi8(_mm_or_si128(v, Set(1)), Set(0x0F));
       const __m128i high = _mm_cmplt_epi8(v, _mm_setzero_si128());
-      other |= Bits(_mm_or_si128(_mm_or_si128(high, shift), _mm_andnot_si128(known, isEsc)), k);
+      other |= Bits(_mm_or_si128(_mm_or_si128(high, shift), _mm_andnot_si128(toText, isEsc)), k);
       graphic |= Bits(InRange(v, 0x21, 0x7E), k);
       Store(forms[0] + 16 * k, v);
       if (kSjis) {
@@ -207,6 +205,7 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     // Pairs from each ESC $ B to the next ESC ( B, and before the first sequence if the block
     // starts in pairs. Where the two alternate (as they nearly always do) the difference of their
     // bits is that span: the mask changes exactly at the sequences, to pairs at each ESC $ B.
+    const Mask toPairs = starts & other;
     const Mask inPairs = blocks.pairs ? 1 : 0;
     Mask twoByteMask = (starts & ~toPairs) - toPairs - inPairs;
     if (((twoByteMask ^ (twoByteMask << 1 | inPairs)) != starts) |
