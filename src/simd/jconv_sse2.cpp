@@ -175,7 +175,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     Mask starts = 0, other = 0, graphic = 0;
     // The block as text (form 0), and for Shift_JIS as pairs from even offsets (1) and from odd
     // ones (3; for EUC-JP form 1 serves both); each stretch is copied from the one it needs.
-    alignas(16) unsigned char forms[kSjis ? 4 : 2][2 * kBlock];
+    constexpr std::size_t kForm = 2 * kBlock;
+    alignas(16) unsigned char forms[(kSjis ? 4 : 2) * kForm];
 #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       const __m128i v = Load(p + 16 * k);
@@ -188,7 +189,7 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       const __m128i high = _mm_cmplt_epi8(v, _mm_setzero_si128());
       other |= Bits(_mm_or_si128(_mm_or_si128(high, shift), _mm_andnot_si128(toText, isEsc)), k);
       graphic |= Bits(InRange(v, 0x21, 0x7E), k);
-      Store(forms[0] + 16 * k, v);
+      Store(forms + 16 * k, v);
       if (kSjis) {
         // Nothing is read before the first block, whose first byte is never a second byte.
         const __m128i before =
@@ -196,10 +197,10 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
         __m128i first, second;
         JisHalves(v, before, first, second);
         const __m128i swap = _mm_and_si128(_mm_xor_si128(first, second), _mm_set1_epi16(0x00FF));
-        Store(forms[1] + 16 * k, _mm_xor_si128(second, swap));
-        Store(forms[3] + 16 * k, _mm_xor_si128(first, swap));
+        Store(forms + kForm + 16 * k, _mm_xor_si128(second, swap));
+        Store(forms + 3 * kForm + 16 * k, _mm_xor_si128(first, swap));
       } else {
-        Store(forms[1] + 16 * k, _mm_or_si128(v, Set(0x80)));
+        Store(forms + kForm + 16 * k, _mm_or_si128(v, Set(0x80)));
       }
     }
     // Pairs from each ESC $ B to the next ESC ( B, and before the first sequence if the block
@@ -239,20 +240,20 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     }
     // The stretches between the sequences, copied out whole. A stretch of pairs starts with a
     // first byte (so after a sequence at an even offset, at an odd one), or with the second of
-    // one carried from the block before.
-    // The form after the sequence at bit i is bits i and i + 1 of formAfter (bit i + 1 is never
-    // a sequence's first byte).
+    // one carried from the block before. The form after the sequence at bit i is bits i and
+    // i + 1 of formAfter (bit i + 1 is never a sequence's first byte).
     const Mask formAfter = kSjis ? toPairs | (toPairs & kEvenBytes) << 1 : toPairs;
     unsigned from = blocks.skip;
     const unsigned char* source =
-        forms[blocks.pairs ? 1 + (kSjis ? 2 * ((from ^ blocks.carried) & 1) : 0) : 0] + from;
+        forms + (blocks.pairs ? 1 + (kSjis ? 2 * ((from ^ blocks.carried) & 1) : 0) : 0) * kForm +
+        from;
     for (Mask next = starts & Below(cut); next != 0; next &= next - 1) {
       const unsigned to = Lowest(next);
       Copy32(source, o);
       if (to - from > 32) Copy32(source + 32, o + 32);
       o += to - from;
       from = to + 3;
-      source = forms[0] + (formAfter >> to & 3) * 2 * kBlock + from;
+      source = forms + (formAfter >> to & 3) * kForm + from;
     }
     const unsigned to = cut > from ? cut : from;
     Copy32(source, o);
