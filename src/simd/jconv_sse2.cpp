@@ -228,10 +228,11 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     }
     // A first byte carried from the block before needs its second here: else it is left to
     // the scalar code, as if that block had stopped before it.
-    if (blocks.carried && (pairBytes & 1) == 0) break;
+    const Mask carried = blocks.carried;
+    if ((carried & ~pairBytes) != 0) break;
     // A first byte that ends its run is alone: the run stops before it, unless it is the
     // block's last byte.
-    const Mask leads = RunFirsts(pairBytes & ~Mask{blocks.carried});
+    const Mask leads = RunFirsts(pairBytes & ~carried);
     const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
     if (alone != 0) {
       cut = Lowest(alone);
@@ -244,9 +245,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     // i + 1 of formAfter (bit i + 1 is never a sequence's first byte).
     const Mask formAfter = kSjis ? toPairs | (toPairs & kEvenBytes) << 1 : toPairs;
     unsigned from = blocks.skip;
-    const unsigned char* source =
-        forms + (blocks.pairs ? 1 + (kSjis ? 2 * ((from ^ blocks.carried) & 1) : 0) : 0) * kForm +
-        from;
+    const std::size_t first = inPairs + (kSjis ? 2 * (inPairs & (from ^ carried)) : 0);
+    const unsigned char* source = forms + first * kForm + from;
     for (Mask next = starts & Below(cut); next != 0; next &= next - 1) {
       const unsigned to = Lowest(next);
       Copy32(source, o);
