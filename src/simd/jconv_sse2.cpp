@@ -185,9 +185,9 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       const __m128i endsB = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
       const __m128i toText = _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('(')));
       starts |= Bits(_mm_or_si128(toText, _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('$')))), k);
-      const __m128i shift = _mm_cmpeq_epi8(_mm_or_si128(v, Set(1)), Set(0x0F));
-      const __m128i high = _mm_cmplt_epi8(v, _mm_setzero_si128());
-      other |= Bits(_mm_or_si128(_mm_or_si128(high, shift), _mm_andnot_si128(toText, isEsc)), k);
+      // With bits 1 to 3 flipped SO and SI are 0 and 1, and 0x80 and up stay negative.
+      const __m128i highOrShift = _mm_cmplt_epi8(_mm_xor_si128(v, Set(0x0E)), Set(2));
+      other |= Bits(_mm_or_si128(highOrShift, _mm_andnot_si128(toText, isEsc)), k);
       graphic |= Bits(InRange(v, 0x21, 0x7E), k);
       Store(forms + 16 * k, v);
       if (kSjis) {
