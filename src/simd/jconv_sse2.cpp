@@ -100,12 +100,13 @@ QUILLET_SSE2 inline void SjisHalves(__m128i s, __m128i next, __m128i& first, __m
 
 // The Shift_JIS bytes of JIS X 0208 bytes j (before: the byte ahead of each), as a first byte
 // ((j1 + 1) >> 1) + 0x70, 0x40 more from 0x5F on; as a second byte j2 + 0x7E after an even
-// row, j2 + 0x1F after an odd one, one more from 0x60 on. Only bytes 0x21..0x7E are read so.
+// row, j2 + 0x1F after an odd one, one more from 0x60 on. Right for bytes 0x21..0x7E, the only
+// ones copied out as pairs.
 QUILLET_SSE2 inline void JisHalves(__m128i j, __m128i before, __m128i& first, __m128i& second) {
   const __m128i late = _mm_and_si128(_mm_cmpgt_epi8(j, Set(0x5E)), Set(0x40));
   first = _mm_add_epi8(_mm_add_epi8(_mm_avg_epu8(j, _mm_setzero_si128()), Set(0x70)), late);
   const __m128i evenRow = _mm_cmpeq_epi8(_mm_and_si128(before, Set(1)), _mm_setzero_si128());
-  // Less -1 after an even row or from 0x60 on, and 0x5E more after an even row.
+  // 0x5E more after an even row; less the mask (so one more) after an even row or from 0x60 on.
   const __m128i less = _mm_or_si128(evenRow, _mm_cmpgt_epi8(j, Set(0x5F)));
   second = _mm_sub_epi8(_mm_add_epi8(_mm_add_epi8(j, Set(0x1F)), _mm_and_si128(evenRow, Set(0x5E))),
                         less);
@@ -170,8 +171,9 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
   // The two bytes after the block are read too: a sequence may start at its end.
   while (size - blocks.done >= kBlock + 2) {
     const unsigned char* const p = in + blocks.done;
-    // starts: ESC $ B and ESC ( B; other: bytes that are not text (0x80 and up, SO, SI, an ESC
-    // but that of ESC ( B: so of the sequences it marks ESC $ B); graphic: 0x21..0x7E.
+    // starts: ESC $ B and ESC ( B; other: the bytes text has no place for (0x80 and up, SO, SI)
+    // and every ESC but that of ESC ( B, so that of the sequences it marks ESC $ B; graphic:
+    // 0x21..0x7E.
     Mask starts = 0, other = 0, graphic = 0;
     // The block as text (form 0), and for Shift_JIS as pairs from even offsets (1) and from odd
     // ones (3; for EUC-JP form 1 serves both); each stretch is copied from the one it needs.
