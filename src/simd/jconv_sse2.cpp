@@ -247,7 +247,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     // i + 1 of formAfter (bit i + 1 is never a sequence's first byte).
     const Mask formAfter = kSjis ? toPairs | (toPairs & kEvenBytes) << 1 : toPairs;
     unsigned from = blocks.skip;
-    const std::size_t first = inPairs + (kSjis ? 2 * (inPairs & (from ^ carried)) : 0);
+    const auto first =
+        static_cast<unsigned>(inPairs + (kSjis ? 2 * (inPairs & (from ^ carried)) : 0));
     const unsigned char* source = forms + first * kForm + from;
     for (Mask next = starts & Below(cut); next != 0; next &= next - 1) {
       const unsigned to = Lowest(next);
@@ -255,7 +256,7 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       if (to - from > 32) Copy32(source + 32, o + 32);
       o += to - from;
       from = to + 3;
-      source = forms + (formAfter >> to & 3) * kForm + from;
+      source = forms + static_cast<unsigned>(formAfter >> to & 3) * kForm + from;
     }
     const unsigned to = cut > from ? cut : from;
     Copy32(source, o);
