@@ -59,10 +59,13 @@ QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
          << (16 * vector);
 }
 
-// 0xFF in byte i where bit i of bits is set.
+// 0xFF in byte i where bit i of bits is set (bits 0..15): the low byte spread over bytes
+// 0..7 and the next over 8..15.
 QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
   const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-  const __m128i spread = _mm_unpacklo_epi64(Set(bits), Set(bits >> 8));
+  __m128i spread = _mm_cvtsi32_si128(static_cast<int>(bits));
+  spread = _mm_unpacklo_epi8(spread, spread);
+  spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(spread, spread), 0x50);
   return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
 }
 
@@ -71,10 +74,9 @@ QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
 QUILLET_SSE2 inline __m128i Pick(__m128i v, __m128i first, __m128i second, const PairBlock& block,
                                  int vector) {
   const __m128i trails = ByteMask(static_cast<unsigned>(block.trails >> (16 * vector)));
-  const __m128i leads = _mm_andnot_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
-  const __m128i kept = _mm_andnot_si128(_mm_or_si128(leads, trails), v);
-  return _mm_or_si128(kept,
-                      _mm_or_si128(_mm_and_si128(leads, first), _mm_and_si128(trails, second)));
+  const __m128i halves = _mm_xor_si128(first, _mm_and_si128(_mm_xor_si128(first, second), trails));
+  const __m128i pairs = _mm_or_si128(trails, _mm_cmplt_epi8(v, _mm_setzero_si128()));
+  return _mm_xor_si128(v, _mm_and_si128(_mm_xor_si128(v, halves), pairs));
 }
 
 // s >= 0x9F: a second byte of the even row.
@@ -97,15 +99,17 @@ QUILLET_SSE2 inline void SjisHalves(__m128i s, __m128i next, __m128i& first, __m
 }
 
 // The Shift_JIS bytes of JIS X 0208 bytes j (before: the byte ahead of each), as a first byte
-// ((j1 - 0x21) >> 1) + 0x81, 0x40 more past 0x9F; as a second byte j2 + 0x1F after an odd
-// row, + 0x7D after an even one, one more from 0x7F on.
+// ((j1 + 1) >> 1) + 0x70, 0x40 more from 0x5F on; as a second byte j2 + 0x7E after an even
+// row, j2 + 0x1F after an odd one, one more from 0x60 on. Right for bytes 0x21..0x7E, the only
+// ones copied out as pairs.
 QUILLET_SSE2 inline void JisHalves(__m128i j, __m128i before, __m128i& first, __m128i& second) {
-  const __m128i half = _mm_and_si128(_mm_srli_epi16(_mm_sub_epi8(j, Set(0x21)), 1), Set(0x7F));
-  const __m128i f = _mm_add_epi8(half, Set(0x81));
-  first = _mm_add_epi8(f, _mm_andnot_si128(_mm_cmplt_epi8(f, Set(0xA0)), Set(0x40)));
-  const __m128i oddRow = _mm_cmpeq_epi8(_mm_and_si128(before, Set(1)), Set(1));
-  const __m128i t = _mm_add_epi8(j, _mm_sub_epi8(Set(0x7D), _mm_and_si128(oddRow, Set(0x5E))));
-  second = _mm_sub_epi8(t, _mm_cmpeq_epi8(_mm_max_epu8(t, Set(0x7F)), t));
+  const __m128i late = _mm_and_si128(_mm_cmpgt_epi8(j, Set(0x5E)), Set(0x40));
+  first = _mm_add_epi8(_mm_add_epi8(_mm_avg_epu8(j, _mm_setzero_si128()), Set(0x70)), late);
+  const __m128i evenRow = _mm_cmpeq_epi8(_mm_and_si128(before, Set(1)), _mm_setzero_si128());
+  // 0x5E more after an even row; less the mask (so one more) after an even row or from 0x60 on.
+  const __m128i less = _mm_or_si128(evenRow, _mm_cmpgt_epi8(j, Set(0x5F)));
+  second = _mm_sub_epi8(_mm_add_epi8(_mm_add_epi8(j, Set(0x1F)), _mm_and_si128(evenRow, Set(0x5E))),
+                        less);
 }
 
 QUILLET_SSE2 __m128i SjisToEuc(__m128i s, __m128i next, const PairBlock& block, int vector) {
@@ -161,66 +165,64 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
                                                               std::size_t size, unsigned char*& out,
                                                               bool& twoByte) {
   using Mask = std::uint64_t;
+  constexpr Mask kEvenBytes = 0x5555555555555555u;
   unsigned char* o = out;
   JisBlocks blocks{0, twoByte};
   // The two bytes after the block are read too: a sequence may start at its end.
   while (size - blocks.done >= kBlock + 2) {
     const unsigned char* const p = in + blocks.done;
-    Mask esc = 0, toPairs = 0, toText = 0, other = 0, graphic = 0;
-    // The block as text, as pairs from even offsets, as pairs from odd ones.
-    alignas(16) unsigned char forms[3][2 * kBlock];
-    unsigned char* const text = forms[0];
-    unsigned char* const even = forms[1];
-    unsigned char* const odd = forms[2];
+    // starts: ESC $ B and ESC ( B; other: the bytes text has no place for (0x80 and up, SO, SI)
+    // and every ESC but that of ESC ( B, so that of the sequences it marks ESC $ B; graphic:
+    // 0x21..0x7E.
+    Mask starts = 0, other = 0, graphic = 0;
+    // The block as text (form 0), and for Shift_JIS as pairs from even offsets (1) and from odd
+    // ones (3; for EUC-JP form 1 serves both); each stretch is copied from the one it needs.
+    constexpr std::size_t kForm = 2 * kBlock;
+    alignas(16) unsigned char forms[(kSjis ? 4 : 2) * kForm];
+#pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       const __m128i v = Load(p + 16 * k);
-      const __m128i isEsc = _mm_cmpeq_epi8(v, Set(0x1B));
-      const __m128i sequence = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
       const __m128i b1 = Load(p + 16 * k + 1);
-      esc |= Bits(isEsc, k);
-      toPairs |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(b1, Set('$'))), k);
-      toText |= Bits(_mm_and_si128(sequence, _mm_cmpeq_epi8(b1, Set('('))), k);
-      // Not text: 0x80 and up, SO and SI (and ESC, taken apart above).
-      const __m128i shift = _mm_cmpeq_epi8(_mm_or_si128(v, Set(1)), Set(0x0F));
-      other |= Bits(_mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), shift), k);
+      const __m128i isEsc = _mm_cmpeq_epi8(v, Set(0x1B));
+      const __m128i endsB = _mm_and_si128(isEsc, _mm_cmpeq_epi8(Load(p + 16 * k + 2), Set('B')));
+      const __m128i toText = _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('(')));
+      starts |= Bits(_mm_or_si128(toText, _mm_and_si128(endsB, _mm_cmpeq_epi8(b1, Set('$')))), k);
+      // With bits 1 to 3 flipped SO and SI are 0 and 1, and 0x80 and up stay negative.
+      const __m128i highOrShift = _mm_cmplt_epi8(_mm_xor_si128(v, Set(0x0E)), Set(2));
+      other |= Bits(_mm_or_si128(highOrShift, _mm_andnot_si128(toText, isEsc)), k);
       graphic |= Bits(InRange(v, 0x21, 0x7E), k);
-      // Every byte converted at once, as text and as pairs starting at even offsets and at odd
-      // ones; each stretch is copied from the one it needs.
-      Store(text + 16 * k, v);
+      Store(forms + 16 * k, v);
       if (kSjis) {
         // Nothing is read before the first block, whose first byte is never a second byte.
         const __m128i before =
             (k == 0 && blocks.done == 0) ? _mm_slli_si128(v, 1) : Load(p + 16 * k - 1);
         __m128i first, second;
         JisHalves(v, before, first, second);
-        const __m128i evenBytes = _mm_set1_epi16(0x00FF);
-        Store(even + 16 * k,
-              _mm_or_si128(_mm_and_si128(evenBytes, first), _mm_andnot_si128(evenBytes, second)));
-        Store(odd + 16 * k,
-              _mm_or_si128(_mm_and_si128(evenBytes, second), _mm_andnot_si128(evenBytes, first)));
+        const __m128i swap = _mm_and_si128(_mm_xor_si128(first, second), _mm_set1_epi16(0x00FF));
+        Store(forms + kForm + 16 * k, _mm_xor_si128(second, swap));
+        Store(forms + 3 * kForm + 16 * k, _mm_xor_si128(first, swap));
       } else {
-        Store(even + 16 * k, _mm_or_si128(v, Set(0x80)));
+        Store(forms + kForm + 16 * k, _mm_or_si128(v, Set(0x80)));
       }
     }
-    const Mask textOk = ~other & ~esc;
-    // Any other ESC ends the run there.
+    // Pairs from each ESC $ B to the next ESC ( B, and before the first sequence if the block
+    // starts in pairs. Where the two alternate (as they nearly always do) the difference of their
+    // bits is that span: the mask changes exactly at the sequences, to pairs at each ESC $ B.
+    const Mask toPairs = starts & other;
+    const Mask inPairs = blocks.pairs ? 1 : 0;
+    Mask twoByteMask = (starts & ~toPairs) - toPairs - inPairs;
+    if (((twoByteMask ^ (twoByteMask << 1 | inPairs)) != starts) |
+        ((twoByteMask & starts) != toPairs)) {
+      twoByteMask = Spans(toPairs, starts & ~toPairs) | (((starts & (~starts + 1)) - 1) & -inPairs);
+    }
+    const Mask sequences = starts | starts << 1 | starts << 2 | Below(blocks.skip);
+    Mask pairBytes = twoByteMask & ~sequences;
+    const Mask textBytes = ~twoByteMask & ~sequences;
+    // The run ends at the first byte the set in force has no place for (an unknown ESC among
+    // them); what follows it is not looked at.
     unsigned cut = kBlock;
     bool stop = false;
-    const Mask unknown = esc & ~(toPairs | toText);
-    if (unknown != 0) {
-      cut = Lowest(unknown);
-      stop = true;
-    }
-    const Mask within = Below(cut);
-    const Mask starts = (toPairs | toText) & within;
-    // Pairs from each ESC $ to the next ESC (, and before the first sequence if the block
-    // starts in pairs.
-    const Mask twoByteMask = Spans(toPairs & starts, toText & starts) |
-                             (((starts & (~starts + 1)) - 1) & (blocks.pairs ? ~Mask{0} : 0));
-    const Mask sequences = starts | starts << 1 | starts << 2 | Below(blocks.skip);
-    Mask pairBytes = twoByteMask & ~sequences & within;
-    const Mask textBytes = ~twoByteMask & ~sequences & within;
-    const Mask bad = (textBytes & ~textOk) | (pairBytes & ~graphic);
+    const Mask bad = (textBytes & other) | (pairBytes & ~graphic);
     if (bad != 0) {
       cut = Lowest(bad);
       stop = true;
@@ -228,10 +230,11 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
     }
     // A first byte carried from the block before needs its second here: else it is left to
     // the scalar code, as if that block had stopped before it.
-    if (blocks.carried && (pairBytes & 1) == 0) break;
+    const Mask carried = blocks.carried;
+    if ((carried & ~pairBytes) != 0) break;
     // A first byte that ends its run is alone: the run stops before it, unless it is the
     // block's last byte.
-    const Mask leads = RunFirsts(pairBytes & ~Mask{blocks.carried});
+    const Mask leads = RunFirsts(pairBytes & ~carried);
     const Mask alone = leads & ~(pairBytes >> 1) & ~(Mask{cut == kBlock} << 63);
     if (alone != 0) {
       cut = Lowest(alone);
@@ -239,21 +242,26 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t FromJisRun(const unsigned cha
       pairBytes &= Below(cut);
     }
     // The stretches between the sequences, copied out whole. A stretch of pairs starts with a
-    // first byte, or with the second of one carried from the block before.
+    // first byte (so after a sequence at an even offset, at an odd one), or with the second of
+    // one carried from the block before. The form after the sequence at bit i is bits i and
+    // i + 1 of formAfter (bit i + 1 is never a sequence's first byte).
+    const Mask formAfter = kSjis ? toPairs | (toPairs & kEvenBytes) << 1 : toPairs;
     unsigned from = blocks.skip;
-    unsigned phase = blocks.carried ? 1 : 0;
-    for (Mask next = starts & Below(cut);; next &= next - 1) {
-      const unsigned to = next != 0 ? Lowest(next) : (cut > from ? cut : from);
-      const unsigned inPairs = static_cast<unsigned>(twoByteMask >> (from & 63) & 1);
-      const unsigned char* const source =
-          forms[inPairs * (1 + (kSjis ? (from ^ phase) & 1 : 0))] + from;
+    const auto first =
+        static_cast<unsigned>(inPairs + (kSjis ? 2 * (inPairs & (from ^ carried)) : 0));
+    const unsigned char* source = forms + first * kForm + from;
+    for (Mask next = starts & Below(cut); next != 0; next &= next - 1) {
+      const unsigned to = Lowest(next);
       Copy32(source, o);
       if (to - from > 32) Copy32(source + 32, o + 32);
       o += to - from;
-      if (next == 0) break;
       from = to + 3;
-      phase = 0;
+      source = forms + static_cast<unsigned>(formAfter >> to & 3) * kForm + from;
     }
+    const unsigned to = cut > from ? cut : from;
+    Copy32(source, o);
+    if (to - from > 32) Copy32(source + 32, o + 32);
+    o += to - from;
     if (stop) {
       blocks.Stop(cut, twoByteMask);
       break;
@@ -281,7 +289,8 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
     for (int k = 0; k < 4; ++k) {
       v[k] = Load(p + 16 * k);
       if (kSjis) {
-        lead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFF)), k);
+        // 0x81..0x9F and 0xE0..0xFF are 0xA1..0xDF with bit 5 flipped.
+        lead |= Bits(InRange(_mm_xor_si128(v[k], Set(0x20)), 0xA1, 0xDF), k);
         trail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
       } else {
         lead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
@@ -292,7 +301,7 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
     const PairBlock block = MarkPairs(lead, kSjis ? trail : lead, ~high, carry);
     if (!block.whole) break;
     const unsigned taken = static_cast<unsigned>(kBlock - carry);  // a cut character waits
-    std::uint64_t inPairs = (block.leads | block.trails) & ~(carry << 63);
+    const std::uint64_t inPairs = (block.leads | block.trails) & ~(carry << 63);
     for (int k = 0; k < 4; ++k) {
       // EUC-JP loses bit 7 of every byte, and ASCII has none.
       __m128i c = _mm_and_si128(v[k], Set(0x7F));
@@ -304,24 +313,24 @@ __attribute__((noinline)) QUILLET_SSE2 std::size_t ToJisRun(const unsigned char*
       Store(converted + 16 * k, c);
     }
     // Where the kind of character changes from the byte before (the mode in force before the
-    // block's first byte).
-    std::uint64_t changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0)));
-    if (taken < kBlock) changes &= ~(std::uint64_t{1} << 63);
+    // block's first byte); a sequence goes before each.
+    std::uint64_t changes = (inPairs ^ ((inPairs << 1) | (pairs ? 1 : 0))) & Below(taken);
     unsigned from = 0;
-    for (;;) {
-      const unsigned to = changes != 0 ? Lowest(changes) : taken;
+    for (; changes != 0; changes &= changes - 1) {
+      const unsigned to = Lowest(changes);
       Copy32(converted + from, o);
       if (to - from > 32) Copy32(converted + from + 32, o + 32);
       o += to - from;
-      if (changes == 0) break;
-      pairs = (inPairs >> to & 1) != 0;
       // One word for the sequence; its fourth byte is the next stretch's first.
-      const std::uint32_t sequence = pairs ? kToPairs : kToText;
+      const std::uint32_t sequence = (inPairs >> to & 1) != 0 ? kToPairs : kToText;
       std::memcpy(o, &sequence, 4);
       o += 3;
-      changes &= changes - 1;
       from = to;
     }
+    Copy32(converted + from, o);
+    if (taken - from > 32) Copy32(converted + from + 32, o + 32);
+    o += taken - from;
+    pairs = (inPairs >> (taken - 1) & 1) != 0;
     done += taken;
   }
   out = o;

@@ -12,16 +12,17 @@ namespace quillet {
 namespace simd {
 
 struct JisBlocks {
-  std::size_t done;      // bytes taken before the block in hand
-  bool pairs;            // JIS X 0208 is in force at its start (ASCII otherwise)
-  unsigned skip = 0;     // bytes at its start that end a sequence begun before it
-  bool carried = false;  // the block before ended with the first byte of a pair
+  std::size_t done;   // bytes taken before the block in hand
+  bool pairs;         // JIS X 0208 is in force at its start (ASCII otherwise)
+  unsigned skip = 0;  // bytes at its start that end a sequence begun before it
+  // 1 when the block before ended with the first byte of a pair (a number, for the masks).
+  std::uint64_t carried = 0;
 
   // The run ends before byte cut of the block (twoByteMask: the bytes in JIS X 0208).
   void Stop(unsigned cut, std::uint64_t twoByteMask) {
     done += cut;
     if (cut != 0) pairs = (twoByteMask >> (cut - 1) & 1) != 0;
-    carried = false;
+    carried = 0;
     skip = 0;
   }
 
@@ -29,14 +30,14 @@ struct JisBlocks {
   void Next(std::uint64_t twoByteMask, std::uint64_t leads, std::uint64_t starts) {
     done += 64;
     pairs = (twoByteMask >> 63) != 0;
-    carried = leads >> 63 != 0;
+    carried = leads >> 63;
     skip = static_cast<unsigned>(starts >> 62 & 1) + 2 * static_cast<unsigned>(starts >> 63);
   }
 
   // How many bytes the run took: a first byte whose second was not read is taken back from o,
   // the rest of a sequence is taken.
   std::size_t Finish(unsigned char*& o) {
-    if (carried) {
+    if (carried != 0) {
       --o;
       --done;
     }
