@@ -19,6 +19,7 @@
 #include "jtext/code_pairs.h"
 #include "simd/kernels.h"
 #include "simd/targets.h"
+#include "simd/utf8_marks.h"
 
 namespace quillet {
 namespace simd {
@@ -137,28 +138,16 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
     const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
     const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
-    const std::uint64_t follows = high & ~b6;  // 0x80..0xBF
-    const std::uint64_t follows64 = (p[64] & 0xC0) == 0x80;
-    const std::uint64_t follows65 = (p[65] & 0xC0) == 0x80;
-    const std::uint64_t nextFollows = (follows >> 1) | follows64 << 63;
-    const std::uint64_t afterFollows = (follows >> 2) | follows64 << 62 | follows65 << 63;
-    const std::uint64_t nextHigh = (b5 >> 1) | std::uint64_t{(p[64] & 0x20) != 0} << 63;
-    const std::uint64_t leads = high & b6 & b5 & ~b4;  // 0xE0..0xEF
-    // 0xC2..0xDF: 0xC0 and 0xC1 start only overlong forms.
-    const std::uint64_t twoLeads =
-        high & b6 & ~b5 &
-        ~_mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
-                                _mm512_set1_epi8(static_cast<char>(0xC0)));
-    // After E0 only A0..BF (no overlong form), after ED only 80..9F (no surrogate).
-    const std::uint64_t bad =
-        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))) & ~nextHigh) |
-        (_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))) & nextHigh);
-    const std::uint64_t whole = nextFollows & afterFollows & ~bad;
-    const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
-    const std::uint64_t stops =
-        ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
-    const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
-    std::uint64_t starts = ~follow;
+    const auto byteIs = [v](unsigned char byte) -> std::uint64_t {
+      return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(byte)));
+    };
+    const std::uint64_t overlong =
+        _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
+                               _mm512_set1_epi8(static_cast<char>(0xC0)));
+    const Utf8Block marks =
+        MarkUtf8(high, b6, b5, b4, overlong, byteIs(0xE0), byteIs(0xED), p[64], p[65], carry);
+    const int usable = marks.usable;
+    std::uint64_t starts = ~marks.follow;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     const int count = __builtin_popcountll(starts);
     const __m512i b0 = _mm512_maskz_compress_epi8(starts, v);
@@ -213,9 +202,7 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     }
     // Not p += usable: the next block's loads need not wait for this one's classification.
     p += kBlock;
-    // A three-byte lead at byte 62 or a two-byte lead at byte 63 takes the next block's first
-    // byte, a three-byte lead at byte 63 its first two.
-    carry = (((leads >> 62) | (twoLeads >> 63)) & 1) | (leads >> 63) * 3;
+    carry = Utf8Carry(marks);
   }
   out = o;
   return p + __builtin_popcountll(carry);

@@ -18,6 +18,7 @@
 #include "jtext/code_pairs.h"
 #include "simd/sse2_masks.h"
 #include "simd/targets.h"
+#include "simd/utf8_marks.h"
 
 namespace quillet {
 namespace simd {
@@ -147,21 +148,9 @@ QUILLET_SSE2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsi
       PagesAndLows(v[k], Load(p + 16 * k + 1), Load(p + 16 * k + 2), 16 * k, pages + 16 * k,
                    lows + 16 * k, ends + 16 * k);
     }
-    const std::uint64_t follows = high & ~b6;  // 0x80..0xBF
-    const std::uint64_t follows64 = (p[64] & 0xC0) == 0x80;
-    const std::uint64_t follows65 = (p[65] & 0xC0) == 0x80;
-    const std::uint64_t nextFollows = (follows >> 1) | follows64 << 63;
-    const std::uint64_t afterFollows = (follows >> 2) | follows64 << 62 | follows65 << 63;
-    const std::uint64_t nextHigh = (b5 >> 1) | std::uint64_t{(p[64] & 0x20) != 0} << 63;
-    const std::uint64_t leads = high & b6 & b5 & ~b4;            // 0xE0..0xEF
-    const std::uint64_t twoLeads = high & b6 & ~b5 & ~overlong;  // 0xC2..0xDF
-    const std::uint64_t bad = (e0 & ~nextHigh) | (ed & nextHigh);
-    const std::uint64_t whole = nextFollows & afterFollows & ~bad;
-    const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
-    const std::uint64_t stops =
-        ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
-    const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
-    std::uint64_t starts = leads | twoLeads;
+    const Utf8Block marks = MarkUtf8(high, b6, b5, b4, overlong, e0, ed, p[64], p[65], carry);
+    const int usable = marks.usable;
+    std::uint64_t starts = marks.leads | marks.twoLeads;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
     // The ASCII before the first lead, after each lead's character up to the next lead, and
     // after the last up to where the block or the run ends (none when that character crosses
@@ -184,9 +173,7 @@ QUILLET_SSE2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsi
     }
     // Not p += usable: the next block's loads need not wait for this one's classification.
     p += kBlock;
-    // A three-byte lead at byte 62 or a two-byte lead at byte 63 takes the next block's first
-    // byte, a three-byte lead at byte 63 its first two.
-    carry = (((leads >> 62) | (twoLeads >> 63)) & 1) | (leads >> 63) * 3;
+    carry = Utf8Carry(marks);
   }
   out = o;
   return p + (carry & 1) + (carry >> 1);

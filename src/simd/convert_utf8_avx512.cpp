@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "simd/kernels.h"
+#include "simd/pair_marks.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -37,14 +38,6 @@ constexpr __mmask64 kAll = ~__mmask64{0};
 QUILLET_VBMI2 inline __mmask64 InRange(__m512i v, unsigned char low, unsigned char high) {
   return _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(low))),
                                 _mm512_set1_epi8(static_cast<char>(high - low)));
-}
-
-// The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
-// first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
-// before it ends a character whatever it is. A trail past the block is dropped.
-inline std::uint64_t Trails(std::uint64_t leads) {
-  constexpr std::uint64_t kOdd = 0xAAAAAAAAAAAAAAAAull;
-  return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
 }
 
 enum class Source { kSjis, kEuc };

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "simd/kernels.h"
+#include "simd/pair_marks.h"
 #include "simd/sse2_masks.h"
 #include "simd/targets.h"
 
@@ -26,14 +27,6 @@ constexpr std::ptrdiff_t kBlock = 64;
 // A block reads the byte after it (the trail of a lead at its end); what it writes, three bytes
 // a byte and a four-byte store past the last, stays within what the run may write.
 constexpr std::ptrdiff_t kReach = kBlock + 16;
-
-// The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
-// first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
-// before it ends a character whatever it is. A trail past the block is dropped.
-inline std::uint64_t Trails(std::uint64_t leads) {
-  constexpr std::uint64_t kOdd = 0xAAAAAAAAAAAAAAAAull;
-  return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
-}
 
 enum class Source { kSjis, kEuc };
 

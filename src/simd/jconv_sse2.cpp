@@ -26,6 +26,7 @@
 
 #include "simd/jis_blocks.h"
 #include "simd/pair_marks.h"
+#include "simd/sse2_masks.h"
 #include "simd/targets.h"
 
 namespace quillet {
@@ -37,36 +38,8 @@ constexpr std::size_t kBlock = 64;
 constexpr std::uint32_t kToPairs = 0x1B | '$' << 8 | 'B' << 16;
 constexpr std::uint32_t kToText = 0x1B | '(' << 8 | 'B' << 16;
 
-QUILLET_SSE2 inline __m128i Load(const unsigned char* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
 QUILLET_SSE2 inline void Store(unsigned char* o, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
-}
-
-QUILLET_SSE2 inline __m128i Set(unsigned byte) {
-  return _mm_set1_epi8(static_cast<char>(byte));
-}
-
-// 0xFF in each byte of lo..hi (a span under 128 values).
-QUILLET_SSE2 inline __m128i InRange(__m128i v, unsigned lo, unsigned hi) {
-  return _mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - lo)), Set(0x80 + hi - lo + 1));
-}
-
-QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
-  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)) & 0xFFFF)
-         << (16 * vector);
-}
-
-// 0xFF in byte i where bit i of bits is set (bits 0..15): the low byte spread over bytes
-// 0..7 and the next over 8..15.
-QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
-  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-  __m128i spread = _mm_cvtsi32_si128(static_cast<int>(bits));
-  spread = _mm_unpacklo_epi8(spread, spread);
-  spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(spread, spread), 0x50);
-  return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
 }
 
 // The bytes as they are, with the first and second bytes of characters replaced. In a block

@@ -33,5 +33,13 @@ inline PairBlock MarkPairs(std::uint64_t lead, std::uint64_t trail, std::uint64_
   return {leads, trails, ((trails & ~trail) | (~(leads | trails) & ~ascii)) == 0};
 }
 
+// The bytes that follow a lead, given which bytes may be leads: in a run of such bytes the
+// first is a lead, the second its trail, and so on; a run may start anywhere, since the byte
+// before it ends a character whatever it is. A trail past the block is dropped.
+inline std::uint64_t Trails(std::uint64_t leads) {
+  constexpr std::uint64_t kOdd = 0xAAAAAAAAAAAAAAAAull;
+  return (((leads << 1) | kOdd) - leads) ^ kOdd ^ leads;
+}
+
 }  // namespace simd
 }  // namespace quillet

@@ -1,5 +1,5 @@
-// What the SSE2 conversion runs into and out of UTF-8 share: a 64-byte block is four 16-byte
-// vectors whose byte tests become one 64-bit mask, and the masks' set bits are walked one by one.
+// What the SSE2 conversion runs share: a 64-byte block is four 16-byte vectors whose byte tests
+// become one 64-bit mask, and the masks' set bits are walked one by one.
 #pragma once
 
 #include <emmintrin.h>
@@ -32,10 +32,13 @@ QUILLET_SSE2 inline std::uint64_t Bits(__m128i mask, int vector) {
          << (16 * vector);
 }
 
-// 0xFF in byte i where bit i of bits is set.
+// 0xFF in byte i where bit i of bits is set (bits 0..15): the low byte spread over bytes
+// 0..7 and the next over 8..15.
 QUILLET_SSE2 inline __m128i ByteMask(unsigned bits) {
   const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-  const __m128i spread = _mm_unpacklo_epi64(Set(bits & 0xFF), Set((bits >> 8) & 0xFF));
+  __m128i spread = _mm_cvtsi32_si128(static_cast<int>(bits));
+  spread = _mm_unpacklo_epi8(spread, spread);
+  spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(spread, spread), 0x50);
   return _mm_cmpeq_epi8(_mm_and_si128(spread, select), select);
 }
 
