@@ -214,14 +214,15 @@ struct ToJis {
 // Into Shift_JIS or EUC-JP, which need no mode: every code is written as it is read.
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  Output out(output, static_cast<std::size_t>(end - p), 2, false);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
-    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -242,7 +243,7 @@ void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::st
       }
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 // U+FF9E / U+FF9F, the half-width sound marks, as the Shift_JIS byte that follows a kana:
@@ -254,12 +255,13 @@ inline unsigned MarkAt(const unsigned char* p, const unsigned char* end) {
 }
 
 void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
+  Output out(output, static_cast<std::size_t>(end - p), 5, true);
+  unsigned char* o = out.Begin();
   bool twoByte = false;  // output mode
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 5 bytes per byte in: ESC $ B and a geta mark for one ill-formed byte.
-    o = MakeRoom(output, o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (*p < 0x80) {
         o = SwitchToSingle(o, twoByte);
@@ -280,15 +282,16 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
     }
   }
   if (twoByte) o = PutToSingle(o);
-  Finish(output, o);
+  out.Finish(o);
 }
 
 void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  Output out(output, static_cast<std::size_t>(end - p), 3, false);
+  unsigned char* o = out.Begin();
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 3 bytes per byte in: U+FFFD for one ill-formed byte.
-    o = MakeRoom(output, o, 3 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 3 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
@@ -310,7 +313,7 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       p += length;
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 }  // namespace

@@ -150,13 +150,14 @@ inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
 }
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().sjisToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -201,7 +202,7 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       }
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 // A run of JIS X 0208 characters four at a time, while all eight bytes of a word are row and
@@ -231,13 +232,14 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 }
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().eucToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -282,18 +284,19 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
       p += 1 + (lead ? AfterBrokenLead(p + 1, end, n) : 0);
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   JisSet set = JisSet::kAscii;
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().jisToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && (set == JisSet::kAscii || set == JisSet::kJisX0208) &&
           limit - p > kVectorMinimum) {
@@ -348,12 +351,7 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
             p += 2;
           } else {
             o = PutJisX0208(o, c, p[1]);
-            p += 2;
-            p = PutJisX0208Words(p, limit, kHighBits, o);
-            while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
-              o = PutJisX0208(o, p[0], p[1]);
-              p += 2;
-            }
+            p = PutJisX0208Run(p + 2, limit, o);
           }
           break;
         }
@@ -364,10 +362,20 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
       }
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 }  // namespace
+
+const unsigned char* PutJisX0208Run(const unsigned char* p, const unsigned char* limit,
+                                    unsigned char*& o) {
+  p = PutJisX0208Words(p, limit, kHighBits, o);
+  while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
+    o = PutJisX0208(o, p[0], p[1]);
+    p += 2;
+  }
+  return p;
+}
 
 void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::string& output) {
   if (size == 0) return;
