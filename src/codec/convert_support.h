@@ -38,10 +38,7 @@ class Output {
   // the string is given when the text moves into it; longer tells whether the text's output
   // usually runs longer than its input.
   Output(std::string& output, std::size_t inputSize, std::size_t perByte, bool longer)
-      : output_(output),
-        chunkRoom_(perByte * (inputSize < kChunk ? inputSize : kChunk) + kSlack),
-        inputSize_(inputSize),
-        longer_(longer) {}
+      : output_(output), inputSize_(inputSize), perByte_(perByte), longer_(longer) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
@@ -68,48 +65,48 @@ class Output {
   }
 
  private:
-  unsigned char* Grow(unsigned char* o, std::size_t room);
+  // Out of the converters' loops: most texts never call it.
+  __attribute__((noinline)) unsigned char* Grow(unsigned char* o, std::size_t room) {
+    // Room is made a chunk's worst case at a time at least (the whole text's when it is
+    // shorter), so that pieces written one by one grow the string seldom.
+    const std::size_t chunkRoom = perByte_ * (inputSize_ < kChunk ? inputSize_ : kChunk) + kSlack;
+    if (room < chunkRoom) room = chunkRoom;
+    std::size_t used;
+    if (inString_) {
+      used = static_cast<std::size_t>(o - Storage(output_));
+    } else {
+      // Capacity is reserved once for what text usually needs: the input, with half as much
+      // again for text that usually grows (escape sequences, widened kana, UTF-8). Text that
+      // needs more makes the chunks grow the string geometrically.
+      before_ = output_.size();
+      const std::size_t free = output_.max_size() - before_ - kSlack;
+      if (inputSize_ <= free / 2) {
+        const std::size_t usual = longer_ ? inputSize_ + inputSize_ / 2 : inputSize_;
+        const std::size_t wanted = before_ + usual + kSlack;
+        if (output_.capacity() < wanted) output_.reserve(wanted);
+      }
+      used = before_;
+    }
+    const std::size_t written = inString_ ? 0 : static_cast<std::size_t>(o - buffer_);
+    if (output_.size() - used < written + room) output_.resize(used + written + room);
+    unsigned char* const at = Storage(output_) + used;
+    if (!inString_) {
+      if (written != 0) std::memcpy(at, buffer_, written);
+      inString_ = true;
+    }
+    limit_ = Storage(output_) + output_.size();
+    return at + written;
+  }
 
   std::string& output_;
   unsigned char* limit_ = buffer_ + kBuffer;  // the end of the room that the cursor is in
+  std::size_t inputSize_;
+  std::size_t perByte_;
+  bool longer_;
   bool inString_ = false;
   std::size_t before_ = 0;  // the string's size when the text moved into it
-  // Room made at a time once in the string: at least a chunk's worst case, or the whole
-  // text's when it is shorter, so that pieces written one by one grow it seldom.
-  std::size_t chunkRoom_;
-  std::size_t inputSize_;
-  bool longer_;
   unsigned char buffer_[kBuffer];
 };
-
-inline unsigned char* Output::Grow(unsigned char* o, std::size_t room) {
-  if (room < chunkRoom_) room = chunkRoom_;
-  std::size_t used;
-  if (inString_) {
-    used = static_cast<std::size_t>(o - Storage(output_));
-  } else {
-    // Capacity is reserved once for what text usually needs: the input, with half as much
-    // again for text that usually grows (escape sequences, widened kana, UTF-8). Text that
-    // needs more makes the chunks grow the string geometrically.
-    before_ = output_.size();
-    const std::size_t free = output_.max_size() - before_ - kSlack;
-    if (inputSize_ <= free / 2) {
-      const std::size_t usual = longer_ ? inputSize_ + inputSize_ / 2 : inputSize_;
-      const std::size_t wanted = before_ + usual + kSlack;
-      if (output_.capacity() < wanted) output_.reserve(wanted);
-    }
-    used = before_;
-  }
-  const std::size_t written = inString_ ? 0 : static_cast<std::size_t>(o - buffer_);
-  if (output_.size() - used < written + room) output_.resize(used + written + room);
-  unsigned char* const at = Storage(output_) + used;
-  if (!inString_) {
-    if (written != 0) std::memcpy(at, buffer_, written);
-    inString_ = true;
-  }
-  limit_ = Storage(output_) + output_.size();
-  return at + written;
-}
 
 // Input chunk: the end of the next piece of [p, end).
 inline const unsigned char* ChunkEnd(const unsigned char* p, const unsigned char* end) {
@@ -158,6 +155,14 @@ inline unsigned char* PutCode(unsigned char* o, std::uint32_t code) {
 using Word = std::uint64_t;
 constexpr Word kOnes = 0x0101010101010101u;
 constexpr Word kHighBits = 0x8080808080808080u;
+
+// Word arithmetic that reads the first byte in memory as the lowest holds where this is true.
+constexpr bool kLittleEndian =
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    false;
+#else
+    true;
+#endif
 
 inline Word LoadWord(const unsigned char* p) {
   Word w;

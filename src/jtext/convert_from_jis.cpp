@@ -32,14 +32,6 @@ using namespace convert;
 using pairs::kFirstOf;
 using pairs::kTrailOf;
 
-// The word arithmetic below reads the first byte in memory as the lowest.
-constexpr bool kLittleEndian =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    false;
-#else
-    true;
-#endif
-
 // Each target takes text bytes (after Text), JIS X 0208 pairs (one, or four from a word whose
 // eight bytes are all 0x21..0x7E), a half-width kana (0xA1..0xDF, with the kana after it or 0,
 // counting how many it used), a JIS X 0212 pair, and the geta mark.
