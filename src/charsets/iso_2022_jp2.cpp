@@ -33,6 +33,7 @@
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
 #include "jtext/jis_escape.h"
+#include "jtext/packed_utf8.h"
 
 namespace quillet {
 namespace {
@@ -106,11 +107,11 @@ const unsigned char* NextEsc(const unsigned char* p, const unsigned char* end) {
 // for the two bytes of ESC N, or what the converter makes of a Japanese byte.
 constexpr std::size_t kPerByte = 3;
 
-// The reading writes through one cursor (see convert::Output); once in the string, room is made
-// a chunk's worst case at a time, so the filling that growing the string costs is paid once per
-// chunk of output, however many pieces the text is cut into.
+// The reading writes through one cursor (see convert::Output), in pieces: once in the string,
+// room is made a chunk's worst case at a time, so the filling that growing the string costs is
+// paid once per chunk of output, however many pieces the text is cut into.
 inline unsigned char* PutCodePoint(Output& out, unsigned char* o, std::uint32_t u) {
-  return utf8::PutBmp(out.Room(o, kSlack), u);
+  return utf8::PutBmp(out.PieceRoom(o, kSlack), u);
 }
 
 // Scratch strings reused by every Japanese stretch of one text.
@@ -142,8 +143,8 @@ inline bool IsWholePairs(const unsigned char* p, const unsigned char* stop) {
 // Such pairs written directly, by the converter's own writing of them.
 unsigned char* PutJisX0208Pairs(const unsigned char* p, const unsigned char* stop, Output& out,
                                 unsigned char* o) {
-  o = out.Room(o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
-  PutJisX0208Run(p, stop, o);
+  o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
+  packed_utf8::PutJisX0208Run(p, stop, o);
   return o;
 }
 
@@ -154,7 +155,7 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
   bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
   if (fromAscii && *p != kEsc) {
     // ASCII text is itself; the converter reads what follows it from ASCII, as it would have.
-    o = out.Room(o, static_cast<std::size_t>(stop - p) + kSlack);
+    o = out.PieceRoom(o, static_cast<std::size_t>(stop - p) + kSlack);
     p = CopyJisAscii(p, stop, o);
     if (p == stop) return o;
   }
@@ -178,7 +179,7 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
     ConvertToUtf8(kCharsetJis, scratch.input.data(), scratch.input.size(), scratch.converted);
   }
   const std::size_t n = scratch.converted.size();
-  o = out.Room(o, n + kSlack);
+  o = out.PieceRoom(o, n + kSlack);
   std::memcpy(o, scratch.converted.data(), n);
   return o + n;
 }
@@ -193,7 +194,7 @@ unsigned char* PutPairs(G0Set set, const unsigned char* p, const unsigned char* 
                         Output& out, unsigned char* o) {
   while (p < stop) {
     const unsigned char* const limit = ChunkEnd(p, stop);
-    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       const unsigned b1 = *p;
       const unsigned b2 = ByteAt(p + 1, stop);

@@ -50,6 +50,14 @@ class Output {
     return static_cast<std::size_t>(limit_ - o) >= room ? o : Grow(o, room);
   }
 
+  // Room for text written in many small pieces: when the room runs out, room is made for a
+  // chunk's worst case beyond them (the whole text's when it is shorter), so that the string
+  // grows seldom.
+  unsigned char* PieceRoom(unsigned char* o, std::size_t room) {
+    if (static_cast<std::size_t>(limit_ - o) >= room) return o;
+    return Grow(o, room + perByte_ * (inputSize_ < kChunk ? inputSize_ : kChunk));
+  }
+
   // Appends what was written up to the cursor o.
   void Finish(unsigned char* o) {
     if (inString_) {
@@ -67,10 +75,6 @@ class Output {
  private:
   // Out of the converters' loops: most texts never call it.
   __attribute__((noinline)) unsigned char* Grow(unsigned char* o, std::size_t room) {
-    // Room is made a chunk's worst case at a time at least (the whole text's when it is
-    // shorter), so that pieces written one by one grow the string seldom.
-    const std::size_t chunkRoom = perByte_ * (inputSize_ < kChunk ? inputSize_ : kChunk) + kSlack;
-    if (room < chunkRoom) room = chunkRoom;
     std::size_t used;
     if (inString_) {
       used = static_cast<std::size_t>(o - Storage(output_));

@@ -24,12 +24,6 @@ void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::
 bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
                           std::string& output);
 
-// The run of JIS X 0208 pairs (both bytes 0x21..0x7E) at p, before limit, written in UTF-8 at o
-// as ConvertToUtf8 writes them from ISO-2022-JP (o has room for 3 bytes per byte in and 64
-// more). Returns where the run ends; o moves along.
-const unsigned char* PutJisX0208Run(const unsigned char* p, const unsigned char* limit,
-                                    unsigned char*& o);
-
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
   kUnknownSource = 1,  // source not 0..3: nothing appended
