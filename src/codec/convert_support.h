@@ -38,7 +38,10 @@ class Output {
   // the string is given when the text moves into it; longer tells whether the text's output
   // usually runs longer than its input.
   Output(std::string& output, std::size_t inputSize, std::size_t perByte, bool longer)
-      : output_(output), inputSize_(inputSize), perByte_(perByte), longer_(longer) {}
+      : output_(output),
+        inputSize_(inputSize),
+        perByte_(static_cast<unsigned char>(perByte)),
+        longer_(longer) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
@@ -105,10 +108,11 @@ class Output {
   std::string& output_;
   unsigned char* limit_ = buffer_ + kBuffer;  // the end of the room that the cursor is in
   std::size_t inputSize_;
-  std::size_t perByte_;
+  // Beside each other, so that the constructor stores them at once.
+  unsigned char perByte_;
   bool longer_;
   bool inString_ = false;
-  std::size_t before_ = 0;  // the string's size when the text moved into it
+  std::size_t before_;  // the string's size when the text moved into it (set then)
   unsigned char buffer_[kBuffer];
 };
 
