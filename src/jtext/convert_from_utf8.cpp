@@ -287,39 +287,52 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
 
 // Whether the low three bytes of w (in memory order) are one well-formed three-byte character:
 // 1110xxxx 10xxxxxx 10xxxxxx, neither overlong (E0 and 80..9F) nor a surrogate (ED and A0..BF).
-inline bool IsThreeByte(Word w) {
-  const Word t = w & 0x200F;  // the lead's low bits and bit 5 of the second byte
+inline bool IsThreeByte(std::uint32_t w) {
+  const std::uint32_t t = w & 0x200F;  // the lead's low bits and bit 5 of the second byte
   return (w & 0xC0C0F0) == 0x8080E0 && t != 0 && t != 0x200D;
 }
 
 // The run of well-formed three-byte characters at p (nearly all of Japanese text), copied as
-// they are: two a word at a time while eight bytes lie before limit, then one while four do.
-// Returns the new p; out moves along.
+// they are: two a word at a time while eight bytes lie before limit, then one at a time (the
+// last one read with the byte before it, where the text from begin holds one). Returns the new
+// p; out moves along.
 inline const unsigned char* CopyThreeByteRun(const unsigned char* p, const unsigned char* limit,
-                                             unsigned char*& out) {
+                                             const unsigned char* begin, unsigned char*& out) {
+  if (!kLittleEndian) return p;
   unsigned char* o = out;
-  if (kLittleEndian) {
-    while (limit - p >= 8) {
-      const Word w = LoadWord(p);
-      if (!IsThreeByte(w) || !IsThreeByte(w >> 24)) break;
-      StoreWord(o, w);  // whole; the cursor keeps the two characters
-      o += 6;
-      p += 6;
-    }
-    while (limit - p >= 4) {
-      std::uint32_t w;
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    // The bit patterns of both characters in one test, then what they leave open.
+    if ((w & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) break;
+    const Word t = w & 0x200F00200Fu;
+    const Word t0 = t & 0xFFFF;
+    const Word t1 = t >> 24;
+    if (t0 == 0 || t0 == 0x200D || t1 == 0 || t1 == 0x200D) break;
+    StoreWord(o, w);  // whole; the cursor keeps the two characters
+    o += 6;
+    p += 6;
+  }
+  for (;;) {
+    std::uint32_t w;
+    if (limit - p >= 4) {
       std::memcpy(&w, p, sizeof w);
-      if (!IsThreeByte(w)) break;
-      std::memcpy(o, &w, sizeof w);
-      o += 3;
-      p += 3;
+    } else if (limit - p == 3 && p > begin) {
+      std::memcpy(&w, p - 1, sizeof w);
+      w >>= 8;
+    } else {
+      break;
     }
+    if (!IsThreeByte(w)) break;
+    std::memcpy(o, &w, sizeof w);
+    o += 3;
+    p += 3;
   }
   out = o;
   return p;
 }
 
 void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
+  const unsigned char* const begin = p;
   Output out(output, static_cast<std::size_t>(end - p), 3, false);
   unsigned char* o = out.Begin();
   while (p < end) {
@@ -331,7 +344,7 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
         p = CopyAscii(p, limit, o);
         continue;
       }
-      const unsigned char* const run = CopyThreeByteRun(p, limit, o);
+      const unsigned char* const run = CopyThreeByteRun(p, limit, begin, o);
       if (run != p) {
         p = run;
         continue;
