@@ -29,23 +29,26 @@ int JapaneseCharsetCode(Encoding encoding) {
 }
 
 void DecodeToUtf8(Encoding encoding, const char* data, std::size_t size, std::string& output) {
-  // Plain ISO-2022-JP never holds the sets ISO-2022-JP-2 adds: one reader serves every label.
-  if (encoding == Encoding::kIso2022Jp) {
-    DecodeIso2022Jp2(data, size, output);
-    return;
-  }
-  const int code = JapaneseCharsetCode(encoding);
-  if (code != kNoCharsetCode) {
-    // A UTF-8 byte order mark says nothing more than the label already does.
-    if (code == kCharsetUtf8 && size >= 3 && data[0] == '\xEF' && data[1] == '\xBB' &&
-        data[2] == '\xBF') {
-      data += 3;
-      size -= 3;
-    }
-    ConvertCharset(code, data, size, kCharsetUtf8, output);
-    return;
-  }
   switch (encoding) {
+    case Encoding::kIso2022Jp:
+      // Plain ISO-2022-JP never holds the sets ISO-2022-JP-2 adds: one reader serves every
+      // label.
+      DecodeIso2022Jp2(data, size, output);
+      break;
+    case Encoding::kShiftJis:
+      ConvertToUtf8(kCharsetSjis, data, size, output);
+      break;
+    case Encoding::kEucJp:
+      ConvertToUtf8(kCharsetEuc, data, size, output);
+      break;
+    case Encoding::kUtf8:
+      // A byte order mark says nothing more than the label already does.
+      if (size >= 3 && data[0] == '\xEF' && data[1] == '\xBB' && data[2] == '\xBF') {
+        data += 3;
+        size -= 3;
+      }
+      ConvertFromUtf8(data, size, kCharsetUtf8, output);
+      break;
     case Encoding::kGbk:
     case Encoding::kGb18030:
       DecodeGb18030(data, size, output);

@@ -32,8 +32,8 @@
 #include "common/byte_at.h"
 #include "common/zero_bytes.h"
 #include "jtext/convert_charset.h"
-#include "jtext/cp932_table.h"
 #include "jtext/jis_escape.h"
+#include "jtext/packed_utf8.h"
 
 namespace quillet {
 namespace {
@@ -107,16 +107,11 @@ const unsigned char* NextEsc(const unsigned char* p, const unsigned char* end) {
 // for the two bytes of ESC N, or what the converter makes of a Japanese byte.
 constexpr std::size_t kPerByte = 3;
 
-// The reading writes through one cursor into output. Room is made a chunk at a time, so the
-// filling that growing the string costs is paid once per chunk of output, however many pieces
-// the text is cut into.
-inline unsigned char* Room(std::string& output, unsigned char* o, std::size_t n) {
-  const std::size_t free = output.size() - static_cast<std::size_t>(o - Storage(output));
-  return free >= n ? o : MakeRoom(output, o, n + kPerByte * kChunk);
-}
-
-inline unsigned char* PutCodePoint(std::string& output, unsigned char* o, std::uint32_t u) {
-  return utf8::PutBmp(Room(output, o, kSlack), u);
+// The reading writes through one cursor (see convert::Output), in pieces: once in the string,
+// room is made a chunk's worst case at a time, so the filling that growing the string costs is
+// paid once per chunk of output, however many pieces the text is cut into.
+inline unsigned char* PutCodePoint(Output& out, unsigned char* o, std::uint32_t u) {
+  return utf8::PutBmp(out.PieceRoom(o, kSlack), u);
 }
 
 // Scratch strings reused by every Japanese stretch of one text.
@@ -145,31 +140,27 @@ inline bool IsWholePairs(const unsigned char* p, const unsigned char* stop) {
   return true;
 }
 
-// Such pairs written directly, each as the converter writes it: its character in the
-// Windows-31J table (whose first rows are JIS X 0208's, in order), or U+FFFD where it has none.
-unsigned char* PutJisX0208Pairs(const unsigned char* p, const unsigned char* stop,
-                                std::string& output, unsigned char* o) {
-  o = Room(output, o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
-  for (; p < stop; p += 2) {
-    const std::uint32_t u = cp932::sjisToUnicode[(p[0] - 0x21u) * 94 + (p[1] - 0x21u)];
-    o = u != 0 ? utf8::PutBmp(o, u) : utf8::PutReplacement(o);
-  }
+// Such pairs written directly, by the converter's own writing of them.
+unsigned char* PutJisX0208Pairs(const unsigned char* p, const unsigned char* stop, Output& out,
+                                unsigned char* o) {
+  o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
+  packed_utf8::PutJisX0208Run(p, stop, o);
   return o;
 }
 
 // The stretch [p, stop) of a Japanese set, read in the set that inForce chose.
 unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
-                           Scratch& scratch, std::string& output, unsigned char* o) {
+                           Scratch& scratch, Output& out, unsigned char* o) {
   if (p == stop) return o;
   bool fromAscii = inForce.length == 0 || (inForce.at[1] == '(' && inForce.at[2] == 'B');
   if (fromAscii && *p != kEsc) {
     // ASCII text is itself; the converter reads what follows it from ASCII, as it would have.
-    o = Room(output, o, static_cast<std::size_t>(stop - p) + kSlack);
+    o = out.PieceRoom(o, static_cast<std::size_t>(stop - p) + kSlack);
     p = CopyJisAscii(p, stop, o);
     if (p == stop) return o;
   }
   if (!fromAscii && IsJisX0208(inForce) && IsWholePairs(p, stop)) {
-    return PutJisX0208Pairs(p, stop, output, o);
+    return PutJisX0208Pairs(p, stop, out, o);
   }
   scratch.converted.clear();
   const auto size = static_cast<std::size_t>(stop - p);
@@ -188,7 +179,7 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
     ConvertToUtf8(kCharsetJis, scratch.input.data(), scratch.input.size(), scratch.converted);
   }
   const std::size_t n = scratch.converted.size();
-  o = Room(output, o, n + kSlack);
+  o = out.PieceRoom(o, n + kSlack);
   std::memcpy(o, scratch.converted.data(), n);
   return o + n;
 }
@@ -200,10 +191,10 @@ inline std::uint32_t PairCodePoint(G0Set set, unsigned b1, unsigned b2) {
 
 // The pairs of GB 2312 or KS C 5601 in [p, stop), a stretch without ESC.
 unsigned char* PutPairs(G0Set set, const unsigned char* p, const unsigned char* const stop,
-                        std::string& output, unsigned char* o) {
+                        Output& out, unsigned char* o) {
   while (p < stop) {
     const unsigned char* const limit = ChunkEnd(p, stop);
-    o = Room(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       const unsigned b1 = *p;
       const unsigned b2 = ByteAt(p + 1, stop);
@@ -245,10 +236,11 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
   const unsigned char* run = p;
   Designation runSet = japanese;
   Scratch scratch;
-  unsigned char* o = AppendCursor(output, size, kPerByte);
+  Output out(output, size, kPerByte, true);
+  unsigned char* o = out.Begin();
   for (;;) {
     const unsigned char* const esc = NextEsc(p, end);
-    if (g0 != G0Set::kJapanese) o = PutPairs(g0, p, esc, output, o);
+    if (g0 != G0Set::kJapanese) o = PutPairs(g0, p, esc, out, o);
     if (esc == end) break;
     const JisEscape escape = ReadJisEscape(esc, end);
     p = esc + escape.length;
@@ -263,10 +255,10 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
     }
     if (escape.set == JisSet::kUnknown) {
       // In a Japanese stretch the converter reads it.
-      if (g0 != G0Set::kJapanese) o = PutCodePoint(output, o, utf8::kReplacement);
+      if (g0 != G0Set::kJapanese) o = PutCodePoint(out, o, utf8::kReplacement);
       continue;
     }
-    if (g0 == G0Set::kJapanese) o = PutJapanese(run, esc, runSet, scratch, output, o);
+    if (g0 == G0Set::kJapanese) o = PutJapanese(run, esc, runSet, scratch, out, o);
     switch (escape.set) {
       case JisSet::kGb2312:
         g0 = G0Set::kGb2312;
@@ -283,10 +275,10 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
       case JisSet::kSingleShift: {
         const unsigned b = ByteAt(p, end);
         if (g2 != G2Set::kNone && b - 0x20 < 0x60) {
-          o = PutCodePoint(output, o, G2CodePoint(g2, b));
+          o = PutCodePoint(out, o, G2CodePoint(g2, b));
           ++p;
         } else {
-          o = PutCodePoint(output, o, utf8::kReplacement);
+          o = PutCodePoint(out, o, utf8::kReplacement);
         }
         break;
       }
@@ -296,8 +288,8 @@ void DecodeIso2022Jp2(const char* data, std::size_t size, std::string& output) {
     run = p;
     runSet = japanese;
   }
-  if (g0 == G0Set::kJapanese) o = PutJapanese(run, end, runSet, scratch, output, o);
-  Finish(output, o);
+  if (g0 == G0Set::kJapanese) o = PutJapanese(run, end, runSet, scratch, out, o);
+  out.Finish(o);
 }
 
 }  // namespace quillet

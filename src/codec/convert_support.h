@@ -12,9 +12,9 @@
 namespace quillet {
 namespace convert {
 
-// The converters write through a cursor into output's own storage. Each works through its
-// input in chunks and makes room for a chunk's worst case before it, so the output grows with
-// what was written plus one chunk, never with the worst case of the whole input.
+// The converters write through a cursor. Each works through its input in chunks and makes room
+// for a chunk's worst case before it, so the output grows with what was written plus one chunk,
+// never with the worst case of the whole input.
 constexpr std::size_t kChunk = 16 * 1024;
 // Room beyond a chunk's worst case: a character that starts inside the chunk and ends after
 // it, the closing escape sequence, and the word stores below (up to 8 bytes past the cursor).
@@ -24,32 +24,97 @@ inline unsigned char* Storage(std::string& s) {
   return reinterpret_cast<unsigned char*>(&s[0]);
 }
 
-// Returns the cursor o (moved along with the storage) with at least room bytes writable at it.
-inline unsigned char* MakeRoom(std::string& s, unsigned char* o, std::size_t room) {
-  const std::size_t used = static_cast<std::size_t>(o - Storage(s));
-  if (s.size() - used < room) s.resize(used + room);
-  return Storage(s) + used;
-}
+// The output of one conversion, appended to a string through a cursor. Most texts are one
+// encoded word: they are written into a buffer on the stack and appended once at the end, since
+// growing the string by their worst case would first fill that room with zeros (a string has
+// no room that is not filled) and then cut it back. Text whose worst case outgrows the buffer
+// moves into the string, which then grows by a chunk's worst case at a time.
+class Output {
+ public:
+  // Room on the stack: the worst case of a word of a few hundred bytes, in any converter.
+  static constexpr std::size_t kBuffer = 1024;
 
-// The cursor at the end of what s holds now, where a converter starts appending. Capacity is
-// reserved once for what text usually needs: the input, half as much again for escape
-// sequences and widened kana, never more than the worst case of perByte bytes out per byte in.
-// Text that needs more makes the chunks grow the string geometrically.
-inline unsigned char* AppendCursor(std::string& s, std::size_t inputSize, std::size_t perByte) {
-  const std::size_t free = s.max_size() - s.size() - kSlack;
-  if (inputSize <= free / 2) {
-    const std::size_t usual = perByte == 1 ? inputSize : inputSize + inputSize / 2;
-    // Checked here first: a short word mostly finds its room already there, with no call.
-    const std::size_t wanted = s.size() + usual + kSlack;
-    if (s.capacity() < wanted) s.reserve(wanted);
+  // Appends to output. inputSize and perByte (the most bytes out per byte in) size the room
+  // the string is given when the text moves into it; longer tells whether the text's output
+  // usually runs longer than its input.
+  Output(std::string& output, std::size_t inputSize, std::size_t perByte, bool longer)
+      : output_(output),
+        inputSize_(inputSize),
+        perByte_(static_cast<unsigned char>(perByte)),
+        longer_(longer) {}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  // Where writing starts.
+  unsigned char* Begin() { return buffer_; }
+
+  // The cursor o, moved along with the storage, with at least room bytes writable at it.
+  unsigned char* Room(unsigned char* o, std::size_t room) {
+    return static_cast<std::size_t>(limit_ - o) >= room ? o : Grow(o, room);
   }
-  return Storage(s) + s.size();
-}
 
-// Cuts s back to what was written up to the cursor.
-inline void Finish(std::string& s, unsigned char* o) {
-  s.resize(static_cast<std::size_t>(o - Storage(s)));
-}
+  // Room for text written in many small pieces: when the room runs out, room is made for a
+  // chunk's worst case beyond them (the whole text's when it is shorter), so that the string
+  // grows seldom.
+  unsigned char* PieceRoom(unsigned char* o, std::size_t room) {
+    if (static_cast<std::size_t>(limit_ - o) >= room) return o;
+    return Grow(o, room + perByte_ * (inputSize_ < kChunk ? inputSize_ : kChunk));
+  }
+
+  // Appends what was written up to the cursor o.
+  void Finish(unsigned char* o) {
+    if (inString_) {
+      output_.resize(static_cast<std::size_t>(o - Storage(output_)));
+    } else {
+      output_.append(reinterpret_cast<const char*>(buffer_), static_cast<std::size_t>(o - buffer_));
+    }
+  }
+
+  // Leaves output as it was before the conversion.
+  void Cancel() {
+    if (inString_) output_.resize(before_);
+  }
+
+ private:
+  // Out of the converters' loops: most texts never call it.
+  __attribute__((noinline)) unsigned char* Grow(unsigned char* o, std::size_t room) {
+    std::size_t used;
+    if (inString_) {
+      used = static_cast<std::size_t>(o - Storage(output_));
+    } else {
+      // Capacity is reserved once for what text usually needs: the input, with half as much
+      // again for text that usually grows (escape sequences, widened kana, UTF-8). Text that
+      // needs more makes the chunks grow the string geometrically.
+      before_ = output_.size();
+      const std::size_t free = output_.max_size() - before_ - kSlack;
+      if (inputSize_ <= free / 2) {
+        const std::size_t usual = longer_ ? inputSize_ + inputSize_ / 2 : inputSize_;
+        const std::size_t wanted = before_ + usual + kSlack;
+        if (output_.capacity() < wanted) output_.reserve(wanted);
+      }
+      used = before_;
+    }
+    const std::size_t written = inString_ ? 0 : static_cast<std::size_t>(o - buffer_);
+    if (output_.size() - used < written + room) output_.resize(used + written + room);
+    unsigned char* const at = Storage(output_) + used;
+    if (!inString_) {
+      if (written != 0) std::memcpy(at, buffer_, written);
+      inString_ = true;
+    }
+    limit_ = Storage(output_) + output_.size();
+    return at + written;
+  }
+
+  std::string& output_;
+  unsigned char* limit_ = buffer_ + kBuffer;  // the end of the room that the cursor is in
+  std::size_t inputSize_;
+  // Beside each other, so that the constructor stores them at once.
+  unsigned char perByte_;
+  bool longer_;
+  bool inString_ = false;
+  std::size_t before_;  // the string's size when the text moved into it (set then)
+  unsigned char buffer_[kBuffer];
+};
 
 // Input chunk: the end of the next piece of [p, end).
 inline const unsigned char* ChunkEnd(const unsigned char* p, const unsigned char* end) {
@@ -98,6 +163,14 @@ inline unsigned char* PutCode(unsigned char* o, std::uint32_t code) {
 using Word = std::uint64_t;
 constexpr Word kOnes = 0x0101010101010101u;
 constexpr Word kHighBits = 0x8080808080808080u;
+
+// Word arithmetic that reads the first byte in memory as the lowest holds where this is true.
+constexpr bool kLittleEndian =
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    false;
+#else
+    true;
+#endif
 
 inline Word LoadWord(const unsigned char* p) {
   Word w;

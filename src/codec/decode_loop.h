@@ -1,6 +1,6 @@
-// The one loop of the decoders into UTF-8: a short text on the stack, a longer one in chunks
-// with room for a chunk's worst case made before it; runs of ASCII copied a vector block at a
-// time, and every other byte handed to the encoding's step.
+// The one loop of the decoders into UTF-8: the text in chunks with room for a chunk's worst
+// case made before each (a short text's on the stack: convert::Output); runs of ASCII copied a
+// vector block at a time, and every other byte handed to the encoding's step.
 //
 // A step is an object with
 //   static constexpr std::size_t kPerByte;  the most bytes one byte in makes out
@@ -26,9 +26,6 @@ namespace codec {
 // least rest worth a call to it.
 constexpr std::ptrdiff_t kInlineRun = 32;
 constexpr std::ptrdiff_t kVectorRun = 16;
-
-// Texts up to this long are decoded on the stack and appended once.
-constexpr std::ptrdiff_t kShortText = 256;
 
 // Decodes [p, limit) at o, which has room for its worst case; returns where reading goes on.
 template <class Decoder>
@@ -65,25 +62,15 @@ void DecodeLoop(const unsigned char* p, const unsigned char* end, Decoder& decod
   using namespace convert;
   constexpr std::size_t kPerByte = Decoder::kPerByte;
   if (p == end) return;
-  if (end - p <= kShortText) {
-    // Most texts are one encoded word: growing the string by their worst case would fill that
-    // room first, which costs more than copying what they make.
-    unsigned char buffer[kPerByte * kShortText + kSlack];
-    unsigned char* o = buffer;
-    DecodeChunk(p, end, end, decoder, o);
-    o = decoder.Finish(o);
-    output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
-    return;
-  }
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, kPerByte != 1);
+  unsigned char* o = out.Begin();
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     p = DecodeChunk(p, limit, end, decoder, o);
   }
-  o = MakeRoom(output, o, kSlack);
-  o = decoder.Finish(o);
-  convert::Finish(output, o);
+  o = out.Room(o, kSlack);
+  out.Finish(decoder.Finish(o));
 }
 
 // A decoder whose step keeps nothing for the end of the text.

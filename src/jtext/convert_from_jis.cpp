@@ -32,14 +32,6 @@ using namespace convert;
 using pairs::kFirstOf;
 using pairs::kTrailOf;
 
-// The word arithmetic below reads the first byte in memory as the lowest.
-constexpr bool kLittleEndian =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    false;
-#else
-    true;
-#endif
-
 // Each target takes text bytes (after Text), JIS X 0208 pairs (one, or four from a word whose
 // eight bytes are all 0x21..0x7E), a half-width kana (0xA1..0xDF, with the kana after it or 0,
 // counting how many it used), a JIS X 0212 pair, and the geta mark.
@@ -178,21 +170,14 @@ unsigned char* JisPairs(Target& target, const unsigned char*& p, const unsigned 
   return o;
 }
 
-// The longest text converted in a buffer on the stack.
-constexpr std::size_t kShortText = 64;
-
 // With kStop, a sequence of ISO-2022-JP-2's own sets ends the conversion: false, and output is
-// cut back to what it held before.
+// left as it was.
 template <typename Target, bool kStop>
 bool JisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
   const unsigned char* const begin = p;
   Target target;
-  const std::size_t before = output.size();
-  // A short word (most of them) is written on the stack and appended once: growing the
-  // string first would fill its room with zeros and then cut it back.
-  unsigned char buffer[kShortText * Target::kPerByte + kSlack];
-  const bool inBuffer = static_cast<std::size_t>(end - p) <= kShortText;
-  unsigned char* o = inBuffer ? buffer : AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  Output out(output, static_cast<std::size_t>(end - p), Target::kPerByte, false);
+  unsigned char* o = out.Begin();
   JisSet set = JisSet::kAscii;
   const JisRun run = Target::Run();
   // Where the kernel is tried next (as in ConvertPairText): one comparison a step. Text
@@ -201,9 +186,7 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
       run != nullptr && static_cast<std::size_t>(end - p) >= Target::Shortest() ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    if (!inBuffer) {
-      o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
-    }
+    o = out.Room(o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (p >= tryAt) {
         if (static_cast<std::size_t>(limit - p) < Target::Shortest()) {
@@ -224,7 +207,7 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
       if (c == kEsc) {
         if (!TakeJisEscape(p, end, set)) {
           if (kStop && ReadJisEscape(p, end).set != JisSet::kUnknown) {
-            if (!inBuffer) output.resize(before);
+            out.Cancel();
             return false;
           }
           o = target.Geta(o);
@@ -276,12 +259,7 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
       }
     }
   }
-  o = target.End(o);
-  if (inBuffer) {
-    output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
-  } else {
-    Finish(output, o);
-  }
+  out.Finish(target.End(o));
   return true;
 }
 

@@ -214,14 +214,15 @@ struct ToJis {
 // Into Shift_JIS or EUC-JP, which need no mode: every code is written as it is read.
 template <typename Target>
 void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  Output out(output, static_cast<std::size_t>(end - p), 2, false);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 2 bytes per byte in: a geta mark for one ill-formed byte.
-    o = MakeRoom(output, o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 2 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -242,7 +243,7 @@ void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::st
       }
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 // U+FF9E / U+FF9F, the half-width sound marks, as the Shift_JIS byte that follows a kana:
@@ -254,12 +255,13 @@ inline unsigned MarkAt(const unsigned char* p, const unsigned char* end) {
 }
 
 void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 2);
+  Output out(output, static_cast<std::size_t>(end - p), 5, true);
+  unsigned char* o = out.Begin();
   bool twoByte = false;  // output mode
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 5 bytes per byte in: ESC $ B and a geta mark for one ill-formed byte.
-    o = MakeRoom(output, o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 5 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (*p < 0x80) {
         o = SwitchToSingle(o, twoByte);
@@ -280,18 +282,71 @@ void Utf8ToJisText(const unsigned char* p, const unsigned char* end, std::string
     }
   }
   if (twoByte) o = PutToSingle(o);
-  Finish(output, o);
+  out.Finish(o);
+}
+
+// Whether the low three bytes of w (in memory order) are one well-formed three-byte character:
+// 1110xxxx 10xxxxxx 10xxxxxx, neither overlong (E0 and 80..9F) nor a surrogate (ED and A0..BF).
+inline bool IsThreeByte(std::uint32_t w) {
+  const std::uint32_t t = w & 0x200F;  // the lead's low bits and bit 5 of the second byte
+  return (w & 0xC0C0F0) == 0x8080E0 && t != 0 && t != 0x200D;
+}
+
+// The run of well-formed three-byte characters at p (nearly all of Japanese text), copied as
+// they are: two a word at a time while eight bytes lie before limit, then one at a time (the
+// last one read with the byte before it, where the text from begin holds one). Returns the new
+// p; out moves along.
+inline const unsigned char* CopyThreeByteRun(const unsigned char* p, const unsigned char* limit,
+                                             const unsigned char* begin, unsigned char*& out) {
+  if (!kLittleEndian) return p;
+  unsigned char* o = out;
+  while (limit - p >= 8) {
+    const Word w = LoadWord(p);
+    // The bit patterns of both characters in one test, then what they leave open.
+    if ((w & 0xC0C0F0C0C0F0u) != 0x8080E08080E0u) break;
+    const Word t = w & 0x200F00200Fu;
+    const Word t0 = t & 0xFFFF;
+    const Word t1 = t >> 24;
+    if (t0 == 0 || t0 == 0x200D || t1 == 0 || t1 == 0x200D) break;
+    StoreWord(o, w);  // whole; the cursor keeps the two characters
+    o += 6;
+    p += 6;
+  }
+  for (;;) {
+    std::uint32_t w;
+    if (limit - p >= 4) {
+      std::memcpy(&w, p, sizeof w);
+    } else if (limit - p == 3 && p > begin) {
+      std::memcpy(&w, p - 1, sizeof w);
+      w >>= 8;
+    } else {
+      break;
+    }
+    if (!IsThreeByte(w)) break;
+    std::memcpy(o, &w, sizeof w);
+    o += 3;
+    p += 3;
+  }
+  out = o;
+  return p;
 }
 
 void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), 1);
+  const unsigned char* const begin = p;
+  Output out(output, static_cast<std::size_t>(end - p), 3, false);
+  unsigned char* o = out.Begin();
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
     // At most 3 bytes per byte in: U+FFFD for one ill-formed byte.
-    o = MakeRoom(output, o, 3 * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, 3 * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (*p < 0x80) {
         p = CopyAscii(p, limit, o);
+        continue;
+      }
+      const unsigned char* const run = CopyThreeByteRun(p, limit, begin, o);
+      if (run != p) {
+        p = run;
         continue;
       }
       std::uint32_t u = 0;
@@ -310,7 +365,7 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       p += length;
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 }  // namespace

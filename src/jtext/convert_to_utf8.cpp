@@ -40,6 +40,7 @@
 #include "jtext/cp932_table.h"
 #include "jtext/jis0212_table.h"
 #include "jtext/jis_escape.h"
+#include "jtext/packed_utf8.h"
 #include "jtext/vector_runs.h"
 #include "simd/kernels.h"
 
@@ -47,6 +48,7 @@ namespace quillet {
 namespace {
 
 using namespace convert;
+using namespace packed_utf8;
 
 // Table offset plus one of each lead byte's row (0 for a byte that has none), and column plus
 // one of each trail byte (0 for a byte that is no trail), so that a valid code costs two
@@ -76,21 +78,13 @@ inline bool IsKana(unsigned c) {
   return c - 0xA1 < 0x3F;  // 0xA0 is none
 }
 
-// The table again with each character in its UTF-8 bytes, in memory order, and their count
-// in the top byte (U+FFFD where the table has 0), so that a character costs one load and one
-// store; the slack covers the fourth byte stored.
+// A character's entry in the packed table (jtext/packed_utf8.h).
 constexpr std::uint32_t Packed(std::uint32_t u) {
   if (u == 0) u = utf8::kReplacement;
   if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
   return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
          3u << 24;
 }
-
-// The 128 ASCII characters come first, so that the vector runs fetch a character of either
-// kind by one index (a byte, or simd::kPackedCodes plus the code's pointer).
-struct PackedTable {
-  std::uint32_t entries[simd::kPackedCodes + cp932::kRows * cp932::kColumns];
-};
 
 constexpr PackedTable MakePackedTable() {
   PackedTable table{};
@@ -101,30 +95,15 @@ constexpr PackedTable MakePackedTable() {
   return table;
 }
 
+}  // namespace
+
+namespace packed_utf8 {
 constexpr PackedTable kPacked = MakePackedTable();
+}  // namespace packed_utf8
+
+namespace {
+
 constexpr const std::uint32_t* kCodes = kPacked.entries + simd::kPackedCodes;
-
-inline unsigned char* PutEntry(unsigned char* o, std::uint32_t w) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  std::memcpy(o, &w, sizeof w);
-#else
-  o[0] = static_cast<unsigned char>(w);
-  o[1] = static_cast<unsigned char>(w >> 8);
-  o[2] = static_cast<unsigned char>(w >> 16);
-#endif
-  return o + (w >> 24);
-}
-
-// Pointer of a JIS code whose row and column bytes are 0x21..0x7E or 0xA1..0xFE.
-inline unsigned JisPointer(unsigned j1, unsigned j2) {
-  return (j1 & 0x7F) * 94 + (j2 & 0x7F) - (0x21 * 94 + 0x21);
-}
-
-// The rows of JIS X 0208 are the table's first 94 * 94 entries in order (two rows per lead
-// byte, 94 columns each), so a pointer indexes it directly.
-inline unsigned char* PutJisX0208(unsigned char* o, unsigned j1, unsigned j2) {
-  return PutEntry(o, kCodes[JisPointer(j1, j2)]);
-}
 
 inline unsigned char* PutJisX0212(unsigned char* o, unsigned j1, unsigned j2) {
   const std::uint32_t u = jis0212::jis0212ToUnicode[JisPointer(j1, j2)];
@@ -150,13 +129,14 @@ inline std::uint32_t CodeEntry(unsigned start, unsigned n) {
 }
 
 void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().sjisToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -201,21 +181,7 @@ void SjisToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
       }
     }
   }
-  Finish(output, o);
-}
-
-// A run of JIS X 0208 characters four at a time, while all eight bytes of a word are row and
-// column bytes: 0xA1..0xFE (flip 0), or 0x21..0x7E (flip kHighBits). Returns the new p.
-inline const unsigned char* PutJisX0208Words(const unsigned char* p, const unsigned char* limit,
-                                             Word flip, unsigned char*& o) {
-  while (limit - p >= 8 && HighGraphicBytes(LoadWord(p) ^ flip) == kHighBits) {
-    o = PutJisX0208(o, p[0], p[1]);
-    o = PutJisX0208(o, p[2], p[3]);
-    o = PutJisX0208(o, p[4], p[5]);
-    o = PutJisX0208(o, p[6], p[7]);
-    p += 8;
-  }
-  return p;
+  out.Finish(o);
 }
 
 inline bool IsEucByte(unsigned b) {
@@ -231,13 +197,14 @@ inline std::size_t AfterBrokenLead(const unsigned char* next, const unsigned cha
 }
 
 void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().eucToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
@@ -282,18 +249,19 @@ void EucToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
       p += 1 + (lead ? AfterBrokenLead(p + 1, end, n) : 0);
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string& output) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), kPerByte, true);
+  unsigned char* o = out.Begin();
   JisSet set = JisSet::kAscii;
   // Short text (a mail header's word) takes the scalar code's path alone.
   const auto run = end - p > kVectorMinimum ? simd::ActiveKernels().jisToUtf8Run : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (run != nullptr && p >= retry && (set == JisSet::kAscii || set == JisSet::kJisX0208) &&
           limit - p > kVectorMinimum) {
@@ -348,12 +316,7 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
             p += 2;
           } else {
             o = PutJisX0208(o, c, p[1]);
-            p += 2;
-            p = PutJisX0208Words(p, limit, kHighBits, o);
-            while (limit - p >= 2 && ((p[0] - 0x21u < 0x5E) & (p[1] - 0x21u < 0x5E))) {
-              o = PutJisX0208(o, p[0], p[1]);
-              p += 2;
-            }
+            p = PutJisX0208Run(p + 2, limit, o);
           }
           break;
         }
@@ -364,7 +327,7 @@ void JisToUtf8Text(const unsigned char* p, const unsigned char* end, std::string
       }
     }
   }
-  Finish(output, o);
+  out.Finish(o);
 }
 
 }  // namespace

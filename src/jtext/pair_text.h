@@ -33,13 +33,14 @@ constexpr std::size_t kRunMinimum = 66;
 template <typename Target>
 void ConvertPairText(const unsigned char* p, const unsigned char* end, std::string& output,
                      Target target) {
-  unsigned char* o = AppendCursor(output, static_cast<std::size_t>(end - p), Target::kPerByte);
+  Output out(output, static_cast<std::size_t>(end - p), Target::kPerByte, Target::kPerByte != 1);
+  unsigned char* o = out.Begin();
   // Where the kernel is tried next: one comparison a step, so that short text costs no more
   // than with no kernel.
   const unsigned char* tryAt = target.kernel != nullptr ? p : end;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
-    o = MakeRoom(output, o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
+    o = out.Room(o, Target::kPerByte * static_cast<std::size_t>(limit - p) + kSlack);
     while (p < limit) {
       if (p >= tryAt) {
         if (static_cast<std::size_t>(limit - p) < kRunMinimum) {
@@ -62,7 +63,7 @@ void ConvertPairText(const unsigned char* p, const unsigned char* end, std::stri
       }
     }
   }
-  Finish(output, target.End(o));
+  out.Finish(target.End(o));
 }
 
 // For ISO-2022-JP targets: the output mode, switched with ESC $ B / ESC ( B only where the kind

@@ -141,7 +141,18 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
       data = scratch.data();
       size = scratch.size();
     }
-    ConvertCharset(JapaneseCharsetCode(encoding), data, size, target, out);
+    // Straight to the converter: the source is known here, and the target is one of the
+    // three legacy codes whenever it is a code at all.
+    const CharsetCode source = encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc;
+    if (code == source) {
+      out.append(data, size);
+    } else if (code == kCharsetJis || code == kCharsetSjis || code == kCharsetEuc) {
+      if (source == kCharsetSjis) {
+        ConvertFromSjis(data, size, code, out);
+      } else {
+        ConvertFromEuc(data, size, code, out);
+      }
+    }
     if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
@@ -154,16 +165,28 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
 
 namespace {
 
-// The first byte in [p, end) at or above 0x80, or end; eight bytes at a time.
+// The first byte in [p, end) at or above 0x80, or end; eight bytes at a time, the last eight
+// overlapping the block before them.
 const char* FirstNonAscii(const char* p, const char* end) {
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  for (; end - p >= 8; p += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, p, sizeof block);
-    if ((block & kHighs) != 0) break;
+  using namespace convert;
+  const auto* const begin = reinterpret_cast<const unsigned char*>(p);
+  const unsigned char* q = begin;
+  const auto* const stop = reinterpret_cast<const unsigned char*>(end);
+  if (stop - q >= 8) {
+    for (; stop - q >= 8; q += 8) {
+      const Word marks = LoadWord(q) & kHighBits;
+      if (marks != 0) return p + (q - begin) + BytesBeforeMark(marks);
+    }
+    if (q == stop) return end;
+    if (kLittleEndian) {
+      // The bytes before q in the last eight were seen already: they are shifted out.
+      const auto seen = static_cast<unsigned>(8 - (stop - q));
+      const Word marks = (LoadWord(stop - 8) & kHighBits) >> (8 * seen);
+      return marks != 0 ? p + (q - begin) + BytesBeforeMark(marks) : end;
+    }
   }
-  while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
-  return p;
+  while (q < stop && *q < 0x80) ++q;
+  return p + (q - begin);
 }
 
 }  // namespace

@@ -34,6 +34,12 @@ struct Case {
   std::string expected;
 };
 
+std::string Times(const std::string& unit, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += unit;
+  return out;
+}
+
 TEST(Iso2022Jp2, ReadsEachSetAndReturnsToTheJapaneseOnes) {
   const Case cases[] = {
       {"mail example: hangul", "\x1B$(C>H\x1B(B", kAn},
@@ -52,6 +58,11 @@ TEST(Iso2022Jp2, ReadsEachSetAndReturnsToTheJapaneseOnes) {
       {"G2 inside Roman: 0x5C stays yen", "\x1B(J\x1B.A\x1BNi\\", kEAcute + "\xC2\xA5"},
       {"G2 inside KS C 5601", "\x1B$(C>H\x1B.F\x1BNa>H", kAn + kAlpha + kAn},
       {"G2 upper corners: 0x20 and 0x7F", "\x1B.A\x1BN \x1BN\x7F", "\xC2\xA0\xC3\xBF"},
+      // Text written on the stack first, then a run whose room moves it into the string.
+      {"G2, then a long GB 2312 run", "\x1B.A\x1BNi\x1B$A" + Times("VP", 400),
+       kEAcute + Times(kChuu, 400)},
+      {"G2, then a long JIS X 0208 run", "\x1B.A\x1BNi\x1B$B" + Times("F|", 400),
+       kEAcute + Times(kNichi, 400)},
   };
   for (const Case& c : cases) EXPECT_EQ(Decode(c.input), c.expected) << c.label;
 }

@@ -15,8 +15,8 @@
 #include "jtext/reference_utf8.h"
 
 #include "cp932_oracle.h"
-#include "jis0212_oracle.h"
 #include "jis0208_oracle.h"
+#include "jis0212_oracle.h"
 
 namespace quillet {
 namespace {
@@ -345,6 +345,8 @@ TEST(ConvertUtf8, PiecesAcrossWordAndChunkEdges) {
       "\xF0\x9F\x98\x80",
       "\xED\xA0\x80",
       "\xEF\xBD\xB6\xEF\xBE\x9E",
+      "\xE3\x81\x82\xE3\x81\x82\xE3\x81\x82\xED\xA0\x80",  // hiragana a three times, a surrogate
+      "\xE3\x81\x82\xE0\x80\xAF\xE3\x81\x82",              // an overlong form among them
       "\x82\xA0",
       "\xA4\xA2\xA4",
       "\x1B$B\x24\x22",

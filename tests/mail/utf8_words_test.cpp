@@ -143,6 +143,7 @@ TEST(MailListUtf8, Table) {
       {"UTF-16 without a mark is big-endian", "=?utf_16?B?AEEAQg==?=\x02", {{"AB"}}},
       {"a word without fields stays", "=?QUJD?= =?SJIS?gqA=?=\x02", {{"=?QUJD?= =?SJIS?gqA=?="}}},
       {"invalid UTF-8 in text", "caf\xE9 =?UTF-8?Q?ok?=\x02", {{"caf" + kFffd + " ok"}}},
+      {"invalid UTF-8 at the end of text", "abcdefghi\xE9\x02", {{"abcdefghi" + kFffd}}},
       {"invalid UTF-8 in a UTF-8 word", "=?UTF-8?Q?=FF?=\x02", {{kFffd}}},
       {"a run of words ends with its line",
        "=?UTF-8?Q?=E6=97?=\x01=?UTF-8?Q?=A5?=\x02",
@@ -194,6 +195,12 @@ TEST(MailListUtf8, MailWordsInOtherTargets) {
       {"zero bytes of a Q word read as UTF-16", "S: =?UTF-16LE?Q?A=00B=00?=\x02", kCharsetSjis,
        "S: AB"},
       {"zero byte of an ISO-2022-JP word", "S: =?ISO-2022-JP?Q?A=00B?=\x02", kCharsetEuc, "S: AB"},
+      // The Japanese reader stops at the set and leaves nothing: the text is read again.
+      {"ISO-2022-JP-2's GB 2312 in an ISO-2022-JP word", "S: =?ISO-2022-JP?Q?ab=1B$AVP?=\x02",
+       kCharsetSjis, "S: ab\x92\x86"},
+      {"the same after a long start",
+       "S: =?ISO-2022-JP?Q?" + std::string(600, 'a') + "=1B$AVP?=\x02", kCharsetSjis,
+       "S: " + std::string(600, 'a') + "\x92\x86"},
   };
   for (const Case& c : cases) {
     const FlushBytes bytes(c.list);
