@@ -138,14 +138,13 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
     const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
     const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
-    const auto byteIs = [v](unsigned char byte) -> std::uint64_t {
-      return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(byte)));
-    };
     const std::uint64_t overlong =
         _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
                                _mm512_set1_epi8(static_cast<char>(0xC0)));
-    const Utf8Block marks =
-        MarkUtf8(high, b6, b5, b4, overlong, byteIs(0xE0), byteIs(0xED), p[64], p[65], carry);
+    const Utf8Block marks = MarkUtf8(
+        high, b6, b5, b4, overlong,
+        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))),
+        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))), p[64], p[65], carry);
     const int usable = marks.usable;
     std::uint64_t starts = ~marks.follow;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
