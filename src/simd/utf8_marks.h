@@ -37,7 +37,11 @@ inline Utf8Block MarkUtf8(std::uint64_t high, std::uint64_t b6, std::uint64_t b5
   const std::uint64_t follow = ((leads | twoLeads) << 1) | (leads << 2) | carry;
   const std::uint64_t stops =
       ~(~high | leads | twoLeads | follow) | (leads & ~whole) | (twoLeads & ~nextFollows);
-  return {leads, twoLeads, follow, stops != 0 ? __builtin_ctzll(stops) : 64};
+  // Counted in halves: a 32-bit build would call a library routine for a 64-bit count.
+  const auto low = static_cast<std::uint32_t>(stops);
+  const auto upper = static_cast<std::uint32_t>(stops >> 32);
+  const int usable = low != 0 ? __builtin_ctz(low) : upper != 0 ? 32 + __builtin_ctz(upper) : 64;
+  return {leads, twoLeads, follow, usable};
 }
 
 // The carry into the next block: a three-byte lead at byte 62 or a two-byte lead at byte 63
