@@ -67,4 +67,11 @@ inline const char* FindWordEnd(const char* p, const char* end) {
   return end;
 }
 
+// FindWordEnd for a stop that is mostly a block or more away, as the close of an encoded word
+// seen from its first field: the vector kernel, where there is one, takes the whole range.
+inline const char* FindFarWordEnd(const char* p, const char* end) {
+  const auto vector = simd::ActiveKernels().findWordEnd;
+  return vector != nullptr ? vector(p, end) : FindWordEnd(p, end);
+}
+
 }  // namespace quillet
