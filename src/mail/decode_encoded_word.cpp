@@ -29,14 +29,6 @@ bool SelectsBase64(const char* field, std::size_t size) {
 const char* NextQuestion(const char* from, const char* last) {
   using convert::kOnes;
   const char* q = from;
-  // The encoded text is a block or more: a vector search for "?" goes through it, and stops
-  // early only at a byte of 0..3, after which the rest goes as below.
-  const auto vector = simd::ActiveKernels().findMark;
-  if (vector != nullptr && last - q >= 16) {
-    q = vector(q, last, '?');
-    if (q == last || *q == '?') return q;
-    ++q;
-  }
   for (; last - q >= 7; q += 8) {
     std::uint64_t block;
     std::memcpy(&block, q, sizeof block);
@@ -57,6 +49,20 @@ const char* PayloadStart(const char* from, const char* close) {
     if (q == close) return payload;
     payload = q + 1;
   }
+}
+
+// PayloadStart for the encoded text of a word whose fields are known: mostly a block or more
+// with no "?", which a vector search goes through (it stops early only at a byte of 0..3,
+// after which the rest goes as above).
+const char* KnownPayloadStart(const char* from, const char* close) {
+  const auto vector = simd::ActiveKernels().findMark;
+  if (vector == nullptr || close - from < 16) return PayloadStart(from, close);
+  const char* const q = vector(from, close, '?');
+  if (q == close) return from;
+  if (*q == '?') return PayloadStart(q + 1, close);
+  // A byte of 0..3 before any "?": the "?" after it, if any, are found as above.
+  const char* const later = NextQuestion(q + 1, close);
+  return later == close ? from : PayloadStart(later + 1, close);
 }
 
 // NextQuestion for the charset field that starts at first: also sets nameEnd to where its
@@ -219,7 +225,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
     const KnownHead* const head = knownHead(first, false);
     if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
-      const char* const payload = PayloadStart(first + head->size, close);
+      const char* const payload = KnownPayloadStart(first + head->size, close);
       word.payload = payload;
       word.payloadSize = static_cast<std::size_t>(close - payload);
       word.encoding = head->encoding;

@@ -1,7 +1,7 @@
 // FindMark and FindWordEnd: the word-at-a-time searches behind the mail list scans. Plain
 // header text and encoded words are long runs of bytes that matter to nobody; these skip them
-// eight at a time, or a vector block at a time where the processor can (FindMark and
-// FindFarWordEnd from the start, FindWordEnd past the first eight).
+// eight at a time, and past the first eight a vector block at a time where the processor can
+// (FindFarMark and FindFarWordEnd from the start).
 #pragma once
 
 #include <cstdint>
@@ -20,10 +20,7 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
   const std::uint64_t marks = kOnes * mark;
-  // A vector kernel, where there is one, takes the whole range: in a mail list most marks
-  // are more than a word apart, and one call costs less than a word's test and a call.
   const auto vector = simd::ActiveKernels().findMark;
-  if (vector != nullptr) return vector(p, end, mark);
   while (end - p >= 8) {
     std::uint64_t block;
     std::memcpy(&block, p, sizeof block);
@@ -34,12 +31,21 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
     const std::uint64_t found = (((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs;
     if (found != 0) return p + convert::BytesBeforeMark(found);
     p += 8;
+    // Most marks are a few bytes apart; past a clean first word, a vector kernel takes the rest.
+    if (vector != nullptr) return vector(p, end, mark);
   }
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c <= 0x03 || c == mark) return p;
   }
   return end;
+}
+
+// FindMark for a mark that is mostly more than a word away, as the next one after an encoded
+// word or a line's end: the vector kernel, where there is one, takes the whole range.
+inline const char* FindFarMark(const char* p, const char* end, unsigned char mark) {
+  const auto vector = simd::ActiveKernels().findMark;
+  return vector != nullptr ? vector(p, end, mark) : FindMark(p, end, mark);
 }
 
 // The first byte in [p, end) that is a separator (0x01, 0x02) or a "?" directly followed by
