@@ -51,6 +51,20 @@ const char* PayloadStart(const char* from, const char* close) {
   }
 }
 
+// PayloadStart for the encoded text of a word whose fields are known: mostly a block or more
+// with no "?", which a vector search goes through (it stops early only at a byte of 0..3,
+// after which the rest goes as above).
+const char* KnownPayloadStart(const char* from, const char* close) {
+  const auto vector = simd::ActiveKernels().findMark;
+  if (vector == nullptr || close - from < 16) return PayloadStart(from, close);
+  const char* const q = vector(from, close, '?');
+  if (q == close) return from;
+  if (*q == '?') return PayloadStart(q + 1, close);
+  // A byte of 0..3 before any "?": the "?" after it, if any, are found as above.
+  const char* const later = NextQuestion(q + 1, close);
+  return later == close ? from : PayloadStart(later + 1, close);
+}
+
 // NextQuestion for the charset field that starts at first: also sets nameEnd to where its
 // charset name ends, at the field's first "*" (a language after it, as in "UTF-8*ja", says
 // nothing about the bytes) or with the field.
@@ -101,7 +115,56 @@ bool IsEncodingLetter(char c) {
   return c == 'B' || c == 'b' || c == 'Q' || c == 'q';
 }
 
+// The bytes a known head is compared in, and where it is kept: picked by its first four bytes,
+// which a head of a charset name of one byte or more holds whole.
+constexpr std::size_t kHeadBytes = 16;
+
+unsigned HeadChoice(std::uint64_t first8, unsigned entries) {
+  const std::uint64_t four = first8 & 0xFFFFFFFFu;
+  return static_cast<unsigned>((four * 0x9E3779B97F4A7C15u) >> 58) % entries;
+}
+
+// A word whose first n bytes (n at most 8) in memory order are 0xFF and the rest 0x00.
+std::uint64_t LeadingBytes(std::size_t n) {
+  static constexpr unsigned char kKeep[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  std::uint64_t mask;
+  std::memcpy(&mask, kKeep + 8 - n, sizeof mask);
+  return mask;
+}
+
 }  // namespace
+
+const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* first,
+                                                                   bool mail) const {
+  std::uint64_t low;
+  std::uint64_t high;
+  std::memcpy(&low, first, sizeof low);
+  std::memcpy(&high, first + 8, sizeof high);
+  const KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
+  if (head.size == 0 || head.mail != mail ||
+      (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) != 0) {
+    return nullptr;
+  }
+  return &head;
+}
+
+void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail, bool q,
+                                  Encoding encoding) {
+  if (size > kHeadBytes || end_ - first < static_cast<std::ptrdiff_t>(kHeadBytes)) return;
+  std::uint64_t low;
+  std::uint64_t high;
+  std::memcpy(&low, first, sizeof low);
+  std::memcpy(&high, first + 8, sizeof high);
+  KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
+  head.masks[0] = LeadingBytes(size < 8 ? size : 8);
+  head.masks[1] = LeadingBytes(size < 8 ? 0 : size - 8);
+  head.bytes[0] = low & head.masks[0];
+  head.bytes[1] = high & head.masks[1];
+  head.size = size;
+  head.mail = mail;
+  head.q = q;
+  head.encoding = encoding;
+}
 
 // The first separator (0x01, 0x02) or closing "?" "=" at or after from, or end_. Results are
 // reused while from stays inside the range already scanned, so the many starts that one long
@@ -120,7 +183,7 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
     return stop_;
   }
   stopFrom_ = from;
-  stop_ = FindWordEnd(from, end_);
+  stop_ = FindFarWordEnd(from, end_);
   return stop_;
 }
 
@@ -157,6 +220,21 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   const char* close = nextStop(first);
   if (close == end_ || *close != '?') return false;
 
+  // A known head that ends before the close: the fields are as they were, and only the
+  // payload's own "?" are left to look for.
+  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
+    const KnownHead* const head = knownHead(first, false);
+    if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
+      const char* const payload = KnownPayloadStart(first + head->size, close);
+      word.payload = payload;
+      word.payloadSize = static_cast<std::size_t>(close - payload);
+      word.encoding = head->encoding;
+      word.length = static_cast<std::size_t>(close + 2 - p);
+      word.q = head->q;
+      return true;
+    }
+  }
+
   // Every "?" before the closing one ends a field; since close is a "?", these searches never
   // look past it.
   const char* payload = first;
@@ -186,6 +264,9 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     // looking for it costs what decoding the payload costs.
     payload = PayloadStart(oneLetter ? charsetEnd + 3 : charsetEnd + 1, close);
     encoding = charsetOf(first, nameEnd, false);
+    if (oneLetter) {
+      keepHead(first, static_cast<std::size_t>(charsetEnd + 3 - first), false, q, encoding);
+    }
   }
   word.payload = payload;
   word.payloadSize = static_cast<std::size_t>(close - payload);
@@ -209,6 +290,20 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   // there means that there is no word here.
   const char* const fieldStop = nextStop(first);
   if (fieldStop == end_ || *fieldStop != '?') return false;
+  // A known head before the stop: fields, letter and encoding as they were; the stop closes
+  // the word, as the encoded text starts at or before it.
+  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
+    const KnownHead* const head = knownHead(first, true);
+    if (head != nullptr && static_cast<std::size_t>(fieldStop - first) >= head->size) {
+      if (head->encoding == Encoding::kNone) return false;
+      word.payload = first + head->size;
+      word.payloadSize = static_cast<std::size_t>(fieldStop - word.payload);
+      word.encoding = head->encoding;
+      word.length = static_cast<std::size_t>(fieldStop + 2 - p);
+      word.q = head->q;
+      return true;
+    }
+  }
   const char* nameEnd;
   const char* const charsetEnd = CharsetFieldEnd(first, fieldStop, nameEnd);
   if (charsetEnd == fieldStop) return false;  // "=?text?=": no encoding field
@@ -224,6 +319,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   if (close == end_ || *close != '?') return false;
 
   const Encoding encoding = charsetOf(first, nameEnd, true);
+  keepHead(first, static_cast<std::size_t>(payload - first), true, q, encoding);
   if (encoding == Encoding::kNone) return false;
 
   word.payload = payload;

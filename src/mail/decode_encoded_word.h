@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "charsets/encoding.h"
@@ -94,6 +95,24 @@ class EncodedWordScanner {
   };
   static constexpr unsigned kKnownNames = 16;
   KnownName known_[kKnownNames];
+  // The starts of words read last, each from its first field up to the "?" after its
+  // one-letter encoding ("ISO-2022-JP?B?"), with what they select: a word that starts with one
+  // of them has its fields, its letter and its encoding known from two compared words, and its
+  // fields are not searched. Heads of at most 16 bytes, each in the entry its first bytes pick.
+  struct KnownHead {
+    std::uint64_t bytes[2] = {};
+    std::uint64_t masks[2] = {};  // 0xFF over the head's bytes
+    std::size_t size = 0;         // 0: none yet
+    bool mail = false;
+    bool q = false;
+    Encoding encoding = Encoding::kNone;
+  };
+  static constexpr unsigned kKnownHeads = 8;
+  KnownHead heads_[kKnownHeads];
+  // The known head that the 16 bytes at first begin with (first + 16 within the list), or none.
+  const KnownHead* knownHead(const char* first, bool mail) const;
+  // Remembers the head [first, first + size) read with a one-letter encoding.
+  void keepHead(const char* first, std::size_t size, bool mail, bool q, Encoding encoding);
   WordBytes decoded_;    // a payload after base64 or Q, before conversion
   std::string scratch_;  // a mail word's text in UTF-8 on its way into a Japanese target
 };

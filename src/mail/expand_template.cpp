@@ -42,9 +42,11 @@ int PlaceholderAt(const char* p, const char* end) {
 
 }  // namespace
 
-TemplatePlan::TemplatePlan(const char* text, std::size_t size)
-    : text_(text), names_(kFieldNames, kFieldCount) {
+TemplatePlan::TemplatePlan(const char* text, std::size_t size) : names_(kFieldNames, kFieldCount) {
   if (text == nullptr) return;
+  text_.reserve(size + kSlack);
+  text_.assign(text, size);
+  text_.append(kSlack, '\0');
   const char* const end = text + size;
   const char* p = text;
   const char* run = p;
@@ -90,14 +92,21 @@ std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
 void TemplatePlan::write(const Fill& fill, std::string& result) const {
   if (fill.size == 0) return;
   const std::size_t start = result.size();
-  result.resize(AddProduct(start, 1, fill.size));
-  write(fill, &result[start]);
+  result.resize(AddProduct(AddProduct(start, 1, fill.size), 1, kSlack));
+  result.resize(static_cast<std::size_t>(write(fill, &result[start]) - result.data()));
 }
 
 char* TemplatePlan::write(const Fill& fill, char* out) const {
   if (fill.size == 0) return out;
+  const char* const text = text_.data();
   for (const Piece& piece : pieces_) {
-    out = CopyShortBytes(out, text_ + piece.offset, piece.length);
+    if (piece.length <= kSlack) {
+      // The template's bytes are followed by kSlack more: 16 can be read at any run.
+      std::memcpy(out, text + piece.offset, kSlack);
+      out += piece.length;
+    } else {
+      out = CopyShortBytes(out, text + piece.offset, piece.length);
+    }
     if (piece.field != kNoField) {
       const std::string_view value = fill.values[piece.field];
       out = CopyShortBytes(out, value.data(), value.size());

@@ -20,10 +20,12 @@
 namespace quillet {
 
 // A template read once, to be filled for any number of mails: its text runs and placeholders
-// in order. Keeps a pointer to the template bytes, which must outlive it.
+// in order, and a copy of its bytes.
 class TemplatePlan {
  public:
   static constexpr int kFieldCount = 4;
+  // The bytes that writing into memory may change past the end of a filled template.
+  static constexpr std::size_t kSlack = 16;
 
   // The values one mail gives the placeholders, and the size of its filled template.
   struct Fill {
@@ -39,7 +41,9 @@ class TemplatePlan {
   // when it does not fit in memory); write appends the filled template to result.
   std::size_t measure(const Mail& mail, Fill& fill) const;
   void write(const Fill& fill, std::string& result) const;
-  // write into memory that has room for the fill.size bytes at out; returns their end.
+  // write into memory that has room for fill.size + kSlack bytes at out; returns the end of
+  // the fill.size bytes. The kSlack bytes after them may change: short runs of the template's
+  // text are copied a whole 16 bytes at a time.
   char* write(const Fill& fill, char* out) const;
 
   // How many bytes of the template are not placeholders: what every mail adds at the least.
@@ -55,7 +59,7 @@ class TemplatePlan {
     int field;  // the placeholder after the run, or kNoField
   };
 
-  const char* text_;
+  std::string text_;   // the template's bytes, and kSlack zero bytes after them
   HeaderNames names_;  // of the fields, in placeholder order
   std::vector<Piece> pieces_;
   std::size_t textLength_ = 0;

@@ -65,50 +65,76 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
     : count_(count < kMost ? count : kMost) {
   for (std::size_t n = 0; n < count_; ++n) {
     sizes_[n] = names[n].size() < kLongest ? names[n].size() : kLongest;
-    if (sizes_[n] > longest_) longest_ = sizes_[n];
     char bytes[16] = {};
     std::memcpy(bytes, names[n].data(), sizes_[n]);
     folded_[n][0] = FoldWord(Load(bytes));
     folded_[n][1] = FoldWord(Load(bytes + 8));
+    char letters[16] = {};
+    for (std::size_t i = 0; i < sizes_[n]; ++i) {
+      const unsigned char c = FoldAsciiCase(static_cast<unsigned char>(bytes[i]));
+      if (c >= 'a' && c <= 'z') letters[i] = 0x20;
+    }
+    letters_[n][0] = Load(letters);
+    letters_[n][1] = Load(letters + 8);
+    const unsigned char first = FoldAsciiCase(static_cast<unsigned char>(bytes[0]));
+    byFirst_[first] |= 1u << n;
+    if (first >= 'a' && first <= 'z') byFirst_[first - 'a' + 'A'] |= 1u << n;
+  }
+  for (std::size_t k = 0; k <= kLongest; ++k) {
+    for (std::size_t n = 0; n < count_; ++n) {
+      if (sizes_[n] >= k) atLeast_[k] |= 1u << n;
+    }
   }
 }
 
 // A line carries a name when its own name (what stands before its first ": ") is that name or a
 // leading part of it, ASCII case ignored (MatchHeaderName). So each line is measured once, and
-// its first 16 bytes, case folded, are held against each name under a mask of its name's
-// length. A line of fewer than 17 bytes is compared byte by byte.
+// its first 16 bytes are held against each name that may match under a mask of its name's
+// length, with 0x20 set where the name holds a letter. A line of fewer than 17 bytes is
+// compared byte by byte.
 void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* values) const {
   wanted &= (1u << count_) - 1;
   // Read once: the stores to values could otherwise change them as far as the compiler knows.
   const std::size_t lines = mail.size();
   const bool zeroFree = mail.zeroFree();
-  const std::size_t longest = longest_;
   for (std::size_t i = 0; i < lines && wanted != 0; ++i) {
     const std::string_view line = mail[i];
     if (line.size() >= 17) {
-      const std::uint64_t marks = SeparatorMarks(line.data());
-      std::size_t k = marks != 0 ? convert::BytesBeforeMark(marks) : 8;
+      const char* const text = line.data();
+      std::uint64_t marks = SeparatorMarks(text);
+      std::size_t k = 0;
       if (marks == 0) {
-        const std::uint64_t later = SeparatorMarks(line.data() + 8);
-        if (later == 0) continue;
-        k += convert::BytesBeforeMark(later);
+        marks = SeparatorMarks(text + 8);
+        if (marks == 0) continue;
+        k = 8;
       }
-      if (k > longest) continue;
+      k += convert::BytesBeforeMark(marks);
+      // Only the names still wanted that are as long as the line's name at the least and,
+      // unless that name is empty, begin with its first byte.
+      const unsigned firsts = k == 0 ? ~0u : byFirst_[static_cast<unsigned char>(text[0])];
+      unsigned rest = wanted & atLeast_[k] & firsts;
+      if (rest == 0) continue;
       const std::uint64_t headMask = FirstBytes(k < 8 ? k : 8);
       const std::uint64_t tailMask = FirstBytes(k < 8 ? 0 : k - 8);
-      const std::uint64_t head = FoldWord(Load(line.data())) & headMask;
-      const std::uint64_t tail = FoldWord(Load(line.data() + 8)) & tailMask;
-      // Only the names still wanted, lowest first.
-      for (unsigned rest = wanted; rest != 0; rest &= rest - 1) {
+      const std::uint64_t head = Load(text);
+      const std::uint64_t tail = Load(text + 8);
+      unsigned found = 0;
+      do {
         const unsigned n = static_cast<unsigned>(__builtin_ctz(rest));
-        if (k > sizes_[n] || (folded_[n][0] & headMask) != head ||
-            (folded_[n][1] & tailMask) != tail) {
-          continue;
-        }
-        values[n] = zeroFree ? std::string_view(line.data() + k + 2, line.size() - k - 2)
-                             : HeaderValueAt(line, k);
-        wanted &= ~(1u << n);
-      }
+        rest &= rest - 1;
+        // A byte of the line with 0x20 set is the name's letter in either case.
+        const std::uint64_t differ = (((head | letters_[n][0]) ^ folded_[n][0]) & headMask) |
+                                     (((tail | letters_[n][1]) ^ folded_[n][1]) & tailMask);
+        if (differ == 0) found |= 1u << n;
+      } while (rest != 0);
+      if (found == 0) continue;
+      wanted &= ~found;
+      const std::string_view value =
+          zeroFree ? std::string_view(text + k + 2, line.size() - k - 2) : HeaderValueAt(line, k);
+      do {
+        values[__builtin_ctz(found)] = value;
+        found &= found - 1;
+      } while (found != 0);
       continue;
     }
     for (std::size_t n = 0; n < count_; ++n) {

@@ -34,10 +34,16 @@ class HeaderNames {
 
  private:
   std::size_t count_ = 0;
-  std::size_t longest_ = 0;  // the size of the longest name
+  // For each size of a line's name, the names that are that long at the least (bit n for
+  // name n): only those can carry it.
+  unsigned atLeast_[kLongest + 1] = {};
+  // For each byte, the names whose first byte it is, ASCII case ignored.
+  unsigned byFirst_[256] = {};
   std::size_t sizes_[kMost] = {};
   // Each name with ASCII case folded, in two 8-byte words of memory order, zeros behind it.
   std::uint64_t folded_[kMost][2] = {};
+  // 0x20 in each byte where the folded name holds "a".."z", in the same order.
+  std::uint64_t letters_[kMost][2] = {};
 };
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 // FindMark and FindWordEnd: the word-at-a-time searches behind the mail list scans. Plain
 // header text and encoded words are long runs of bytes that matter to nobody; these skip them
-// eight at a time, and past the first eight a vector block at a time where the processor can.
+// eight at a time, and past the first eight a vector block at a time where the processor can
+// (FindFarMark and FindFarWordEnd from the start).
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,13 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
   return end;
 }
 
+// FindMark for a mark that is mostly more than a word away, as the next one after an encoded
+// word or a line's end: the vector kernel, where there is one, takes the whole range.
+inline const char* FindFarMark(const char* p, const char* end, unsigned char mark) {
+  const auto vector = simd::ActiveKernels().findMark;
+  return vector != nullptr ? vector(p, end, mark) : FindMark(p, end, mark);
+}
+
 // The first byte in [p, end) that is a separator (0x01, 0x02) or a "?" directly followed by
 // "=" (a "?" in the last byte is followed by nothing); end when there is none. Reads nothing
 // outside [p, end).
@@ -65,6 +73,13 @@ inline const char* FindWordEnd(const char* p, const char* end) {
     if (c == '?' && end - p >= 2 && p[1] == '=') return p;
   }
   return end;
+}
+
+// FindWordEnd for a stop that is mostly a block or more away, as the close of an encoded word
+// seen from its first field: the vector kernel, where there is one, takes the whole range.
+inline const char* FindFarWordEnd(const char* p, const char* end) {
+  const auto vector = simd::ActiveKernels().findWordEnd;
+  return vector != nullptr ? vector(p, end) : FindWordEnd(p, end);
 }
 
 }  // namespace quillet

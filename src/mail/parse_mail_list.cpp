@@ -103,8 +103,14 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
     }
     appendText(pending, to);
   };
+  // Whether the next mark is likely near: after a "=" that starts no word or after a very
+  // short word (text, or a hostile run of starts), where the first word's test finds it
+  // without a call; after a word or a separator the vector search takes the range from the
+  // start.
+  bool near = false;
   while (p < end) {
-    p = FindMark(p, end, '=');
+    p = near ? FindMark(p, end, '=') : FindFarMark(p, end, '=');
+    near = false;
     if (p == end) break;
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == kEndLine && p + 1 < end && (p[1] == ' ' || p[1] == '\t')) {
@@ -134,9 +140,11 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
       run.add(word);
       p += word.length;
       pending = p;
+      near = word.length < 16;  // a word this short is no mail program's
     } else {
       // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
       zero |= c == 0;
+      near = true;
       ++p;
     }
   }

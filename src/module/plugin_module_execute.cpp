@@ -55,16 +55,21 @@ class ResultLine {
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them; returns
   // where those bytes go, to be written through a pointer with no growth check per piece. The
   // string's bytes past used_ are room, not text: they are made (and filled) a block at a
-  // time, not once per mail.
+  // time, not once per mail. The TemplatePlan::kSlack bytes after the need, which a filled
+  // template may change, lie in the tail's memory where room ends (the tail is longer), so
+  // they never make the line grow.
   char* makeRoom(std::size_t index, std::size_t need) {
+    constexpr std::size_t kSlack = TemplatePlan::kSlack;
     const std::size_t filled = AddProduct(used_, 1, need);
-    if (line_.size() < filled) {
+    const std::size_t reach = AddProduct(filled, 1, kSlack);
+    if (line_.size() < reach) {
       const std::size_t least = AddProduct(filled, 1, tail_);
       if (line_.capacity() < least) grow(index, filled, least);
       constexpr std::size_t kBlock = 64 * 1024;
       const std::size_t ahead = AddProduct(used_, 1, kBlock);
-      const std::size_t size = ahead > filled ? ahead : filled;
-      line_.resize(size < line_.capacity() - tail_ ? size : line_.capacity() - tail_);
+      const std::size_t size = ahead > reach ? ahead : reach;
+      const std::size_t most = line_.capacity() - tail_ + kSlack;
+      line_.resize(size < most ? size : most);
     }
     return &line_[used_];
   }

@@ -67,6 +67,12 @@ TEST(FindHeaderValue, Table) {
        -1,
        "stale"},
       {"long line, zero byte in the name", {"Dat\0: a value long enough"s}, "Date", -1, "stale"},
+      // 0x0D is "-" but for the case bit, which only a letter may differ in.
+      {"long line, CR for the hyphen",
+       {"Content\x0DType: text/plain"},
+       "Content-Type",
+       -1,
+       "stale"},
   };
   for (const LookupCase& c : cases) {
     const MailList list = ListOf({c.lines});

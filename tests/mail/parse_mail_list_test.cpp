@@ -84,6 +84,13 @@ TEST(ParseMailList, Table) {
        // hiragana a; the currency sign, which Shift_JIS lacks (geta mark), and the cent sign
        {{"S: \x82\xA0,\x81\xAC\x81\x91,\x82\xA0"}}},
       {"encoding X copied", "S: =?ISO-8859-1?X?abc?=\x02", {{"S: =?ISO-8859-1?X?abc?="}}},
+      // A start read before, met again: its fields are known, but not where the word closes.
+      {"a start met again, closed right after its letter",
+       "S: =?ISO-8859-1?Q?a?= =?ISO-8859-1?Q?=41?= and text behind\x02",
+       {{"S: aA and text behind"}}},
+      {"a start met again, a ? in the text",
+       "S: =?SJIS?B?QUJD?= =?SJIS?B?x?QUJD?= and text behind\x02",
+       {{"S: ABCABC and text behind"}}},
       // An encoded word that never closes is left as text.
       {"unterminated word at the end of a mail",
        "Subject: =?SJIS?B?abc\x02",
