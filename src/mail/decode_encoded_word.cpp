@@ -65,29 +65,12 @@ const char* KnownPayloadStart(const char* from, const char* close) {
   return later == close ? from : PayloadStart(later + 1, close);
 }
 
-// NextQuestion for the charset field that starts at first: also sets nameEnd to where its
-// charset name ends, at the field's first "*" (a language after it, as in "UTF-8*ja", says
-// nothing about the bytes) or with the field.
-const char* CharsetFieldEnd(const char* first, const char* last, const char*& nameEnd) {
-  using convert::kOnes;
-  nameEnd = nullptr;
-  const char* q = first;
-  for (; last - q >= 7; q += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, q, sizeof block);
-    const std::uint64_t questions = ZeroBytes(block ^ (kOnes * '?'));
-    const std::uint64_t stars = ZeroBytes(block ^ (kOnes * '*'));
-    if ((questions | stars) == 0) continue;
-    // The first mark of the block, and the first question mark after a star if it was one.
-    const char* const mark = q + convert::BytesBeforeMark(questions | stars);
-    if (nameEnd == nullptr) nameEnd = mark;
-    if (questions != 0) return q + convert::BytesBeforeMark(questions);
-  }
-  for (; *q != '?'; ++q) {
-    if (*q == '*' && nameEnd == nullptr) nameEnd = q;
-  }
-  if (nameEnd == nullptr) nameEnd = q;
-  return q;
+// Where the charset name of the field [first, fieldEnd) ends: at the field's first "*" (a
+// language after it, as in "UTF-8*ja", says nothing about the bytes) or with the field. Only a
+// name that is looked up is measured, so a start that turns out to be no word costs nothing here.
+const char* CharsetNameEnd(const char* first, const char* fieldEnd) {
+  const void* const star = std::memchr(first, '*', static_cast<std::size_t>(fieldEnd - first));
+  return star != nullptr ? static_cast<const char*>(star) : fieldEnd;
 }
 
 // Whether the n bytes at a and at b are the same: a charset name is short, so eight bytes are
@@ -240,8 +223,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   const char* payload = first;
   Encoding encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
   bool q = false;
-  const char* nameEnd;
-  const char* const charsetEnd = CharsetFieldEnd(first, close, nameEnd);
+  const char* const charsetEnd = NextQuestion(first, close);
   if (charsetEnd < close) {
     // A one-letter encoding field "B" or "Q" ends at the "?" after it even where "=" follows:
     // Q text starts with "=" whenever its first character is encoded.
@@ -263,7 +245,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
     // The payload follows the last "?" before the close, which is charsetEnd at the earliest:
     // looking for it costs what decoding the payload costs.
     payload = PayloadStart(oneLetter ? charsetEnd + 3 : charsetEnd + 1, close);
-    encoding = charsetOf(first, nameEnd, false);
+    encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), false);
     if (oneLetter) {
       keepHead(first, static_cast<std::size_t>(charsetEnd + 3 - first), false, q, encoding);
     }
@@ -304,8 +286,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
       return true;
     }
   }
-  const char* nameEnd;
-  const char* const charsetEnd = CharsetFieldEnd(first, fieldStop, nameEnd);
+  const char* const charsetEnd = NextQuestion(first, fieldStop);
   if (charsetEnd == fieldStop) return false;  // "=?text?=": no encoding field
   // charsetEnd is before fieldStop, a "?" with a "=" after it: the two bytes read here are in
   // the list.
@@ -318,7 +299,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   const char* const close = payload <= fieldStop ? fieldStop : nextStop(payload);
   if (close == end_ || *close != '?') return false;
 
-  const Encoding encoding = charsetOf(first, nameEnd, true);
+  const Encoding encoding = charsetOf(first, CharsetNameEnd(first, charsetEnd), true);
   keepHead(first, static_cast<std::size_t>(payload - first), true, q, encoding);
   if (encoding == Encoding::kNone) return false;
 
