@@ -63,6 +63,7 @@ class ResultLine {
     const std::size_t filled = AddProduct(used_, 1, need);
     const std::size_t reach = AddProduct(filled, 1, kSlack);
     if (line_.size() < reach) {
+      findCr();
       const std::size_t least = AddProduct(filled, 1, tail_);
       if (line_.capacity() < least) grow(index, filled, least);
       constexpr std::size_t kBlock = 64 * 1024;
@@ -77,9 +78,12 @@ class ResultLine {
   void commit(const char* end) { used_ = static_cast<std::size_t>(end - line_.data()); }
 
   std::string& text() {
+    findCr();
     line_.resize(used_);
     return line_;
   }
+  // Where the text's first CR is, or std::string::npos.
+  std::size_t firstCr() const { return firstCr_; }
 
  private:
   void grow(std::size_t index, std::size_t filled, std::size_t least) {
@@ -99,11 +103,23 @@ class ResultLine {
     line_.reserve(wanted > least ? wanted : least);
   }
 
+  // Looks for a CR in the text written since the last look, while it is still in the cache:
+  // a block at a time, not once per mail and not once over a long answer at the end.
+  void findCr() {
+    if (firstCr_ != std::string::npos || checked_ >= used_) return;
+    const void* const cr = std::memchr(line_.data() + checked_, '\r', used_ - checked_);
+    checked_ = used_;
+    if (cr != nullptr)
+      firstCr_ = static_cast<std::size_t>(static_cast<const char*>(cr) - line_.data());
+  }
+
   std::size_t count_;
   std::size_t tail_;
   std::size_t start_;  // where the text of the mails starts: behind the front room and prefix
   std::size_t used_;
   std::size_t most_ = 0;
+  std::size_t checked_ = start_;  // the text before it holds no CR, or firstCr_ is found
+  std::size_t firstCr_ = std::string::npos;
   std::string line_;
 };
 
@@ -175,7 +191,7 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   // in front and the prefix "Result: " hold neither CR nor LF, so they take no part in this.
   // No zero byte can be in the line: the values read from the request end before their first
   // one, and the words of the mails leave none in the text they decode.
-  RemoveCrLfPairs(line);
+  RemoveCrLfPairs(line, result.firstCr());
 
   // The line addHeader("Result", ...) would add, without copying the text once more.
   responseMessage.headerLines.push_back(std::move(line), front);

@@ -146,6 +146,10 @@ TEST(Execute, MailTextCannotForgeResponseLines) {
       {"pair formed by a removal", "Subject: =?SJIS?B?DQ0KCg==?=\x02", "<!Subject!>", "<>"},
       {"CR from the mail, LF from the template", "Subject: x\r\x02", "!Subject!\n", "x"},
       {"lone CR and lone LF stay", "Subject: x\ry\x02", "!Subject!\n", "x\ry\n"},
+      // The answer is looked at for a CR a block at a time, as it is written.
+      {"pair far into a long answer",
+       "Subject: " + std::string(70000, 'a') + "\x02Subject: x\r\x02", "!Subject!\n",
+       std::string(70000, 'a') + "\n,x"},
   };
   for (const Case& c : cases) {
     const std::string response =
