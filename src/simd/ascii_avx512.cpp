@@ -15,6 +15,8 @@ namespace simd {
 QUILLET_AVX512 std::size_t CopyAsciiRunAvx512(const unsigned char* in, std::size_t size,
                                               unsigned char* out) {
   constexpr std::size_t kWidth = 64;
+  // Short text is the AVX2 kernel's: a masked store read at once cannot be forwarded.
+  if (size < kWidth) return CopyAsciiRunAvx2(in, size, out);
   std::size_t i = 0;
   for (; size - i >= kWidth; i += kWidth) {
     const __m512i v = _mm512_loadu_si512(in + i);
