@@ -131,23 +131,6 @@ inline bool IsJisX0208(Designation d) {
   return d.length == 3 && d.at[1] == '$' && (d.at[2] == 'B' || d.at[2] == '@');
 }
 
-// Whole JIS X 0208 pairs and nothing else, as single shifts cut a Japanese run into.
-inline bool IsWholePairs(const unsigned char* p, const unsigned char* stop) {
-  if (((stop - p) & 1) != 0) return false;
-  for (; p < stop; ++p) {
-    if (!IsGraphic(*p)) return false;
-  }
-  return true;
-}
-
-// Such pairs written directly, by the converter's own writing of them.
-unsigned char* PutJisX0208Pairs(const unsigned char* p, const unsigned char* stop, Output& out,
-                                unsigned char* o) {
-  o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
-  packed_utf8::PutJisX0208Run(p, stop, o);
-  return o;
-}
-
 // The stretch [p, stop) of a Japanese set, read in the set that inForce chose.
 unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, Designation inForce,
                            Scratch& scratch, Output& out, unsigned char* o) {
@@ -159,8 +142,12 @@ unsigned char* PutJapanese(const unsigned char* p, const unsigned char* stop, De
     p = CopyJisAscii(p, stop, o);
     if (p == stop) return o;
   }
-  if (!fromAscii && IsJisX0208(inForce) && IsWholePairs(p, stop)) {
-    return PutJisX0208Pairs(p, stop, out, o);
+  if (!fromAscii && IsJisX0208(inForce)) {
+    // The pairs that single shifts cut a Japanese run into are written straight from the
+    // converter's table; whatever follows them goes to the converter, still in JIS X 0208.
+    o = out.PieceRoom(o, kPerByte * static_cast<std::size_t>(stop - p) + kSlack);
+    p = packed_utf8::PutJisX0208Run(p, stop, o);
+    if (p == stop) return o;
   }
   scratch.converted.clear();
   const auto size = static_cast<std::size_t>(stop - p);

@@ -141,18 +141,8 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
       data = scratch.data();
       size = scratch.size();
     }
-    // Straight to the converter: the source is known here, and the target is one of the
-    // three legacy codes whenever it is a code at all.
-    const CharsetCode source = encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc;
-    if (code == source) {
-      out.append(data, size);
-    } else if (code == kCharsetJis || code == kCharsetSjis || code == kCharsetEuc) {
-      if (source == kCharsetSjis) {
-        ConvertFromSjis(data, size, code, out);
-      } else {
-        ConvertFromEuc(data, size, code, out);
-      }
-    }
+    ConvertCharset(encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc, data, size, target,
+                   out);
     if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
