@@ -85,6 +85,27 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
       if (sizes_[n] >= k) atLeast_[k] |= 1u << n;
     }
   }
+  for (std::size_t n = 0; n < count_; ++n) {
+    const std::size_t size = sizes_[n];
+    if (names[n].size() > 14 || names[n].find(':') != std::string_view::npos) continue;
+    bool leadingPart = false;
+    for (std::size_t m = 0; m < count_; ++m) {
+      if (m != n && sizes_[m] >= size &&
+          CompareNoCaseN(names[m].data(), names[n].data(), size) == 0) {
+        leadingPart = true;
+      }
+    }
+    if (leadingPart) continue;
+    whole_ |= 1u << n;
+    char bytes[16] = {};
+    std::memcpy(bytes, &folded_[n], size);
+    bytes[size] = ':';
+    bytes[size + 1] = ' ';
+    withSeparator_[n][0] = Load(bytes);
+    withSeparator_[n][1] = Load(bytes + 8);
+    wholeMask_[n][0] = FirstBytes(size + 2 < 8 ? size + 2 : 8);
+    wholeMask_[n][1] = FirstBytes(size + 2 < 8 ? 0 : size + 2 - 8);
+  }
 }
 
 // A line carries a name when its own name (what stands before its first ": ") is that name or a
@@ -99,6 +120,30 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
   const bool zeroFree = mail.zeroFree();
   for (std::size_t i = 0; i < lines && wanted != 0; ++i) {
     const std::string_view line = mail[i];
+    if (line.size() >= 16) {
+      // Most lines carry a wanted name whole ("Subject: ..."): its bytes and ": " are the line's
+      // first bytes, which tells the line's name without measuring it.
+      const char* const text = line.data();
+      const std::uint64_t head = Load(text);
+      const std::uint64_t tail = Load(text + 8);
+      unsigned rest = wanted & whole_ & byFirst_[static_cast<unsigned char>(text[0])];
+      bool carried = false;
+      while (rest != 0) {
+        const unsigned n = static_cast<unsigned>(__builtin_ctz(rest));
+        rest &= rest - 1;
+        const std::uint64_t differ =
+            (((head | letters_[n][0]) ^ withSeparator_[n][0]) & wholeMask_[n][0]) |
+            (((tail | letters_[n][1]) ^ withSeparator_[n][1]) & wholeMask_[n][1]);
+        if (differ != 0) continue;
+        const std::size_t k = sizes_[n];
+        values[n] =
+            zeroFree ? std::string_view(text + k + 2, line.size() - k - 2) : HeaderValueAt(line, k);
+        wanted &= ~(1u << n);
+        carried = true;
+        break;
+      }
+      if (carried) continue;
+    }
     if (line.size() >= 17) {
       const char* const text = line.data();
       std::uint64_t marks = SeparatorMarks(text);

@@ -44,6 +44,13 @@ class HeaderNames {
   std::uint64_t folded_[kMost][2] = {};
   // 0x20 in each byte where the folded name holds "a".."z", in the same order.
   std::uint64_t letters_[kMost][2] = {};
+  // The names a line can be seen to carry by its first 16 bytes alone: those that hold no ":",
+  // are at most 14 bytes long and are no leading part of another name of the set (a line that
+  // carries such a name whole carries no other).
+  unsigned whole_ = 0;
+  // Each such name folded as in folded_ with ": " behind it, and a mask of its bytes and those two.
+  std::uint64_t withSeparator_[kMost][2] = {};
+  std::uint64_t wholeMask_[kMost][2] = {};
 };
 
 }  // namespace quillet
