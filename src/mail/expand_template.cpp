@@ -63,6 +63,7 @@ TemplatePlan::TemplatePlan(const char* text, std::size_t size) : names_(kFieldNa
     pieces_.push_back({static_cast<std::size_t>(run - text), length, field});
     textLength_ += length;
     ++uses_[field];
+    wanted_ |= 1u << field;
     p += placeholders[field].length;
     run = p;
   }
@@ -75,13 +76,9 @@ TemplatePlan::TemplatePlan(const char* text, std::size_t size) : names_(kFieldNa
 
 std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
   std::size_t size = textLength_;
-  unsigned wanted = 0;
-  for (int field = 0; field < kFieldCount; ++field) {
-    fill.values[field] = std::string_view();
-    if (uses_[field] != 0) wanted |= 1u << field;
-  }
+  for (int field = 0; field < kFieldCount; ++field) fill.values[field] = std::string_view();
   // The fields the template names, found in one pass over the mail's lines.
-  names_.find(mail, wanted, fill.values);
+  names_.find(mail, wanted_, fill.values);
   for (int field = 0; field < kFieldCount; ++field) {
     size = AddProduct(size, uses_[field], fill.values[field].size());
   }

@@ -64,6 +64,7 @@ class TemplatePlan {
   std::vector<Piece> pieces_;
   std::size_t textLength_ = 0;
   std::size_t uses_[kFieldCount] = {};  // placeholders per field
+  unsigned wanted_ = 0;                 // bit n for each field n with a placeholder
 };
 
 // Copies size bytes (n to 2 * n of them) as the first n and the last n, which may overlap.

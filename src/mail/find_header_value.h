@@ -33,6 +33,11 @@ class HeaderNames {
   void find(const Mail& mail, unsigned wanted, std::string_view* values) const;
 
  private:
+  // The names of `wanted` that line carries, their values set; for the lines that carry no
+  // name whole.
+  unsigned carried(std::string_view line, unsigned wanted, bool zeroFree,
+                   std::string_view* values) const;
+
   std::size_t count_ = 0;
   // For each size of a line's name, the names that are that long at the least (bit n for
   // name n): only those can carry it.
@@ -48,9 +53,14 @@ class HeaderNames {
   // are at most 14 bytes long and are no leading part of another name of the set (a line that
   // carries such a name whole carries no other).
   unsigned whole_ = 0;
-  // Each such name folded as in folded_ with ": " behind it, and a mask of its bytes and those two.
-  std::uint64_t withSeparator_[kMost][2] = {};
-  std::uint64_t wholeMask_[kMost][2] = {};
+  // Each such name as its line begins: folded as in folded_ with ": " behind it, 0x20 where it
+  // holds a letter, and a mask of its bytes and those two; each in two 8-byte words.
+  struct Whole {
+    std::uint64_t bytes[2];
+    std::uint64_t letters[2];
+    std::uint64_t mask[2];
+  };
+  Whole wholes_[kMost] = {};
 };
 
 }  // namespace quillet
