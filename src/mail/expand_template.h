@@ -79,21 +79,23 @@ inline void CopyHeadAndTail(char* out, const char* from, std::size_t size) {
 }
 
 // Copies size bytes to out and returns the position after them. The pieces of a template and
-// the values of a mail are mostly a few bytes long: those are moved in one or two fixed-size
-// loads and stores (which may overlap) rather than by a call.
+// the values of a mail are mostly a few dozen bytes long: those are moved in one or two
+// fixed-size loads and stores (which may overlap) rather than by a call.
 inline char* CopyShortBytes(char* out, const char* from, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    CopyHeadAndTail<8>(out, from, size);
-  } else if (size >= 4 && size < 8) {
-    CopyHeadAndTail<4>(out, from, size);
-  } else if (size < 4) {
-    if (size != 0) {
+  if (size <= 16) {
+    if (size >= 8) {
+      CopyHeadAndTail<8>(out, from, size);
+    } else if (size >= 4) {
+      CopyHeadAndTail<4>(out, from, size);
+    } else if (size != 0) {
       out[0] = from[0];
       out[size / 2] = from[size / 2];
       out[size - 1] = from[size - 1];
     }
   } else if (size <= 32) {
     CopyHeadAndTail<16>(out, from, size);
+  } else if (size <= 64) {
+    CopyHeadAndTail<32>(out, from, size);
   } else {
     std::memcpy(out, from, size);
   }

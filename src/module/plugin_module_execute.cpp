@@ -66,7 +66,7 @@ class ResultLine {
       findCr();
       const std::size_t least = AddProduct(filled, 1, tail_);
       if (line_.capacity() < least) grow(index, filled, least);
-      constexpr std::size_t kBlock = 64 * 1024;
+      constexpr std::size_t kBlock = 2 * 1024;
       const std::size_t ahead = AddProduct(used_, 1, kBlock);
       const std::size_t size = ahead > reach ? ahead : reach;
       const std::size_t most = line_.capacity() - tail_ + kSlack;
