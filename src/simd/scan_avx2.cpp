@@ -68,10 +68,14 @@ QUILLET_AVX2 const char* FindWordEndAvx2(const char* p, const char* end) {
   return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
 }
 
+namespace {
+
 QUILLET_AVX2 inline std::uint32_t ZeroBits(const char* p) {
   return static_cast<std::uint32_t>(
       _mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(p), _mm256_setzero_si256())));
 }
+
+}  // namespace
 
 // As FindLineEndSse2, noting zero bytes on the way.
 QUILLET_AVX2 const char* FindLineEndAvx2(const char* p, const char* end, bool& zero) {

@@ -91,9 +91,13 @@ QUILLET_AVX512 const char* FindWordEndAvx512(const char* p, const char* end) {
   return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
 }
 
+namespace {
+
 QUILLET_AVX512 inline std::uint64_t ZeroBits(const char* p) {
   return _mm512_cmpeq_epi8_mask(Load(p), _mm512_setzero_si512());
 }
+
+}  // namespace
 
 // As FindLineEndSse2, noting zero bytes on the way.
 QUILLET_AVX512 const char* FindLineEndAvx512(const char* p, const char* end, bool& zero) {
