@@ -108,6 +108,7 @@ HeaderNames::HeaderNames(const std::string_view* names, std::size_t count)
     whole.letters[1] = letters_[n][1];
     whole.mask[0] = FirstBytes(size + 2 < 8 ? size + 2 : 8);
     whole.mask[1] = FirstBytes(size + 2 < 8 ? 0 : size + 2 - 8);
+    whole.valueStart = size + 2;
   }
 }
 
@@ -136,10 +137,10 @@ void HeaderNames::find(const Mail& mail, unsigned wanted, std::string_view* valu
       }
       if (rest != 0) {
         const unsigned n = static_cast<unsigned>(__builtin_ctz(rest));
-        const std::size_t k = sizes_[n];
-        values[n] =
-            zeroFree ? std::string_view(text + k + 2, line.size() - k - 2) : HeaderValueAt(line, k);
-        wanted &= ~(1u << n);
+        const std::size_t start = wholes_[n].valueStart;
+        values[n] = zeroFree ? std::string_view(text + start, line.size() - start)
+                             : HeaderValueAt(line, start - 2);
+        wanted ^= rest & (0u - rest);  // bit n
         continue;
       }
     }

@@ -59,6 +59,7 @@ class HeaderNames {
     std::uint64_t bytes[2];
     std::uint64_t letters[2];
     std::uint64_t mask[2];
+    std::size_t valueStart;  // the name's size and 2
   };
   Whole wholes_[kMost] = {};
 };
