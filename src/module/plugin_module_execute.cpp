@@ -57,9 +57,8 @@ class ResultLine {
   // string's bytes past used_ are room, not text: they are made (and filled with zeros) a block
   // at a time, not once per mail; a block of a few mails, small enough that the mails' text
   // overwrites it while it is still in the first-level cache. The TemplatePlan::kSlack bytes
-  // after the need, which a filled
-  // template may change, lie in the tail's memory where room ends (the tail is longer), so
-  // they never make the line grow.
+  // after the need, which a filled template may change, lie in the tail's memory where room
+  // ends (the tail is longer), so they never make the line grow.
   char* makeRoom(std::size_t index, std::size_t need) {
     constexpr std::size_t kSlack = TemplatePlan::kSlack;
     const std::size_t filled = AddProduct(used_, 1, need);
