@@ -60,33 +60,18 @@ TemplatePlan::TemplatePlan(const char* text, std::size_t size) : names_(kFieldNa
       continue;
     }
     const std::size_t length = static_cast<std::size_t>(p - run);
-    pieces_.push_back({static_cast<std::size_t>(run - text), length, field});
+    pieces_.push_back({{static_cast<std::size_t>(run - text), length}, field});
     textLength_ += length;
     ++uses_[field];
+    wanted_ |= 1u << field;
     p += placeholders[field].length;
     run = p;
   }
   if (run < end) {
     const std::size_t length = static_cast<std::size_t>(end - run);
-    pieces_.push_back({static_cast<std::size_t>(run - text), length, kNoField});
+    last_ = {static_cast<std::size_t>(run - text), length};
     textLength_ += length;
   }
-}
-
-std::size_t TemplatePlan::measure(const Mail& mail, Fill& fill) const {
-  std::size_t size = textLength_;
-  unsigned wanted = 0;
-  for (int field = 0; field < kFieldCount; ++field) {
-    fill.values[field] = std::string_view();
-    if (uses_[field] != 0) wanted |= 1u << field;
-  }
-  // The fields the template names, found in one pass over the mail's lines.
-  names_.find(mail, wanted, fill.values);
-  for (int field = 0; field < kFieldCount; ++field) {
-    size = AddProduct(size, uses_[field], fill.values[field].size());
-  }
-  fill.size = size;
-  return size;
 }
 
 void TemplatePlan::write(const Fill& fill, std::string& result) const {
@@ -94,25 +79,6 @@ void TemplatePlan::write(const Fill& fill, std::string& result) const {
   const std::size_t start = result.size();
   result.resize(AddProduct(AddProduct(start, 1, fill.size), 1, kSlack));
   result.resize(static_cast<std::size_t>(write(fill, &result[start]) - result.data()));
-}
-
-char* TemplatePlan::write(const Fill& fill, char* out) const {
-  if (fill.size == 0) return out;
-  const char* const text = text_.data();
-  for (const Piece& piece : pieces_) {
-    if (piece.length <= kSlack) {
-      // The template's bytes are followed by kSlack more: 16 can be read at any run.
-      std::memcpy(out, text + piece.offset, kSlack);
-      out += piece.length;
-    } else {
-      out = CopyShortBytes(out, text + piece.offset, piece.length);
-    }
-    if (piece.field != kNoField) {
-      const std::string_view value = fill.values[piece.field];
-      out = CopyShortBytes(out, value.data(), value.size());
-    }
-  }
-  return out;
 }
 
 void ExpandTemplate(const Mail& mail, const char* text, std::size_t size, std::string& result) {

@@ -33,6 +33,11 @@ class HeaderNames {
   void find(const Mail& mail, unsigned wanted, std::string_view* values) const;
 
  private:
+  // The names of `wanted` that line carries, their values set; for the lines that carry no
+  // name whole.
+  unsigned carried(std::string_view line, unsigned wanted, bool zeroFree,
+                   std::string_view* values) const;
+
   std::size_t count_ = 0;
   // For each size of a line's name, the names that are that long at the least (bit n for
   // name n): only those can carry it.
@@ -44,6 +49,19 @@ class HeaderNames {
   std::uint64_t folded_[kMost][2] = {};
   // 0x20 in each byte where the folded name holds "a".."z", in the same order.
   std::uint64_t letters_[kMost][2] = {};
+  // The names a line can be seen to carry by its first 16 bytes alone: those that hold no ":",
+  // are at most 14 bytes long and are no leading part of another name of the set (a line that
+  // carries such a name whole carries no other).
+  unsigned whole_ = 0;
+  // Each such name as its line begins: folded as in folded_ with ": " behind it, 0x20 where it
+  // holds a letter, and a mask of its bytes and those two; each in two 8-byte words.
+  struct Whole {
+    std::uint64_t bytes[2];
+    std::uint64_t letters[2];
+    std::uint64_t mask[2];
+    std::size_t valueStart;  // the name's size and 2
+  };
+  Whole wholes_[kMost] = {};
 };
 
 }  // namespace quillet

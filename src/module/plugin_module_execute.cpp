@@ -54,10 +54,11 @@ class ResultLine {
 
   // Room for `need` more bytes at mail `index` (0-based), and the tail behind them; returns
   // where those bytes go, to be written through a pointer with no growth check per piece. The
-  // string's bytes past used_ are room, not text: they are made (and filled) a block at a
-  // time, not once per mail. The TemplatePlan::kSlack bytes after the need, which a filled
-  // template may change, lie in the tail's memory where room ends (the tail is longer), so
-  // they never make the line grow.
+  // string's bytes past used_ are room, not text: they are made (and filled with zeros) a block
+  // at a time, not once per mail; a block of a few mails, small enough that the mails' text
+  // overwrites it while it is still in the first-level cache. The TemplatePlan::kSlack bytes
+  // after the need, which a filled template may change, lie in the tail's memory where room
+  // ends (the tail is longer), so they never make the line grow.
   char* makeRoom(std::size_t index, std::size_t need) {
     constexpr std::size_t kSlack = TemplatePlan::kSlack;
     const std::size_t filled = AddProduct(used_, 1, need);
@@ -66,7 +67,7 @@ class ResultLine {
       findCr();
       const std::size_t least = AddProduct(filled, 1, tail_);
       if (line_.capacity() < least) grow(index, filled, least);
-      constexpr std::size_t kBlock = 64 * 1024;
+      constexpr std::size_t kBlock = 2 * 1024;  // a dozen mails of the usual kind
       const std::size_t ahead = AddProduct(used_, 1, kBlock);
       const std::size_t size = ahead > reach ? ahead : reach;
       const std::size_t most = line_.capacity() - tail_ + kSlack;
@@ -179,10 +180,21 @@ void PluginModule::execute(int& status, SaoriMessage& requestMessage,
   ResultLine result(plan, mails, separator.size(), front, tail);
   TemplatePlan::Fill fill;
   const std::size_t count = mails.size();
+  // A short separator is copied 16 bytes at a time from a copy with zeros behind it: the room
+  // holds TemplatePlan::kSlack bytes more than the need.
+  constexpr std::size_t kSlack = TemplatePlan::kSlack;
+  char paddedSeparator[kSlack] = {};
+  const bool shortSeparator = separator.size() <= kSlack;
+  if (shortSeparator) std::memcpy(paddedSeparator, separator.data(), separator.size());
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t size = plan.measure(mails[i], fill);
     char* out = result.makeRoom(i, AddProduct(size, i == 0 ? 0 : 1, separator.size()));
-    if (i != 0) out = CopyShortBytes(out, separator.data(), separator.size());
+    if (i != 0 && shortSeparator) {
+      std::memcpy(out, paddedSeparator, kSlack);
+      out += separator.size();
+    } else if (i != 0) {
+      out = CopyShortBytes(out, separator.data(), separator.size());
+    }
     result.commit(plan.write(fill, out));
   }
   std::string& line = result.text();

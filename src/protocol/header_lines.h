@@ -18,6 +18,8 @@ namespace quillet {
 // is none. CR LF pairs are found a vector block at a time (or each CR by memchr), so a long line
 // costs no more than a copy of it.
 const char* FindLineEnd(const char* p, const char* end);
+// The same, and sets zero to whether a byte before the CR LF (or end) is 0x00.
+const char* FindLineEnd(const char* p, const char* end, bool& zero);
 
 class HeaderLines {
  public:
@@ -47,6 +49,8 @@ class HeaderLines {
   std::size_t addedFront(std::size_t i) const {
     return i >= ends_.size() ? fronts_[i - ends_.size()] : 0;
   }
+  // Whether line i is known to hold no zero byte (else it may hold one).
+  bool zeroFree(std::size_t i) const { return i < zeroFreeLines_; }
 
   // Forgets every line and gives the memory back.
   void clear();
@@ -60,6 +64,9 @@ class HeaderLines {
   const char* text_ = nullptr;       // the parsed text
   std::uint32_t first_ = 0;          // offset in text_ of the first parsed line
   std::vector<std::uint32_t> ends_;  // end offset in text_ of each parsed line
+  // The parsed lines before the first that holds a zero byte: the scan for line ends sees every
+  // byte, so it tells, and a long value is not searched again.
+  std::size_t zeroFreeLines_ = 0;
   std::vector<std::string> added_;   // the lines added after the parsed ones
   std::vector<std::size_t> fronts_;  // the room in front of each added line
 };

@@ -60,7 +60,7 @@ std::int32_t ProtocolMessage::findHeaderValue(const char* name, std::string_view
     const std::string_view line = headerLines[i];
     const std::size_t k = MatchHeaderName(line, name, nameLength);
     if (k != std::string_view::npos) {
-      value = HeaderValueAt(line, k);
+      value = headerLines.zeroFree(i) ? line.substr(k + 2) : HeaderValueAt(line, k);
       return static_cast<std::int32_t>(i);
     }
   }

@@ -13,10 +13,10 @@ namespace simd {
 
 const char* FindMarkSse2(const char* p, const char* end, unsigned char mark);
 const char* FindWordEndSse2(const char* p, const char* end);
-const char* FindLineEndSse2(const char* p, const char* end);
+const char* FindLineEndSse2(const char* p, const char* end, bool& zero);
 const char* FindMarkAvx2(const char* p, const char* end, unsigned char mark);
 const char* FindWordEndAvx2(const char* p, const char* end);
-const char* FindLineEndAvx2(const char* p, const char* end);
+const char* FindLineEndAvx2(const char* p, const char* end, bool& zero);
 
 std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsigned char* out,
                                  std::size_t room);
@@ -57,7 +57,7 @@ const unsigned char* Utf8ToEucRunSse2(const unsigned char* p, const unsigned cha
 #define QUILLET_SIMD_AVX512 1
 const char* FindMarkAvx512(const char* p, const char* end, unsigned char mark);
 const char* FindWordEndAvx512(const char* p, const char* end);
-const char* FindLineEndAvx512(const char* p, const char* end);
+const char* FindLineEndAvx512(const char* p, const char* end, bool& zero);
 // Needs AVX-512 VBMI besides.
 std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
                                       std::size_t room);

@@ -26,8 +26,9 @@ struct Kernels {
   const char* (*findMark)(const char* p, const char* end, unsigned char mark);
   // The first 0x01, 0x02, or "?" directly followed by "=" in [p, end); end when there is none.
   const char* (*findWordEnd)(const char* p, const char* end);
-  // The first CR directly followed by LF in [p, end); end when there is none.
-  const char* (*findLineEnd)(const char* p, const char* end);
+  // The first CR directly followed by LF in [p, end); end when there is none. Sets zero to
+  // whether a byte before it is 0x00.
+  const char* (*findLineEnd)(const char* p, const char* end, bool& zero);
   // Decodes the longest run of whole groups of four alphabet characters that [in, in + size)
   // starts with, three bytes a group at out, and returns how many characters it took (a
   // multiple of four). Writes nothing at or past out + room; the caller keeps room for three

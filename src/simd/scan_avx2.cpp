@@ -68,18 +68,59 @@ QUILLET_AVX2 const char* FindWordEndAvx2(const char* p, const char* end) {
   return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
 }
 
-QUILLET_AVX2 const char* FindLineEndAvx2(const char* p, const char* end) {
-  if (end - p <= kWidth) return FindLineEndSse2(p, end);
+namespace {
+
+QUILLET_AVX2 inline std::uint32_t ZeroBits(const char* p) {
+  return static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(p), _mm256_setzero_si256())));
+}
+
+}  // namespace
+
+// As FindLineEndSse2, noting zero bytes on the way.
+QUILLET_AVX2 const char* FindLineEndAvx2(const char* p, const char* end, bool& zero) {
+  if (end - p <= kWidth) return FindLineEndSse2(p, end, zero);
+  const __m256i zeros = _mm256_setzero_si256();
+  __m256i seen = zeros;  // 0xFF in each byte place where a block held a zero
+  // Two blocks a step while no CR LF is in them (the request's one long line); the block that
+  // holds one is then found a block at a time.
+  while (end - p > 2 * kWidth) {
+    const __m256i a = Load(p);
+    const __m256i b = Load(p + kWidth);
+    const __m256i crs = _mm256_set1_epi8(0x0D);
+    const __m256i lfs = _mm256_set1_epi8(0x0A);
+    const __m256i hits = _mm256_or_si256(
+        _mm256_and_si256(_mm256_cmpeq_epi8(a, crs), _mm256_cmpeq_epi8(Load(p + 1), lfs)),
+        _mm256_and_si256(_mm256_cmpeq_epi8(b, crs), _mm256_cmpeq_epi8(Load(p + kWidth + 1), lfs)));
+    if (!_mm256_testz_si256(hits, hits)) break;
+    seen = _mm256_or_si256(
+        seen, _mm256_or_si256(_mm256_cmpeq_epi8(a, zeros), _mm256_cmpeq_epi8(b, zeros)));
+    p += 2 * kWidth;
+  }
   while (end - p > kWidth) {
     const std::uint32_t bits = PairBits(p, 0x0D, 0x0A, false);
-    if (bits != 0) return p + __builtin_ctz(bits);
+    if (bits != 0) {
+      zero = (ZeroBits(p) & (bits - 1) & ~bits) != 0 || !_mm256_testz_si256(seen, seen);
+      return p + __builtin_ctz(bits);
+    }
+    seen = _mm256_or_si256(seen, _mm256_cmpeq_epi8(Load(p), zeros));
     p += kWidth;
   }
+  zero = !_mm256_testz_si256(seen, seen);
   if (p == end) return end;
   const char* const q = end - kWidth - 1;
-  const int seen = static_cast<int>(p - q);
-  const std::uint32_t bits = seen < kWidth ? PairBits(q, 0x0D, 0x0A, false) >> seen : 0;
-  return bits != 0 ? p + __builtin_ctz(bits) : end;
+  const int skip = static_cast<int>(p - q);  // 1..32
+  if (skip < kWidth) {
+    const std::uint32_t bits = PairBits(q, 0x0D, 0x0A, false) >> skip;
+    const std::uint32_t nul = ZeroBits(q) >> skip;
+    if (bits != 0) {
+      zero = zero || (nul & (bits - 1) & ~bits) != 0;
+      return p + __builtin_ctz(bits);
+    }
+    zero = zero || nul != 0;
+  }
+  zero = zero || end[-1] == 0;
+  return end;
 }
 
 }  // namespace simd

@@ -91,22 +91,50 @@ QUILLET_AVX512 const char* FindWordEndAvx512(const char* p, const char* end) {
   return end[-1] == 0x01 || end[-1] == 0x02 ? end - 1 : end;
 }
 
-QUILLET_AVX512 const char* FindLineEndAvx512(const char* p, const char* end) {
-  if (end - p <= kWidth + 32) return FindLineEndAvx2(p, end);
-  if (const std::uint32_t near = NearPairBits(p, 0x0D, 0x0A, false)) {
-    return p + __builtin_ctz(near);
+namespace {
+
+QUILLET_AVX512 inline std::uint64_t ZeroBits(const char* p) {
+  return _mm512_cmpeq_epi8_mask(Load(p), _mm512_setzero_si512());
+}
+
+}  // namespace
+
+// As FindLineEndSse2, noting zero bytes on the way.
+QUILLET_AVX512 const char* FindLineEndAvx512(const char* p, const char* end, bool& zero) {
+  if (end - p <= kWidth + 32) return FindLineEndAvx2(p, end, zero);
+  const __m256i near = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const std::uint32_t nearZeros = _mm256_cmpeq_epi8_mask(near, _mm256_setzero_si256());
+  if (const std::uint32_t bits = NearPairBits(p, 0x0D, 0x0A, false)) {
+    zero = (nearZeros & (bits - 1) & ~bits) != 0;
+    return p + __builtin_ctz(bits);
   }
+  std::uint64_t seen = nearZeros;  // a bit for each byte place where a block held a zero
   p += 32;
   while (end - p > kWidth) {
     const std::uint64_t bits = PairBits(p, 0x0D, 0x0A, false);
-    if (bits != 0) return p + __builtin_ctzll(bits);
+    const std::uint64_t nul = ZeroBits(p);
+    if (bits != 0) {
+      zero = seen != 0 || (nul & (bits - 1) & ~bits) != 0;
+      return p + __builtin_ctzll(bits);
+    }
+    seen |= nul;
     p += kWidth;
   }
+  zero = seen != 0;
   if (p == end) return end;
   const char* const q = end - kWidth - 1;
-  const int seen = static_cast<int>(p - q);
-  const std::uint64_t bits = seen < kWidth ? PairBits(q, 0x0D, 0x0A, false) >> seen : 0;
-  return bits != 0 ? p + __builtin_ctzll(bits) : end;
+  const int skip = static_cast<int>(p - q);  // 1..64
+  if (skip < kWidth) {
+    const std::uint64_t bits = PairBits(q, 0x0D, 0x0A, false) >> skip;
+    const std::uint64_t nul = ZeroBits(q) >> skip;
+    if (bits != 0) {
+      zero = zero || (nul & (bits - 1) & ~bits) != 0;
+      return p + __builtin_ctzll(bits);
+    }
+    zero = zero || nul != 0;
+  }
+  zero = zero || end[-1] == 0;
+  return end;
 }
 
 }  // namespace simd

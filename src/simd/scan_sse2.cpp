@@ -90,8 +90,46 @@ QUILLET_SSE2 const char* FindWordEndSse2(const char* p, const char* end) {
   return FindPair(p, end, '?', '=', true);
 }
 
-QUILLET_SSE2 const char* FindLineEndSse2(const char* p, const char* end) {
-  return FindPair(p, end, 0x0D, 0x0A, false);
+// The CR LF scan notes the zero bytes on its way: a line's value then needs no second pass to
+// know that none cuts it short.
+QUILLET_SSE2 const char* FindLineEndSse2(const char* p, const char* end, bool& zero) {
+  const char* const begin = p;
+  const __m128i zeros = _mm_setzero_si128();
+  __m128i seen = zeros;  // 0xFF in each byte place where a block passed held a zero
+  while (end - p > kWidth) {
+    const unsigned bits = PairBits(p, 0x0D, 0x0A, false);
+    const __m128i nul = _mm_cmpeq_epi8(Load(p), zeros);
+    if (bits != 0) {
+      const unsigned before = static_cast<unsigned>(_mm_movemask_epi8(nul)) & (bits - 1) & ~bits;
+      zero = before != 0 || _mm_movemask_epi8(seen) != 0;
+      return p + __builtin_ctz(bits);
+    }
+    seen = _mm_or_si128(seen, nul);
+    p += kWidth;
+  }
+  zero = _mm_movemask_epi8(seen) != 0;
+  if (p == end) return end;
+  if (end - begin > kWidth) {
+    const char* const q = end - kWidth - 1;
+    const int skip = static_cast<int>(p - q);  // 1..16
+    if (skip < kWidth) {
+      const unsigned bits = PairBits(q, 0x0D, 0x0A, false) >> skip;
+      const unsigned nul =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(q), zeros))) >> skip;
+      if (bits != 0) {
+        zero = zero || (nul & (bits - 1) & ~bits) != 0;
+        return p + __builtin_ctz(bits);
+      }
+      zero = zero || nul != 0;
+    }
+    zero = zero || end[-1] == 0;
+    return end;
+  }
+  for (; p < end; ++p) {
+    if (*p == 0x0D && end - p >= 2 && p[1] == 0x0A) return p;
+    zero = zero || *p == 0;
+  }
+  return end;
 }
 
 }  // namespace simd

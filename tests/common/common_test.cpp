@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 
+#include "common/add_product.h"
 #include "common/charset_code_of.h"
 #include "common/compare_no_case.h"
 #include "common/folding_space_length.h"
@@ -12,6 +14,15 @@
 
 namespace quillet {
 namespace {
+
+TEST(AddProduct, SaturatesWhereTheSumWouldWrap) {
+  constexpr std::size_t kMost = std::numeric_limits<std::size_t>::max();
+  EXPECT_EQ(AddProduct(1, 2, 3), 7u);
+  EXPECT_EQ(AddProduct(kMost, 0, kMost), kMost);
+  EXPECT_EQ(AddProduct(kMost - 7, 2, 3), kMost - 1);
+  EXPECT_EQ(AddProduct(kMost - 5, 2, 3), kMost);  // one more than fits
+  EXPECT_EQ(AddProduct(0, kMost / 2 + 1, 2), kMost);
+}
 
 TEST(CompareNoCaseN, Table) {
   struct Case {

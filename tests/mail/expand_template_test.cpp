@@ -57,6 +57,15 @@ TEST(ExpandTemplate, Table) {
   }
 }
 
+// Values of every size up to past the copies of fixed size, each byte telling its place.
+TEST(ExpandTemplate, ValuesOfEverySize) {
+  std::string value;
+  for (int size = 0; size <= 80; ++size) {
+    EXPECT_EQ(Expand("[!Subject!]", {"Subject: " + value}), "<[" + value + "]") << size;
+    value += static_cast<char>('0' + size % 64);
+  }
+}
+
 TEST(ExpandTemplate, ManyPlaceholders) {
   std::string text;
   std::string expected = "<";

@@ -67,6 +67,11 @@ TEST(FindHeaderValue, Table) {
        -1,
        "stale"},
       {"long line, zero byte in the name", {"Dat\0: a value long enough"s}, "Date", -1, "stale"},
+      {"long line, zero byte ends the value",
+       {"Date: a long value\0b"s},
+       "Date",
+       0,
+       "a long value"},
       // 0x0D is "-" but for the case bit, which only a letter may differ in.
       {"long line, CR for the hyphen",
        {"Content\x0DType: text/plain"},
@@ -89,6 +94,16 @@ TEST(FindHeaderValue, Table) {
       EXPECT_EQ(values[n], alone) << c.label << " " << kNames[n];
     }
   }
+}
+
+TEST(FindHeaderValue, NameThatLeadsAnother) {
+  // A line whose name is "Sub" whole carries "Subject" too.
+  const MailList list = ListOf({{"Sub: a value long enough", "Subject: x"}});
+  constexpr std::string_view kNames[] = {"Sub", "Subject"};
+  std::string_view values[2];
+  HeaderNames(kNames, 2).find(list[0], 0x3, values);
+  EXPECT_EQ(values[0], "a value long enough");
+  EXPECT_EQ(values[1], "a value long enough");
 }
 
 TEST(FindHeaderValue, LongLineWithoutSeparator) {

@@ -270,6 +270,18 @@ TEST(ProtocolMessageFindHeader, NulInsideLineNameDoesNotEndTheName) {
   EXPECT_EQ(value, "w");
 }
 
+TEST(ProtocolMessageFindHeader, ZeroByteEndsAParsedValue) {
+  const std::string text =
+      "EXECUTE SAORI/1.0\r\nA: a\r\nB: b\0"s + std::string(70, 'x') + "\r\nC: c\r\n\r\n";
+  SaoriMessage message(nullptr);
+  message.parse(text.data(), static_cast<std::uint32_t>(text.size()));
+  for (const auto& [name, expected] : {std::pair{"A", "a"}, {"B", "b"}, {"C", "c"}}) {
+    std::string value;
+    EXPECT_GE(message.findHeader(name, value, 0), 0);
+    EXPECT_EQ(value, expected) << name;
+  }
+}
+
 TEST(ProtocolMessageFindHeader, NeverParsedMessage) {
   SaoriMessage message(nullptr);
   std::string value = "unchanged";

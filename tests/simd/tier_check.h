@@ -75,7 +75,12 @@ inline std::string TierOutputs(const std::vector<char>& text) {
   walk([&](const char* p) { return FindMark(p, end, '='); });
   walk([&](const char* p) { return FindMark(p, end, 0xA0); });
   walk([&](const char* p) { return FindWordEnd(p, end); });
-  walk([&](const char* p) { return FindLineEnd(p, end); });
+  walk([&](const char* p) {
+    bool zero = false;
+    const char* const lineEnd = FindLineEnd(p, end, zero);
+    out += zero ? "z" : "";
+    return lineEnd;
+  });
   for (std::size_t from = 0; from < 4 && from <= text.size(); ++from) {
     DecodeMailBase64(begin + from, text.size() - from, out);
     out += '|';

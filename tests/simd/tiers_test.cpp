@@ -36,9 +36,10 @@ std::string AlphabetText(std::size_t size) {
 // run stop at put at every offset (so at every block's first and last byte, and split over
 // two blocks), or nowhere.
 TEST(Tiers, EveryTierDecidesAsTheScalarCodeAtEveryOffset) {
-  const std::string stops[] = {
-      "\x01", "\x02", "\x03", std::string(1, '\0'), "=", "==", "?=", "?", "\r\n", "\r",
-      " ",    "\xA0", "."};
+  // A zero byte before a CR LF counts for its line, one behind it does not.
+  const std::string nul(1, '\0');
+  const std::string stops[] = {"\x01", "\x02", "\x03", nul,    "=", "==",         "?=",        "?",
+                               "\r\n", "\r",   " ",    "\xA0", ".", nul + "\r\n", "\r\n" + nul};
   for (std::size_t size = 0; size <= 140; ++size) {
     const std::string plain = AlphabetText(size);
     ASSERT_EQ(TierMismatch(plain), "") << size;
