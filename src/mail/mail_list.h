@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,51 +70,48 @@ class MailList {
   bool empty() const { return count_ == 0; }
   Mail operator[](std::size_t i) const;
   // The bytes of all stored lines of the closed mails together (once the list is built).
-  std::size_t textSize() const { return text_.size(); }
+  std::size_t textSize() const { return size_; }
 
   // Forgets every mail and gives the memory back.
   void clear();
   // Room for about this many line bytes.
-  void reserve(std::size_t bytes) { text_.reserve(bytes); }
+  void reserve(std::size_t bytes) {
+    if (bytes > room_ - size_) grow(bytes);
+  }
 
   // Building, always at the end: bytes go to the open line; ending a line stores it in the open
   // mail when it holds ": "; ending a mail closes it.
   void append(const char* data, std::size_t size) {
-    zeroFree_ = false;
-    if (size == 1) {
-      text_.push_back(*data);  // no call for the byte between two encoded words
-    } else {
-      text_.append(data, size);
-    }
+    CopyBytes(tail(size), data, size);
+    size_ += size;
   }
-  // The string whose tail is the open line, for routines that append their output to a byte
-  // string. Only appending to it is allowed.
-  std::string& lineOutput() {
+  // Room for size bytes at the end of the open line, for a routine that writes them in place
+  // and then tells how many it wrote (commit).
+  char* tail(std::size_t size) {
     zeroFree_ = false;
-    return text_;
+    if (size > room_ - size_) grow(size);
+    return text_.get() + size_;
   }
+  void commit(std::size_t size) { size_ += size; }
   // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
   // (a decoded list of 4 GiB): the list can then take no more lines. holdsField true tells that
   // the line is known to hold ": " (its bytes are then not searched again).
   bool endLine(bool holdsField = false) {
-    const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
-    if (!holdsField && !HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
-      text_.resize(start);
+    if (!holdsField && !HoldsFieldSeparator(text_.get() + lineStart_, size_ - lineStart_)) {
+      size_ = lineStart_;
     } else {
-      if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-      // Filled in place: a line built aside and copied in costs a stalled load per line.
-      MailLine& line = lines_.emplace_back();
-      line.end = static_cast<std::uint32_t>(text_.size());
-      line.place = openPlace_;
+      if (size_ > std::numeric_limits<std::uint32_t>::max()) return false;
+      lines_.push_back(MailLine{static_cast<std::uint32_t>(size_), openPlace_});
+      lineStart_ = size_;
     }
     ++openPlace_;
     return true;
   }
   void endMail() {
-    if (lines_.size() != (entries_.empty() ? 0 : entries_.back().linesEnd)) {
-      MailEntry& entry = entries_.emplace_back();
-      entry.number = static_cast<std::uint32_t>(count_);
-      entry.linesEnd = static_cast<std::uint32_t>(lines_.size());
+    if (lines_.size() != closedLines_) {
+      closedLines_ = lines_.size();
+      entries_.push_back(
+          MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(closedLines_)});
     }
     ++count_;
     openPlace_ = 0;
@@ -153,8 +151,38 @@ class MailList {
     std::uint32_t linesEnd;  // the number of stored lines up to its end
   };
 
-  std::string text_;                // the bytes of every stored line, back to back
+  // Copies size bytes: the short pieces between a list's marks without a call, as two
+  // overlapping loads and stores.
+  static void CopyBytes(char* to, const char* from, std::size_t size) {
+    if (size >= 8 && size <= 16) {
+      std::uint64_t head;
+      std::uint64_t last;
+      std::memcpy(&head, from, sizeof head);
+      std::memcpy(&last, from + size - 8, sizeof last);
+      std::memcpy(to, &head, sizeof head);
+      std::memcpy(to + size - 8, &last, sizeof last);
+    } else if (size >= 4 && size < 8) {
+      std::uint32_t head;
+      std::uint32_t last;
+      std::memcpy(&head, from, sizeof head);
+      std::memcpy(&last, from + size - 4, sizeof last);
+      std::memcpy(to, &head, sizeof head);
+      std::memcpy(to + size - 4, &last, sizeof last);
+    } else if (size != 0) {
+      std::memcpy(to, from, size);
+    }
+  }
+  // Makes room for size more bytes, by half the room at the least.
+  void grow(std::size_t size);
+
+  // The bytes of every stored line, back to back: the first size_ of room_, the rest
+  // unwritten (the list's text is written once, never filled first).
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;
+  std::size_t room_ = 0;
+  std::size_t lineStart_ = 0;       // where the open line starts in text_
   std::vector<MailLine> lines_;     // each stored line of the closed mails and the open one
+  std::size_t closedLines_ = 0;     // the stored lines of the closed mails
   std::vector<MailEntry> entries_;  // the closed mails that have stored lines, in order
   std::size_t count_ = 0;           // closed mails
   std::uint32_t openPlace_ = 0;     // lines ended in the open mail so far
