@@ -75,34 +75,47 @@ class MailList {
   // Forgets every mail and gives the memory back.
   void clear();
   // Room for about this many line bytes.
-  void reserve(std::size_t bytes) {
-    if (bytes > room_ - size_) grow(bytes);
-  }
+  void reserve(std::size_t bytes) { makeRoom(bytes); }
 
   // Building, always at the end: bytes go to the open line; ending a line stores it in the open
   // mail when it holds ": "; ending a mail closes it.
   void append(const char* data, std::size_t size) {
-    CopyBytes(tail(size), data, size);
+    if (size == 0) return;
+    makeRoom(size);
+    std::memcpy(cursor(), data, size);
     size_ += size;
   }
-  // Room for size bytes at the end of the open line, for a routine that writes them in place
-  // and then tells how many it wrote (commit).
-  char* tail(std::size_t size) {
+  // Writing in place: the open line's next bytes go at cursor(), up to limit(); the writer
+  // tells where it stopped with setCursor before the list is used again.
+  char* cursor() {
     zeroFree_ = false;
-    if (size > room_ - size_) grow(size);
     return text_.get() + size_;
   }
-  void commit(std::size_t size) { size_ += size; }
+  char* limit() { return text_.get() + room_; }
+  void setCursor(const char* at) { size_ = static_cast<std::size_t>(at - text_.get()); }
+  // Room for size more bytes after the cursor (the bytes before it kept).
+  void makeRoom(std::size_t size) {
+    if (size > room_ - size_) grow(size);
+  }
   // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
   // (a decoded list of 4 GiB): the list can then take no more lines. holdsField true tells that
   // the line is known to hold ": " (its bytes are then not searched again).
   bool endLine(bool holdsField = false) {
-    if (!holdsField && !HoldsFieldSeparator(text_.get() + lineStart_, size_ - lineStart_)) {
-      size_ = lineStart_;
+    char* at = text_.get() + size_;
+    if (!endLineAt(at, holdsField)) return false;
+    size_ = static_cast<std::size_t>(at - text_.get());
+    return true;
+  }
+  // endLine for a writer that holds the cursor: the open line ends at at, which moves back to
+  // where the line started when the line is not stored.
+  bool endLineAt(char*& at, bool holdsField) {
+    const auto size = static_cast<std::size_t>(at - text_.get());
+    if (!holdsField && !HoldsFieldSeparator(text_.get() + lineStart_, size - lineStart_)) {
+      at = text_.get() + lineStart_;
     } else {
-      if (size_ > std::numeric_limits<std::uint32_t>::max()) return false;
-      lines_.push_back(MailLine{static_cast<std::uint32_t>(size_), openPlace_});
-      lineStart_ = size_;
+      if (size > std::numeric_limits<std::uint32_t>::max()) return false;
+      lines_.push_back(MailLine{static_cast<std::uint32_t>(size), openPlace_});
+      lineStart_ = size;
     }
     ++openPlace_;
     return true;
@@ -151,27 +164,6 @@ class MailList {
     std::uint32_t linesEnd;  // the number of stored lines up to its end
   };
 
-  // Copies size bytes: the short pieces between a list's marks without a call, as two
-  // overlapping loads and stores.
-  static void CopyBytes(char* to, const char* from, std::size_t size) {
-    if (size >= 8 && size <= 16) {
-      std::uint64_t head;
-      std::uint64_t last;
-      std::memcpy(&head, from, sizeof head);
-      std::memcpy(&last, from + size - 8, sizeof last);
-      std::memcpy(to, &head, sizeof head);
-      std::memcpy(to + size - 8, &last, sizeof last);
-    } else if (size >= 4 && size < 8) {
-      std::uint32_t head;
-      std::uint32_t last;
-      std::memcpy(&head, from, sizeof head);
-      std::memcpy(&last, from + size - 4, sizeof last);
-      std::memcpy(to, &head, sizeof head);
-      std::memcpy(to + size - 4, &last, sizeof last);
-    } else if (size != 0) {
-      std::memcpy(to, from, size);
-    }
-  }
   // Makes room for size more bytes, by half the room at the least.
   void grow(std::size_t size);
 

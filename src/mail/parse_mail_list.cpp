@@ -1,11 +1,13 @@
 #include "mail/parse_mail_list.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "codec/convert_support.h"
 #include "common/charset_code_of.h"
 #include "common/folding_space_length.h"
+#include "common/zero_bytes.h"
 #include "mail/decode_encoded_word.h"
 #include "mail/find_mark.h"
 #include "mail/word_charset.h"
@@ -67,7 +69,13 @@ template <bool kUtf8>
 class ListParser {
  public:
   ListParser(const char* begin, const char* end, int target, MailList& mails)
-      : end_(end), target_(target), mails_(mails), words_(end), lineStart_(begin) {}
+      : end_(end),
+        target_(target),
+        mails_(mails),
+        o_(mails.cursor()),
+        limit_(mails.limit()),
+        words_(end),
+        lineStart_(begin) {}
 
   void run(const char* p) {
     const char* const end = end_;
@@ -96,7 +104,8 @@ class ListParser {
           continue;
         }
         endRun(pending, p);
-        if (!mails_.endLine(holdsField_)) break;  // no room for more lines: the open mail is lost
+        // No room for more lines: the open mail is lost.
+        if (!mails_.endLineAt(o_, holdsField_)) break;
         if (c == kEndMail) mails_.endMail();
         pending = ++p;
         lineStart_ = p;
@@ -107,7 +116,7 @@ class ListParser {
           endRun(pending, p);  // any text but white space ends the run before it
         } else {
           // White space between two words goes, whatever their encodings.
-          if (runEncoding_ != word_.encoding) flushRun();
+          if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
           gap_ = nullptr;
         }
         runOpen_ = true;
@@ -123,37 +132,72 @@ class ListParser {
         ++p;
       }
     }
+    mails_.setCursor(o_);
     mails_.dropOpenMail();
     // Every byte of text passed the search above, and decoded words hold no zero byte.
     if (!zero) mails_.setZeroFree();
   }
 
  private:
+  // Copies are done a 16-byte block at a time, the last block running past the piece. The
+  // room after the cursor always holds every byte of the list not yet stored and a block, so
+  // text of the list is copied without a check; what is written from elsewhere (a run's text,
+  // cleaned text) makes room for itself and for that first.
+  static constexpr std::size_t kBlock = 16;
+
+  // Room for size bytes, then the list's bytes from unread on and a block.
+  void room(std::size_t size, const char* unread) {
+    const std::size_t wanted = size + static_cast<std::size_t>(end_ - unread) + kBlock;
+    if (static_cast<std::size_t>(limit_ - o_) < wanted) grow(wanted);
+  }
+  __attribute__((noinline)) void grow(std::size_t size) {
+    mails_.setCursor(o_);
+    mails_.makeRoom(size);
+    o_ = mails_.cursor();
+    limit_ = mails_.limit();
+  }
+
+  // Appends the list's bytes [from, from + size), none of them stored before.
+  void put(const char* from, std::size_t size) {
+    char* const o = o_;  // held here: the bytes written could be any object's
+    if (static_cast<std::size_t>(end_ - from) >= size + kBlock) {
+      for (std::size_t i = 0; i < size; i += kBlock) std::memcpy(o + i, from + i, kBlock);
+    } else if (size != 0) {
+      std::memcpy(o, from, size);
+    }
+    o_ = o + size;
+  }
+  // Appends bytes from outside the list; the list is read on from unread.
+  void putOutside(const std::string& bytes, const char* unread) {
+    room(bytes.size(), unread);
+    if (!bytes.empty()) std::memcpy(o_, bytes.data(), bytes.size());
+    o_ += bytes.size();
+  }
+
   // Converts the open run of words into the target at the end of the line, and closes it.
-  void flushRun() {
-    if (!runOpen_) return;
+  __attribute__((noinline)) void flushRun(const char* unread) {
     converted_.clear();
     ConvertMailText(runEncoding_, runBytes_.data(), runBytes_.size(), target_, converted_,
                     scratch_);
-    mails_.append(converted_.data(), converted_.size());
+    putOutside(converted_, unread);
     runBytes_.clear();
     runOpen_ = false;
+  }
+
+  // The white space of earlier items of a folded line up to to, their separators left out.
+  __attribute__((noinline)) void putGap(const char* to) {
+    room(static_cast<std::size_t>(to - gap_), to);
+    for (const char* g = gap_; g < to; ++g) {
+      if (*g != static_cast<char>(kEndLine)) *o_++ = *g;
+    }
+    gap_ = nullptr;
   }
 
   // Ends the open run with the text [from, to) after it: the run, the white space kept after
   // it, then the text.
   void endRun(const char* from, const char* to) {
-    flushRun();
-    if (gap_ != nullptr) {
-      // The white space of earlier items of a folded line, their separators left out.
-      char* o = mails_.tail(static_cast<std::size_t>(from - gap_));
-      const char* const start = o;
-      for (const char* g = gap_; g < from; ++g) {
-        if (*g != static_cast<char>(kEndLine)) *o++ = *g;
-      }
-      mails_.commit(static_cast<std::size_t>(o - start));
-      gap_ = nullptr;
-    }
+    if (runOpen_) flushRun(from);
+    if (gap_ != nullptr) putGap(from);
     appendText(from, to);
   }
 
@@ -163,25 +207,57 @@ class ListParser {
       // The text a line starts with is stored as it stands (cleaning into UTF-8 changes no
       // ASCII byte), so a ": " in its first bytes is one of the stored line: found here, where
       // the bytes are in the request, the stored line need not be searched again.
-      constexpr std::size_t kNear = 33;  // the ": " of a field name
-      holdsField_ = MailList::HoldsFieldSeparator(from, size < kNear ? size : kNear);
+      holdsField_ = NearFieldSeparator(from, size);
     }
     if (!kUtf8) {
-      mails_.append(from, size);
+      put(from, size);
       return;
     }
-    const std::size_t ascii = CopyAscii(from, size, mails_.tail(size));
-    mails_.commit(ascii);
-    if (ascii != size) {
-      converted_.clear();
-      AppendCleanUtf8(from + ascii, size - ascii, converted_);
-      mails_.append(converted_.data(), converted_.size());
+    const std::size_t ascii = CopyAscii(from, size, o_);
+    o_ += ascii;
+    if (ascii != size) putClean(from + ascii, to);
+  }
+  __attribute__((noinline)) void putClean(const char* from, const char* to) {
+    converted_.clear();
+    AppendCleanUtf8(from, static_cast<std::size_t>(to - from), converted_);
+    putOutside(converted_, to);
+  }
+
+  // Whether the size bytes at line hold ": " where a field name ends: in their first 33. A
+  // name of up to 15 bytes is seen in two pairs of words read from the list (bytes past size
+  // may be read, never counted), without a loop over the bytes.
+  bool NearFieldSeparator(const char* line, std::size_t size) const {
+    if (size >= 2 && end_ - line >= 17) {
+      const std::size_t places = size - 1;  // where a ": " can start
+      const std::uint64_t first = FieldSeparators(line);
+      if (first != 0) return convert::BytesBeforeMark(first) < places;
+      if (places <= 8) return false;
+      const std::uint64_t second = FieldSeparators(line + 8);
+      if (second != 0) return 8 + convert::BytesBeforeMark(second) < places;
+      if (places <= 16) return false;
     }
+    return FarFieldSeparator(line, size);
+  }
+  // 0x80 in each of the eight places at p where ": " starts.
+  static std::uint64_t FieldSeparators(const char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    std::uint64_t here;
+    std::uint64_t next;
+    std::memcpy(&here, p, sizeof here);
+    std::memcpy(&next, p + 1, sizeof next);
+    return ZeroBytes(here ^ (kOnes * ':')) & ZeroBytes(next ^ (kOnes * ' '));
+  }
+  __attribute__((noinline)) static bool FarFieldSeparator(const char* line, std::size_t size) {
+    constexpr std::size_t kNear = 33;
+    return MailList::HoldsFieldSeparator(line, size < kNear ? size : kNear);
   }
 
   const char* const end_;
   const int target_;
   MailList& mails_;
+  // The list's write cursor and the end of its room, kept here while text is appended.
+  char* o_;
+  char* limit_;
   EncodedWordScanner words_;
   EncodedWordScanner::Word word_;
   const char* lineStart_;
@@ -205,8 +281,8 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   if (text == nullptr || size == 0) return;
   const char* const end = text + size;
   const char* const p = SkipFoldingSpace(text, end);
-  // Decoded words are seldom longer than their encoded form.
-  mails.reserve(static_cast<std::size_t>(end - p));
+  // Decoded words are seldom longer than their encoded form; a block's room goes after them.
+  mails.reserve(static_cast<std::size_t>(end - p) + 64);
   // Into UTF-8 every word is read as mail programs read it, and the text around words is
   // cleaned to valid UTF-8; into the Japanese targets the text around words stays as it came.
   if (target == kCharsetUtf8) {
