@@ -114,7 +114,10 @@ class MailList {
       at = text_.get() + lineStart_;
     } else {
       if (size > std::numeric_limits<std::uint32_t>::max()) return false;
-      lines_.push_back(MailLine{static_cast<std::uint32_t>(size), openPlace_});
+      // Filled in place: a line built aside and copied in costs a stalled load per line.
+      MailLine& line = lines_.emplace_back();
+      line.end = static_cast<std::uint32_t>(size);
+      line.place = openPlace_;
       lineStart_ = size;
     }
     ++openPlace_;
@@ -123,8 +126,9 @@ class MailList {
   void endMail() {
     if (lines_.size() != closedLines_) {
       closedLines_ = lines_.size();
-      entries_.push_back(
-          MailEntry{static_cast<std::uint32_t>(count_), static_cast<std::uint32_t>(closedLines_)});
+      MailEntry& entry = entries_.emplace_back();
+      entry.number = static_cast<std::uint32_t>(count_);
+      entry.linesEnd = static_cast<std::uint32_t>(closedLines_);
     }
     ++count_;
     openPlace_ = 0;
