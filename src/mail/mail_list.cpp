@@ -15,13 +15,17 @@ Mail MailList::operator[](std::size_t i) const {
   }
   const std::size_t firstLine = e == 0 ? 0 : entries_[e - 1].linesEnd;
   const std::size_t start = firstLine == 0 ? 0 : lines_[firstLine - 1].end;
-  return Mail(text_.data(), start, lines_.data() + firstLine, entries_[e].linesEnd - firstLine,
+  return Mail(text_.get(), start, lines_.data() + firstLine, entries_[e].linesEnd - firstLine,
               zeroFree_);
 }
 
 void MailList::clear() {
-  std::string().swap(text_);
+  text_.reset();
+  size_ = 0;
+  room_ = 0;
+  lineStart_ = 0;
   std::vector<MailLine>().swap(lines_);
+  closedLines_ = 0;
   std::vector<MailEntry>().swap(entries_);
   count_ = 0;
   openPlace_ = 0;
@@ -29,10 +33,19 @@ void MailList::clear() {
 }
 
 void MailList::dropOpenMail() {
-  const std::size_t lines = entries_.empty() ? 0 : entries_.back().linesEnd;
-  lines_.resize(lines);
-  text_.resize(lines == 0 ? 0 : lines_.back().end);
+  lines_.resize(closedLines_);
+  size_ = closedLines_ == 0 ? 0 : lines_.back().end;
+  lineStart_ = size_;
   openPlace_ = 0;
+}
+
+void MailList::grow(std::size_t size) {
+  const std::size_t least = size_ + size;
+  const std::size_t room = std::max(least, room_ + room_ / 2);
+  std::unique_ptr<char[]> text(new char[room]);
+  if (size_ != 0) std::memcpy(text.get(), text_.get(), size_);
+  text_ = std::move(text);
+  room_ = room;
 }
 
 }  // namespace quillet

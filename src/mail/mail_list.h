@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,51 +70,65 @@ class MailList {
   bool empty() const { return count_ == 0; }
   Mail operator[](std::size_t i) const;
   // The bytes of all stored lines of the closed mails together (once the list is built).
-  std::size_t textSize() const { return text_.size(); }
+  std::size_t textSize() const { return size_; }
 
   // Forgets every mail and gives the memory back.
   void clear();
   // Room for about this many line bytes.
-  void reserve(std::size_t bytes) { text_.reserve(bytes); }
+  void reserve(std::size_t bytes) { makeRoom(bytes); }
 
   // Building, always at the end: bytes go to the open line; ending a line stores it in the open
   // mail when it holds ": "; ending a mail closes it.
   void append(const char* data, std::size_t size) {
-    zeroFree_ = false;
-    if (size == 1) {
-      text_.push_back(*data);  // no call for the byte between two encoded words
-    } else {
-      text_.append(data, size);
-    }
+    if (size == 0) return;
+    makeRoom(size);
+    std::memcpy(cursor(), data, size);
+    size_ += size;
   }
-  // The string whose tail is the open line, for routines that append their output to a byte
-  // string. Only appending to it is allowed.
-  std::string& lineOutput() {
+  // Writing in place: the open line's next bytes go at cursor(), up to limit(); the writer
+  // tells where it stopped with setCursor before the list is used again.
+  char* cursor() {
     zeroFree_ = false;
-    return text_;
+    return text_.get() + size_;
+  }
+  char* limit() { return text_.get() + room_; }
+  void setCursor(const char* at) { size_ = static_cast<std::size_t>(at - text_.get()); }
+  // Room for size more bytes after the cursor (the bytes before it kept).
+  void makeRoom(std::size_t size) {
+    if (size > room_ - size_) grow(size);
   }
   // False, with nothing changed, when the line would end beyond what a 32-bit offset can tell
   // (a decoded list of 4 GiB): the list can then take no more lines. holdsField true tells that
   // the line is known to hold ": " (its bytes are then not searched again).
   bool endLine(bool holdsField = false) {
-    const std::size_t start = lines_.empty() ? 0 : lines_.back().end;
-    if (!holdsField && !HoldsFieldSeparator(text_.data() + start, text_.size() - start)) {
-      text_.resize(start);
+    char* at = text_.get() + size_;
+    if (!endLineAt(at, holdsField)) return false;
+    size_ = static_cast<std::size_t>(at - text_.get());
+    return true;
+  }
+  // endLine for a writer that holds the cursor: the open line ends at at, which moves back to
+  // where the line started when the line is not stored.
+  bool endLineAt(char*& at, bool holdsField) {
+    const auto size = static_cast<std::size_t>(at - text_.get());
+    if (!holdsField && !HoldsFieldSeparator(text_.get() + lineStart_, size - lineStart_)) {
+      at = text_.get() + lineStart_;
     } else {
-      if (text_.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+      if (size > std::numeric_limits<std::uint32_t>::max()) return false;
       // Filled in place: a line built aside and copied in costs a stalled load per line.
       MailLine& line = lines_.emplace_back();
-      line.end = static_cast<std::uint32_t>(text_.size());
+      line.end = static_cast<std::uint32_t>(size);
       line.place = openPlace_;
+      lineStart_ = size;
     }
     ++openPlace_;
     return true;
   }
   void endMail() {
-    if (lines_.size() != (entries_.empty() ? 0 : entries_.back().linesEnd)) {
+    if (lines_.size() != closedLines_) {
+      closedLines_ = lines_.size();
       MailEntry& entry = entries_.emplace_back();
       entry.number = static_cast<std::uint32_t>(count_);
-      entry.linesEnd = static_cast<std::uint32_t>(lines_.size());
+      entry.linesEnd = static_cast<std::uint32_t>(closedLines_);
     }
     ++count_;
     openPlace_ = 0;
@@ -153,8 +168,17 @@ class MailList {
     std::uint32_t linesEnd;  // the number of stored lines up to its end
   };
 
-  std::string text_;                // the bytes of every stored line, back to back
+  // Makes room for size more bytes, by half the room at the least.
+  void grow(std::size_t size);
+
+  // The bytes of every stored line, back to back: the first size_ of room_, the rest
+  // unwritten (the list's text is written once, never filled first).
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;
+  std::size_t room_ = 0;
+  std::size_t lineStart_ = 0;       // where the open line starts in text_
   std::vector<MailLine> lines_;     // each stored line of the closed mails and the open one
+  std::size_t closedLines_ = 0;     // the stored lines of the closed mails
   std::vector<MailEntry> entries_;  // the closed mails that have stored lines, in order
   std::size_t count_ = 0;           // closed mails
   std::uint32_t openPlace_ = 0;     // lines ended in the open mail so far

@@ -1,9 +1,13 @@
 #include "mail/parse_mail_list.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
+#include "codec/convert_support.h"
 #include "common/charset_code_of.h"
 #include "common/folding_space_length.h"
+#include "common/zero_bytes.h"
 #include "mail/decode_encoded_word.h"
 #include "mail/find_mark.h"
 #include "mail/word_charset.h"
@@ -24,34 +28,252 @@ bool OnlyFoldingWhite(const char* p, const char* end) {
   return true;
 }
 
-// The decoded bytes of adjacent words of one encoding, waiting for what ends the run: so a
-// character split across two words survives.
-class WordRun {
- public:
-  explicit WordRun(int target) : target_(target) {}
-
-  bool open() const { return open_; }
-  Encoding encoding() const { return encoding_; }
-
-  void add(const EncodedWordScanner::Word& word) {
-    open_ = true;
-    encoding_ = word.encoding;
-    bytes_.add(word.payload, word.payloadSize, word.q);
+// The number of bytes below 0x80 that [from, from + size) starts with, copied to to (which has
+// room for size bytes; bytes after the run may be written too). Header text is short and
+// mostly ASCII: up to 16 bytes are two overlapping words.
+std::size_t CopyAscii(const char* from, std::size_t size, char* to) {
+  using convert::BytesBeforeMark;
+  using convert::kHighBits;
+  using convert::Word;
+  if (size >= 8 && size <= 16) {
+    Word head;
+    Word last;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&last, from + size - 8, sizeof last);
+    if (((head | last) & kHighBits) == 0) {
+      std::memcpy(to, &head, sizeof head);
+      std::memcpy(to + size - 8, &last, sizeof last);
+      return size;
+    }
   }
+  const auto vector = simd::ActiveKernels().copyAsciiRun;
+  if (vector != nullptr && size > 16) {
+    return vector(reinterpret_cast<const unsigned char*>(from), size,
+                  reinterpret_cast<unsigned char*>(to));
+  }
+  std::size_t i = 0;
+  for (; size - i >= 8; i += 8) {
+    Word w;
+    std::memcpy(&w, from + i, sizeof w);
+    std::memcpy(to + i, &w, sizeof w);
+    const Word marks = w & kHighBits;
+    if (marks != 0) return i + BytesBeforeMark(marks);
+  }
+  for (; i < size && static_cast<unsigned char>(from[i]) < 0x80; ++i) to[i] = from[i];
+  return i;
+}
 
-  // Converts the run into the target at the end of out and starts an empty one.
-  void flush(std::string& out) {
-    if (!open_) return;
-    ConvertMailText(encoding_, bytes_.data(), bytes_.size(), target_, out, scratch_);
-    bytes_.clear();
-    open_ = false;
+// One pass over a list, its target fixed: text around words stored as it came, or cleaned
+// into valid UTF-8.
+template <bool kUtf8>
+class ListParser {
+ public:
+  ListParser(const char* begin, const char* end, int target, MailList& mails)
+      : end_(end),
+        target_(target),
+        mails_(mails),
+        o_(mails.cursor()),
+        limit_(mails.limit()),
+        words_(end),
+        lineStart_(begin) {}
+
+  void run(const char* p) {
+    const char* const end = end_;
+    const char* pending = p;  // bytes of the open line not yet appended
+    bool zero = false;        // whether the text holds a zero byte
+    // Whether the next mark is likely near: after a "=" that starts no word or after a very
+    // short word (text, or a hostile run of starts), where the first word's test finds it
+    // without a call; after a word or a separator the vector search takes the range from the
+    // start.
+    bool near = false;
+    while (p < end) {
+      p = near ? FindMark(p, end, '=') : FindFarMark(p, end, '=');
+      near = false;
+      if (p == end) break;
+      const unsigned char c = static_cast<unsigned char>(*p);
+      if (c == kEndLine || c == kEndMail) {
+        if (c == kEndLine && p + 1 < end && (p[1] == ' ' || p[1] == '\t')) {
+          // A folded header: the item that starts with white space continues this line, read
+          // as if the separator were the line end it stands for (which unfolding removes).
+          if (runOpen_ && OnlyFoldingWhite(pending, p)) {
+            if (gap_ == nullptr) gap_ = pending;  // white space that may yet go
+          } else {
+            endRun(pending, p);
+          }
+          pending = ++p;
+          continue;
+        }
+        endRun(pending, p);
+        // No room for more lines: the open mail is lost.
+        if (!mails_.endLineAt(o_, holdsField_)) break;
+        if (c == kEndMail) mails_.endMail();
+        pending = ++p;
+        lineStart_ = p;
+        holdsField_ = false;
+      } else if (c == '=' && end - p >= 2 && p[1] == '?' &&
+                 (kUtf8 ? words_.findMailWord(p, word_) : words_.find(p, word_))) {
+        if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
+          endRun(pending, p);  // any text but white space ends the run before it
+        } else {
+          // White space between two words goes, whatever their encodings.
+          if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
+          gap_ = nullptr;
+        }
+        runOpen_ = true;
+        runEncoding_ = word_.encoding;
+        runBytes_.add(word_.payload, word_.payloadSize, word_.q);
+        p += word_.length;
+        pending = p;
+        near = word_.length < 16;  // a word this short is no mail program's
+      } else {
+        // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
+        zero |= c == 0;
+        near = true;
+        ++p;
+      }
+    }
+    mails_.setCursor(o_);
+    mails_.dropOpenMail();
+    // Every byte of text passed the search above, and decoded words hold no zero byte.
+    if (!zero) mails_.setZeroFree();
   }
 
  private:
-  int target_;
-  bool open_ = false;
-  Encoding encoding_ = Encoding::kNone;
-  WordBytes bytes_;
+  // Copies are done a 32-byte block at a time, the last block running past the piece. The
+  // room after the cursor always holds every byte of the list not yet stored and a block, so
+  // text of the list is copied without a check; what is written from elsewhere (a run's text,
+  // cleaned text) makes room for itself and for that first.
+  static constexpr std::size_t kBlock = 32;
+
+  // Room for size bytes, then the list's bytes from unread on and a block.
+  void room(std::size_t size, const char* unread) {
+    const std::size_t wanted = size + static_cast<std::size_t>(end_ - unread) + kBlock;
+    if (static_cast<std::size_t>(limit_ - o_) < wanted) grow(wanted);
+  }
+  __attribute__((noinline)) void grow(std::size_t size) {
+    mails_.setCursor(o_);
+    mails_.makeRoom(size);
+    o_ = mails_.cursor();
+    limit_ = mails_.limit();
+  }
+
+  // Appends the list's bytes [from, from + size), none of them stored before.
+  void put(const char* from, std::size_t size) {
+    char* const o = o_;  // held here: the bytes written could be any object's
+    if (static_cast<std::size_t>(end_ - from) >= size + kBlock) {
+      for (std::size_t i = 0; i < size; i += kBlock) {
+        std::memcpy(o + i, from + i, kBlock / 2);  // two moves of a register's width
+        std::memcpy(o + i + kBlock / 2, from + i + kBlock / 2, kBlock / 2);
+      }
+    } else if (size != 0) {
+      std::memcpy(o, from, size);
+    }
+    o_ = o + size;
+  }
+  // Appends bytes from outside the list; the list is read on from unread.
+  void putOutside(const std::string& bytes, const char* unread) {
+    room(bytes.size(), unread);
+    if (!bytes.empty()) std::memcpy(o_, bytes.data(), bytes.size());
+    o_ += bytes.size();
+  }
+
+  // Converts the open run of words into the target at the end of the line, and closes it.
+  __attribute__((noinline)) void flushRun(const char* unread) {
+    converted_.clear();
+    ConvertMailText(runEncoding_, runBytes_.data(), runBytes_.size(), target_, converted_,
+                    scratch_);
+    putOutside(converted_, unread);
+    runBytes_.clear();
+    runOpen_ = false;
+  }
+
+  // The white space of earlier items of a folded line up to to, their separators left out.
+  __attribute__((noinline)) void putGap(const char* to) {
+    room(static_cast<std::size_t>(to - gap_), to);
+    for (const char* g = gap_; g < to; ++g) {
+      if (*g != static_cast<char>(kEndLine)) *o_++ = *g;
+    }
+    gap_ = nullptr;
+  }
+
+  // Ends the open run with the text [from, to) after it: the run, the white space kept after
+  // it, then the text.
+  void endRun(const char* from, const char* to) {
+    if (runOpen_) flushRun(from);
+    if (gap_ != nullptr) putGap(from);
+    appendText(from, to);
+  }
+
+  void appendText(const char* from, const char* to) {
+    const auto size = static_cast<std::size_t>(to - from);
+    if (from == lineStart_) {
+      // The text a line starts with is stored as it stands (cleaning into UTF-8 changes no
+      // ASCII byte), so a ": " in its first bytes is one of the stored line: found here, where
+      // the bytes are in the request, the stored line need not be searched again.
+      holdsField_ = NearFieldSeparator(from, size);
+    }
+    if (!kUtf8) {
+      put(from, size);
+      return;
+    }
+    const std::size_t ascii = CopyAscii(from, size, o_);
+    o_ += ascii;
+    if (ascii != size) putClean(from + ascii, to);
+  }
+  __attribute__((noinline)) void putClean(const char* from, const char* to) {
+    converted_.clear();
+    AppendCleanUtf8(from, static_cast<std::size_t>(to - from), converted_);
+    putOutside(converted_, to);
+  }
+
+  // Whether the size bytes at line hold ": " where a field name ends: in their first 33. A
+  // name of up to 15 bytes is seen in two pairs of words read from the list (bytes past size
+  // may be read, never counted), without a loop over the bytes.
+  bool NearFieldSeparator(const char* line, std::size_t size) const {
+    if (size >= 2 && end_ - line >= 17) {
+      const std::size_t places = size - 1;  // where a ": " can start
+      const std::uint64_t first = FieldSeparators(line);
+      if (first != 0) return convert::BytesBeforeMark(first) < places;
+      if (places <= 8) return false;
+      const std::uint64_t second = FieldSeparators(line + 8);
+      if (second != 0) return 8 + convert::BytesBeforeMark(second) < places;
+      if (places <= 16) return false;
+    }
+    return FarFieldSeparator(line, size);
+  }
+  // 0x80 in each of the eight places at p where ": " starts.
+  static std::uint64_t FieldSeparators(const char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    std::uint64_t here;
+    std::uint64_t next;
+    std::memcpy(&here, p, sizeof here);
+    std::memcpy(&next, p + 1, sizeof next);
+    return ZeroBytes(here ^ (kOnes * ':')) & ZeroBytes(next ^ (kOnes * ' '));
+  }
+  __attribute__((noinline)) static bool FarFieldSeparator(const char* line, std::size_t size) {
+    constexpr std::size_t kNear = 33;
+    return MailList::HoldsFieldSeparator(line, size < kNear ? size : kNear);
+  }
+
+  const char* const end_;
+  const int target_;
+  MailList& mails_;
+  // The list's write cursor and the end of its room, kept here while text is appended.
+  char* o_;
+  char* limit_;
+  EncodedWordScanner words_;
+  EncodedWordScanner::Word word_;
+  const char* lineStart_;
+  bool holdsField_ = false;
+  // The decoded bytes of adjacent words of one encoding, waiting for what ends the run: so a
+  // character split across two words survives.
+  bool runOpen_ = false;
+  Encoding runEncoding_ = Encoding::kNone;
+  WordBytes runBytes_;
+  // Where the white space of earlier items of a folded line starts, after the open run (or
+  // null): it goes if a word of the run follows, and is stored before anything else.
+  const char* gap_ = nullptr;
+  std::string converted_;  // a run's text in the target, on its way to the line
   std::string scratch_;
 };
 
@@ -61,96 +283,16 @@ void ParseMailList(const char* text, std::size_t size, int target, MailList& mai
   mails.clear();
   if (text == nullptr || size == 0) return;
   const char* const end = text + size;
-  const char* p = SkipFoldingSpace(text, end);
-
-  // Decoded words are seldom longer than their encoded form.
-  mails.reserve(static_cast<std::size_t>(end - p));
+  const char* const p = SkipFoldingSpace(text, end);
+  // Decoded words are seldom longer than their encoded form; a block's room goes after them.
+  mails.reserve(static_cast<std::size_t>(end - p) + 64);
   // Into UTF-8 every word is read as mail programs read it, and the text around words is
   // cleaned to valid UTF-8; into the Japanese targets the text around words stays as it came.
-  const bool utf8 = target == kCharsetUtf8;
-  std::string& out = mails.lineOutput();
-  // The text a line starts with is stored as it stands (cleaning into UTF-8 changes no ASCII
-  // byte), so a ": " in its first bytes is one of the stored line: found here, where the bytes
-  // are in the request, the stored line need not be searched again.
-  const char* lineStart = p;
-  bool holdsField = false;
-  const auto appendText = [&](const char* from, const char* to) {
-    if (from == lineStart) {
-      constexpr std::ptrdiff_t kNear = 33;  // the ": " of a field name
-      holdsField = MailList::HoldsFieldSeparator(
-          from, static_cast<std::size_t>(to - from < kNear ? to - from : kNear));
-    }
-    if (utf8) {
-      AppendCleanUtf8(from, static_cast<std::size_t>(to - from), out);
-    } else {
-      mails.append(from, static_cast<std::size_t>(to - from));
-    }
-  };
-
-  EncodedWordScanner words(end);
-  EncodedWordScanner::Word word;
-  WordRun run(target);
-  const char* pending = p;  // bytes of the open line not yet appended
-  bool zero = false;        // whether the text holds a zero byte
-  // White space of earlier items of a folded line, after the open run: it goes if a word of
-  // the run follows, and is appended before anything else.
-  std::string gap;
-  const auto endRun = [&](const char* to) {
-    run.flush(out);
-    if (!gap.empty()) {
-      out += gap;
-      gap.clear();
-    }
-    appendText(pending, to);
-  };
-  // Whether the next mark is likely near: after a "=" that starts no word or after a very
-  // short word (text, or a hostile run of starts), where the first word's test finds it
-  // without a call; after a word or a separator the vector search takes the range from the
-  // start.
-  bool near = false;
-  while (p < end) {
-    p = near ? FindMark(p, end, '=') : FindFarMark(p, end, '=');
-    near = false;
-    if (p == end) break;
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == kEndLine && p + 1 < end && (p[1] == ' ' || p[1] == '\t')) {
-      // A folded header: the item that starts with white space continues this line, read as
-      // if the separator were the line end it stands for (which unfolding removes).
-      if (run.open() && OnlyFoldingWhite(pending, p)) {
-        gap.append(pending, static_cast<std::size_t>(p - pending));
-      } else {
-        endRun(p);
-      }
-      pending = ++p;
-    } else if (c == kEndLine || c == kEndMail) {
-      endRun(p);
-      if (!mails.endLine(holdsField)) break;  // no room for more lines: the open mail is lost
-      if (c == kEndMail) mails.endMail();
-      pending = ++p;
-      lineStart = p;
-      holdsField = false;
-    } else if (c == '=' && (utf8 ? words.findMailWord(p, word) : words.find(p, word))) {
-      if (!run.open() || !OnlyFoldingWhite(pending, p)) {
-        endRun(p);  // any text but white space ends the run before it
-      } else {
-        // White space between two words goes, whatever their encodings.
-        if (run.encoding() != word.encoding) run.flush(out);
-        gap.clear();
-      }
-      run.add(word);
-      p += word.length;
-      pending = p;
-      near = word.length < 16;  // a word this short is no mail program's
-    } else {
-      // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
-      zero |= c == 0;
-      near = true;
-      ++p;
-    }
+  if (target == kCharsetUtf8) {
+    ListParser<true>(p, end, target, mails).run(p);
+  } else {
+    ListParser<false>(p, end, target, mails).run(p);
   }
-  mails.dropOpenMail();
-  // Every byte of text passed the search above, and decoded words hold no zero byte.
-  if (!zero) mails.setZeroFree();
 }
 
 }  // namespace quillet

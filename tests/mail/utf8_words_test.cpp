@@ -151,6 +151,10 @@ TEST(MailListUtf8, Table) {
       {"invalid UTF-8 in text", "caf\xE9 =?UTF-8?Q?ok?=\x02", {{"caf" + kFffd + " ok"}}},
       {"invalid UTF-8 at the end of text", "abcdefghi\xE9\x02", {{"abcdefghi" + kFffd}}},
       {"invalid UTF-8 in a UTF-8 word", "=?UTF-8?Q?=FF?=\x02", {{kFffd}}},
+      // The stored text outgrows the list: what the line holds already stays as it was.
+      {"text that grows when cleaned, after a long ASCII run",
+       "S: abcdefghijklmnopqrst\xFF\xFF\xFF\xFF\xFF\xFF\x02",
+       {{"S: abcdefghijklmnopqrst" + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd}}},
       {"a run of words ends with its line",
        "=?UTF-8?Q?=E6=97?=\x01=?UTF-8?Q?=A5?=\x02",
        {{kFffd, kFffd}}},
