@@ -24,6 +24,12 @@ void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::
 bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
                           std::string& output);
 
+// ConvertFromJis into Shift_JIS or EUC-JP for a word's text (256 bytes at most) that holds
+// nothing but ESC $ B, ESC $ @, ESC ( B and ESC ( J, whole JIS X 0208 pairs and ASCII text
+// other than zero bytes, SO and SI: true when it converted, false with output as it was for
+// any other text or target.
+bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
+
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
   kUnknownSource = 1,  // source not 0..3: nothing appended

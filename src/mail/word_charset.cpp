@@ -126,8 +126,10 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
   }
   const auto code = static_cast<CharsetCode>(target);
   if (encoding == Encoding::kIso2022Jp) {
-    // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
-    // through UTF-8 below.
+    // Nearly every word converts at once, and holds no zero byte when it does. The reader of
+    // ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes through UTF-8
+    // below.
+    if (ConvertPlainJis(data, size, code, out)) return;
     if (ConvertFromIso2022Jp(data, size, code, out)) {
       if (HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
       return;

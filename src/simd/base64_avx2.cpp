@@ -67,6 +67,28 @@ QUILLET_AVX2 inline __m256i Load(const unsigned char* p) {
 
 }  // namespace
 
+// As DecodeBase64WordSsse3, with 32-byte blocks (16-byte ones below 32 characters).
+QUILLET_AVX2 bool DecodeBase64WordAvx2(const unsigned char* in, std::size_t size,
+                                       unsigned char* out, std::size_t& written) {
+  if (size < kWidth) return DecodeBase64WordSsse3(in, size, out, written);
+  if (size > 2 * kWidth || size % 4 != 0) return false;
+  const unsigned pad = in[size - 1] != '=' ? 0 : in[size - 2] != '=' ? 1 : 2;
+  const auto padLanes =
+      static_cast<std::uint32_t>(((std::uint64_t{1} << pad) - 1) << (kWidth - pad));
+  std::uint32_t bad = 0;
+  if (size > kWidth) {
+    const __m256i bytes = Pack(Values(Load(in), bad));
+    if (bad != 0) return false;
+    Store24(out, bytes);
+  }
+  const std::size_t start = size - kWidth;
+  const __m256i values = Values(Load(in + start), bad);
+  if (bad != padLanes) return false;
+  Store24(out + start / 4 * 3, Pack(_mm256_and_si256(values, _mm256_set1_epi8(0x3F))));
+  written = size / 4 * 3 - pad;
+  return true;
+}
+
 QUILLET_AVX2 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size,
                                              unsigned char* out, std::size_t room) {
   if (size < kWidth) return DecodeBase64RunSsse3(in, size, out, room);
