@@ -123,12 +123,15 @@ const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* f
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  const KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
-  if (head.size == 0 || head.mail != mail ||
-      (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) != 0) {
-    return nullptr;
+  const unsigned choice = HeadChoice(low, kKnownHeads);
+  for (const unsigned way : {choice, choice ^ 1u}) {
+    const KnownHead& head = heads_[way];
+    if (head.size != 0 && head.mail == mail &&
+        (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) == 0) {
+      return &head;
+    }
   }
-  return &head;
+  return nullptr;
 }
 
 void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail, bool q,
@@ -138,7 +141,11 @@ void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
+  // The head kept before in the entry moves to the other of the pair, so that two heads that
+  // choose one entry, as two charsets of a list may, are both kept.
+  const unsigned choice = HeadChoice(low, kKnownHeads);
+  heads_[choice ^ 1u] = heads_[choice];
+  KnownHead& head = heads_[choice];
   head.masks[0] = LeadingBytes(size < 8 ? size : 8);
   head.masks[1] = LeadingBytes(size < 8 ? 0 : size - 8);
   head.bytes[0] = low & head.masks[0];
@@ -197,6 +204,34 @@ Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bo
 bool EncodedWordScanner::find(const char* p, Word& word) {
   if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
+
+  // A known head holds no stop (its last "?" is one only where "=" follows it): when the
+  // encoded text after it holds no "?" before a closing "?=", one search finds that close, and
+  // the fields and the text are as they were. The search ends at the first "?" or separator,
+  // so the searches of a pass's starts, each after a "?" of its own, read each byte once.
+  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
+    const KnownHead* const head = knownHead(first, false);
+    const char* const payload = head != nullptr ? first + head->size : end_;
+    if (ByteAt(payload, end_) != '=') {
+      const char* const q = FindFarMark(payload, end_, '?');
+      if (q != end_ && *q == '?' && ByteAt(q + 1, end_) == '=') {
+        stopFrom_ = first;
+        stop_ = q;
+        word.payload = payload;
+        word.payloadSize = static_cast<std::size_t>(q - payload);
+        word.encoding = head->encoding;
+        word.length = static_cast<std::size_t>(q + 2 - p);
+        word.q = head->q;
+        return true;
+      }
+    }
+  }
+  return findFields(p, word);
+}
+
+// find past its first test: the fields looked up, or a known head with "?" in its text.
+bool EncodedWordScanner::findFields(const char* p, Word& word) {
+  const char* const first = p + 2;
 
   // The word ends at its closing "?=": a separator or the end of the list before it means
   // that there is no word here at all.
