@@ -321,6 +321,8 @@ template <bool kStop>
 bool JisToTarget(const char* data, std::size_t size, CharsetCode target, std::string& output) {
   if (size == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
+  // (Mail text has tried ConvertPlainJis already.)
+  if (!kStop && ConvertPlainJis(data, size, target, output)) return true;
   if (target == kCharsetEuc) return JisToText<ToEuc, kStop>(p, p + size, output);
   if (target == kCharsetSjis) return JisToText<ToSjis, kStop>(p, p + size, output);
   return JisToText<ToJis, kStop>(p, p + size, output);
