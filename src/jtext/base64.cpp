@@ -163,18 +163,13 @@ __attribute__((noinline)) unsigned char* Decode(const unsigned char* p, std::siz
   return out;
 }
 
-// A word's text is mostly whole groups of alphabet characters, the last one padded: a short one
-// goes to the vector kernel whole; of a longer one the groups before the last go to the vector
+// A word's text is mostly whole groups of alphabet characters, the last one padded (a short one
+// the vector kernel takes whole before this): the groups before the last go to the vector
 // kernel in one call and the last is read here. The scalar loop takes over only where the
 // kernel stops early or the last group is of another shape.
 unsigned char* DecodeWord(const unsigned char* p, std::size_t size, unsigned char* const out) {
   constexpr const Tables& tables = kTables;
-  const simd::Kernels& kernels = simd::ActiveKernels();
-  std::size_t written;
-  if (kernels.decodeBase64Word != nullptr && kernels.decodeBase64Word(p, size, out, written)) {
-    return out + written;
-  }
-  const auto run = kernels.decodeBase64Run;
+  const auto run = simd::ActiveKernels().decodeBase64Run;
   if (run == nullptr || size < 20 || size % 4 != 0) return Decode(p, size, out);
   const std::size_t body = size - 4;
   const std::size_t taken = run(p, body, out, Base64Room(size));
@@ -197,7 +192,7 @@ unsigned char* DecodeWord(const unsigned char* p, std::size_t size, unsigned cha
 
 }  // namespace
 
-std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out) {
+std::size_t DecodeMailBase64Text(const char* data, std::size_t size, unsigned char* out) {
   if (size == 0) return 0;
   return static_cast<std::size_t>(
       DecodeWord(reinterpret_cast<const unsigned char*>(data), size, out) - out);

@@ -24,11 +24,15 @@ void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::
 bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
                           std::string& output);
 
-// ConvertFromJis into Shift_JIS or EUC-JP for a word's text (256 bytes at most) that holds
-// nothing but ESC $ B, ESC $ @, ESC ( B and ESC ( J, whole JIS X 0208 pairs and ASCII text
-// other than zero bytes, SO and SI: true when it converted, false with output as it was for
-// any other text or target.
+// The text of a word or two, as nearly every mail writes it, converted in one pass with none of
+// the set-up that long or unusual text needs: true when it converted, false with output as it
+// was for any other text or target. Neither takes a zero byte, so text they convert holds none.
+constexpr std::size_t kPlainText = 256;  // the longest text they take
+// ConvertFromJis into Shift_JIS or EUC-JP, for text of ESC $ B, ESC $ @, ESC ( B and ESC ( J,
+// whole JIS X 0208 pairs and ASCII text but for SO and SI.
 bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
+// ConvertFromEuc into Shift_JIS, for text of ASCII but for ESC and double-byte characters.
+bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
 
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)

@@ -263,13 +263,8 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   return true;
 }
 
-// Text of a word or two in the shape nearly every mail writes: ESC $ B (or ESC $ @) before
-// whole JIS X 0208 pairs, ESC ( B (or ESC ( J) before ASCII text. Such text converts in one
-// pass into a buffer on the stack, with none of the chunk, kernel and mode set-up that long or
-// unusual text needs; the output is never longer than the input. At any other byte, a zero
-// byte among them (so that the caller need not look for one), it gives up: false, output as
-// it was.
-constexpr std::size_t kPlainText = 256;
+// ConvertPlainJis: the text goes into a buffer on the stack (the output is never longer than
+// the input) and is appended once; at any other byte, a zero byte among them, it gives up.
 
 template <typename Target>
 bool PlainJisToText(const unsigned char* p, const unsigned char* end, std::string& output) {

@@ -135,6 +135,7 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
       return;
     }
   } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
+    if (encoding == Encoding::kEucJp && ConvertPlainEuc(data, size, code, out)) return;
     const Marks marks = MarksOf(data, size);
     // The direct converters copy what they do not read: an ESC goes before them.
     if (marks.esc) {
