@@ -33,6 +33,9 @@ constexpr std::size_t kPlainText = 256;  // the longest text they take
 bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 // ConvertFromEuc into Shift_JIS, for text of ASCII but for ESC and double-byte characters.
 bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
+// ConvertFromUtf8 into UTF-8, for well-formed text of ASCII, two- and three-byte characters
+// that does not start with a byte order mark: appended as it is.
+bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output);
 
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)

@@ -120,6 +120,8 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
   // of UTF-16 or UTF-32 is zero bytes), so only such text is searched again once it is read:
   // the bytes, written long before, are read faster than the text just written.
   if (target == kCharsetUtf8) {
+    // Nearly every UTF-8 word is well-formed and holds no zero byte: it is appended as it is.
+    if (encoding == Encoding::kUtf8 && AppendPlainUtf8(data, size, out)) return;
     DecodeToUtf8(encoding, data, size, out);
     if (encoding == Encoding::kUtf7 || HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
     return;
