@@ -102,9 +102,11 @@ bool IsEncodingLetter(char c) {
 // which a head of a charset name of one byte or more holds whole.
 constexpr std::size_t kHeadBytes = 16;
 
+// The multiplier gives each of "ISO-", "Shif", "EUC-" and "UTF-", in either case, an entry of
+// its own, so that the charsets of a Japanese list never push each other out.
 unsigned HeadChoice(std::uint64_t first8, unsigned entries) {
   const std::uint64_t four = first8 & 0xFFFFFFFFu;
-  return static_cast<unsigned>((four * 0x9E3779B97F4A7C15u) >> 58) % entries;
+  return static_cast<unsigned>((four * 0x66836886A260CD0Bu) >> 61) % entries;
 }
 
 // A word whose first n bytes (n at most 8) in memory order are 0xFF and the rest 0x00.
@@ -123,15 +125,12 @@ const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* f
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  const unsigned choice = HeadChoice(low, kKnownHeads);
-  for (const unsigned way : {choice, choice ^ 1u}) {
-    const KnownHead& head = heads_[way];
-    if (head.size != 0 && head.mail == mail &&
-        (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) == 0) {
-      return &head;
-    }
+  const KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
+  if (head.size == 0 || head.mail != mail ||
+      (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) != 0) {
+    return nullptr;
   }
-  return nullptr;
+  return &head;
 }
 
 void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail, bool q,
@@ -141,11 +140,7 @@ void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  // The head kept before in the entry moves to the other of the pair, so that two heads that
-  // choose one entry, as two charsets of a list may, are both kept.
-  const unsigned choice = HeadChoice(low, kKnownHeads);
-  heads_[choice ^ 1u] = heads_[choice];
-  KnownHead& head = heads_[choice];
+  KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
   head.masks[0] = LeadingBytes(size < 8 ? size : 8);
   head.masks[1] = LeadingBytes(size < 8 ? 0 : size - 8);
   head.bytes[0] = low & head.masks[0];
@@ -205,13 +200,17 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
 
-  // A known head holds no stop (its last "?" is one only where "=" follows it): when the
-  // encoded text after it holds no "?" before a closing "?=", one search finds that close, and
-  // the fields and the text are as they were. The search ends at the first "?" or separator,
-  // so the searches of a pass's starts, each after a "?" of its own, read each byte once.
-  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
-    const KnownHead* const head = knownHead(first, false);
-    const char* const payload = head != nullptr ? first + head->size : end_;
+  // A start past the range already scanned, as every word after the one before it: a known
+  // head holds no stop (its last "?" is one only where "=" follows it), so when the encoded text
+  // after it holds no "?" before a closing "?=", one search finds that close, and the fields
+  // and the text are as they were. The search ends at the first "?" or separator, so the
+  // searches of a pass's starts, each after a "?" of its own, read each byte once. (Starts
+  // inside the range, as in one long unclosed word, look for their close there first.)
+  const bool scanned = stop_ != nullptr && first >= stopFrom_ && first <= stop_;
+  const bool headRoom = end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes);
+  const KnownHead* head = !scanned && headRoom ? knownHead(first, false) : nullptr;
+  if (head != nullptr) {
+    const char* const payload = first + head->size;
     if (ByteAt(payload, end_) != '=') {
       const char* const q = FindFarMark(payload, end_, '?');
       if (q != end_ && *q == '?' && ByteAt(q + 1, end_) == '=') {
@@ -226,12 +225,6 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       }
     }
   }
-  return findFields(p, word);
-}
-
-// find past its first test: the fields looked up, or a known head with "?" in its text.
-bool EncodedWordScanner::findFields(const char* p, Word& word) {
-  const char* const first = p + 2;
 
   // The word ends at its closing "?=": a separator or the end of the list before it means
   // that there is no word here at all.
@@ -240,17 +233,15 @@ bool EncodedWordScanner::findFields(const char* p, Word& word) {
 
   // A known head that ends before the close: the fields are as they were, and only the
   // payload's own "?" are left to look for.
-  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
-    const KnownHead* const head = knownHead(first, false);
-    if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
-      const char* const payload = KnownPayloadStart(first + head->size, close);
-      word.payload = payload;
-      word.payloadSize = static_cast<std::size_t>(close - payload);
-      word.encoding = head->encoding;
-      word.length = static_cast<std::size_t>(close + 2 - p);
-      word.q = head->q;
-      return true;
-    }
+  if (scanned && headRoom) head = knownHead(first, false);
+  if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
+    const char* const payload = KnownPayloadStart(first + head->size, close);
+    word.payload = payload;
+    word.payloadSize = static_cast<std::size_t>(close - payload);
+    word.encoding = head->encoding;
+    word.length = static_cast<std::size_t>(close + 2 - p);
+    word.q = head->q;
+    return true;
   }
 
   // Every "?" before the closing one ends a field; since close is a "?", these searches never

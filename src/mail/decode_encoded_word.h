@@ -75,8 +75,6 @@ class EncodedWordScanner {
   bool findMailWord(const char* p, Word& word);
 
  private:
-  // Out of find's own first test, so that the test stays short.
-  __attribute__((noinline)) bool findFields(const char* p, Word& word);
   const char* nextStop(const char* from);
   // The encoding a word's charset name [name, nameEnd) selects, in a mail read into UTF-8 or
   // in a Japanese request.
@@ -100,8 +98,7 @@ class EncodedWordScanner {
   // The starts of words read last, each from its first field up to the "?" after its
   // one-letter encoding ("ISO-2022-JP?B?"), with what they select: a word that starts with one
   // of them has its fields, its letter and its encoding known from two compared words, and its
-  // fields are not searched. Heads of at most 16 bytes, each in the entry its first bytes pick
-  // or the other of that pair.
+  // fields are not searched. Heads of at most 16 bytes, each in the entry its first bytes pick.
   struct KnownHead {
     std::uint64_t bytes[2] = {};
     std::uint64_t masks[2] = {};  // 0xFF over the head's bytes
