@@ -206,12 +206,17 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   // and the text are as they were. The search ends at the first "?" or separator, so the
   // searches of a pass's starts, each after a "?" of its own, read each byte once. (Starts
   // inside the range, as in one long unclosed word, look for their close there first.)
-  const bool scanned = stop_ != nullptr && first >= stopFrom_ && first <= stop_;
   const bool headRoom = end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes);
-  const KnownHead* head = !scanned && headRoom ? knownHead(first, false) : nullptr;
-  if (head != nullptr) {
-    const char* const payload = first + head->size;
-    if (ByteAt(payload, end_) != '=') {
+  const KnownHead* head = nullptr;
+  const char* close;
+  if (stop_ != nullptr && first >= stopFrom_ && first <= stop_) {
+    close = stop_;
+    if (close == end_ || *close != '?') return false;
+    if (headRoom) head = knownHead(first, false);
+  } else {
+    if (headRoom) head = knownHead(first, false);
+    if (head != nullptr && ByteAt(first + head->size, end_) != '=') {
+      const char* const payload = first + head->size;
       const char* const q = FindFarMark(payload, end_, '?');
       if (q != end_ && *q == '?' && ByteAt(q + 1, end_) == '=') {
         stopFrom_ = first;
@@ -224,16 +229,14 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
         return true;
       }
     }
+    // The word ends at its closing "?=": a separator or the end of the list before it means
+    // that there is no word here at all.
+    close = nextStop(first);
+    if (close == end_ || *close != '?') return false;
   }
-
-  // The word ends at its closing "?=": a separator or the end of the list before it means
-  // that there is no word here at all.
-  const char* close = nextStop(first);
-  if (close == end_ || *close != '?') return false;
 
   // A known head that ends before the close: the fields are as they were, and only the
   // payload's own "?" are left to look for.
-  if (scanned && headRoom) head = knownHead(first, false);
   if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
     const char* const payload = KnownPayloadStart(first + head->size, close);
     word.payload = payload;
