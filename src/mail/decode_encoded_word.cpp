@@ -103,10 +103,11 @@ bool IsEncodingLetter(char c) {
 constexpr std::size_t kHeadBytes = 16;
 
 // The multiplier gives each of "ISO-", "Shif", "EUC-" and "UTF-", in either case, an entry of
-// its own, so that the charsets of a Japanese list never push each other out.
+// its own, and so to each of "GB23", "KOI8", "Big5", "wind", "ISO-" and "EUC-": the charsets
+// that a list names in turn do not push each other out.
 unsigned HeadChoice(std::uint64_t first8, unsigned entries) {
   const std::uint64_t four = first8 & 0xFFFFFFFFu;
-  return static_cast<unsigned>((four * 0x66836886A260CD0Bu) >> 61) % entries;
+  return static_cast<unsigned>((four * 0x84146A534439F257u) >> 61) % entries;
 }
 
 // A word whose first n bytes (n at most 8) in memory order are 0xFF and the rest 0x00.
