@@ -32,7 +32,8 @@ std::size_t DecodeMailBase64Text(const char* data, std::size_t size, unsigned ch
 inline std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out) {
   const auto word = simd::ActiveKernels().decodeBase64Word;
   std::size_t written;
-  if (word != nullptr && word(reinterpret_cast<const unsigned char*>(data), size, out, written)) {
+  if (size >= 16 && word != nullptr &&
+      word(reinterpret_cast<const unsigned char*>(data), size, out, written)) {
     return written;
   }
   return DecodeMailBase64Text(data, size, out);
