@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "simd/kernels.h"
+
 namespace quillet {
 
 // Appends the decoded bytes of [data, data + size) to output (its earlier content kept) and
@@ -21,9 +23,21 @@ constexpr std::size_t Base64Room(std::size_t size) {
   return size / 4 * 3 + 3;
 }
 
+// DecodeMailBase64 below for text that the vector kernel does not take whole.
+std::size_t DecodeMailBase64Text(const char* data, std::size_t size, unsigned char* out);
+
 // The same decoding into memory the caller gives, with Base64Room(size) bytes writable at out
-// (some past the decoded bytes may be written too); returns the number of decoded bytes.
-std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out);
+// (some past the decoded bytes may be written too); returns the number of decoded bytes. A
+// word's text mostly goes to the vector kernel whole, straight from the caller.
+inline std::size_t DecodeMailBase64(const char* data, std::size_t size, unsigned char* out) {
+  const auto word = simd::ActiveKernels().decodeBase64Word;
+  std::size_t written;
+  if (size >= 16 && word != nullptr &&
+      word(reinterpret_cast<const unsigned char*>(data), size, out, written)) {
+    return written;
+  }
+  return DecodeMailBase64Text(data, size, out);
+}
 
 inline int DecodeMailBase64(const std::string& input, std::string& output) {
   return DecodeMailBase64(input.data(), input.size(), output);

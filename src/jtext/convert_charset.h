@@ -24,6 +24,19 @@ void ConvertToUtf8(CharsetCode source, const char* data, std::size_t size, std::
 bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
                           std::string& output);
 
+// The text of a word or two, as nearly every mail writes it, converted in one pass with none of
+// the set-up that long or unusual text needs: true when it converted, false with output as it
+// was for any other text or target. Neither takes a zero byte, so text they convert holds none.
+constexpr std::size_t kPlainText = 256;  // the longest text they take
+// ConvertFromJis into Shift_JIS or EUC-JP, for text of ESC $ B, ESC $ @, ESC ( B and ESC ( J,
+// whole JIS X 0208 pairs and ASCII text but for SO and SI.
+bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
+// ConvertFromEuc into Shift_JIS, for text of ASCII but for ESC and double-byte characters.
+bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
+// ConvertFromUtf8 into UTF-8, for well-formed text of ASCII, two- and three-byte characters
+// that does not start with a byte order mark: appended as it is.
+bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output);
+
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
   kUnknownSource = 1,  // source not 0..3: nothing appended

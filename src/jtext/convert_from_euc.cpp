@@ -146,9 +146,42 @@ struct ToJis : JisMode {
 
 }  // namespace
 
+bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size > kPlainText || target != kCharsetSjis) return false;
+  // Into a buffer on the stack (the output is as long as the input), appended once.
+  unsigned char buffer[kPlainText];
+  unsigned char* o = buffer;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  const unsigned char* const end = p + size;
+  while (p < end) {
+    const unsigned c = *p;
+    if (c < 0x80) {
+      if (c == 0 || c == kEsc) return false;
+      *o++ = static_cast<unsigned char>(c);
+      ++p;
+      continue;
+    }
+    if (end - p >= 8 && HighGraphicBytes(LoadWord(p)) == kHighBits) {
+      // Four characters at once, as the run in ToSjis::Step.
+      for (int i = 0; i < 8; i += 2) PutCode(o + i, kLeadOf[p[i]] | kTrailOf[p[i] & 1][p[i + 1]]);
+      o += 8;
+      p += 8;
+      continue;
+    }
+    const unsigned lead = kLeadOf[c];
+    const unsigned trail = kTrailOf[c & 1][ByteAt(p + 1, end)];
+    if ((lead == 0) | (trail == 0)) return false;
+    o = PutCode(o, lead | trail);
+    p += 2;
+  }
+  output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
+  return true;
+}
+
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (ConvertPlainEuc(data, size, target, output)) return;
   if (target == kCharsetSjis) {
     ToSjis to;
     to.kernel = simd::ActiveKernels().eucToSjisRun;

@@ -263,10 +263,61 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   return true;
 }
 
+// ConvertPlainJis: the text goes into a buffer on the stack (the output is never longer than
+// the input) and is appended once; at any other byte, a zero byte among them, it gives up.
+
+template <typename Target>
+bool PlainJisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+  constexpr Word kEscBytes = kEsc * kOnes;
+  constexpr Word kShiftInBytes = 0x0F * kOnes;
+  unsigned char buffer[kPlainText];
+  unsigned char* o = buffer;
+  bool pairs = false;
+  while (p < end) {
+    if (*p == kEsc) {
+      if (end - p < 3) return false;
+      const unsigned next = p[1] | (p[2] << 8);
+      if (next == ('$' | ('B' << 8)) || next == ('$' | ('@' << 8))) {
+        pairs = true;
+      } else if (next == ('(' | ('B' << 8)) || next == ('(' | ('J' << 8))) {
+        pairs = false;
+      } else {
+        return false;
+      }
+      p += 3;
+      continue;
+    }
+    if (pairs) {
+      for (; end - p >= 8; p += 8) {
+        const Word w = LoadWord(p);
+        if (OutsidePairs(w) != 0) break;
+        o = Target::Pairs4(o, p, w);
+      }
+      for (; end - p >= 2 && IsJisGraphic(p[0]) && IsJisGraphic(p[1]); p += 2) {
+        o = Target::Pair(o, p[0], p[1]);
+      }
+    } else {
+      // As CopyJisAscii, stopping at a zero byte too.
+      p = CopyWhile(
+          p, end, o,
+          [](Word w) {
+            return ZeroBytes(w ^ kEscBytes) | ZeroBytes((w | kOnes) ^ kShiftInBytes) |
+                   ZeroBytes(w) | (w & kHighBits);
+          },
+          [](unsigned c) { return c != 0 && IsJisText(c); });
+    }
+    if (p < end && *p != kEsc) return false;
+  }
+  output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
+  return true;
+}
+
 template <bool kStop>
 bool JisToTarget(const char* data, std::size_t size, CharsetCode target, std::string& output) {
   if (size == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
+  // (Mail text has tried ConvertPlainJis already.)
+  if (!kStop && ConvertPlainJis(data, size, target, output)) return true;
   if (target == kCharsetEuc) return JisToText<ToEuc, kStop>(p, p + size, output);
   if (target == kCharsetSjis) return JisToText<ToSjis, kStop>(p, p + size, output);
   return JisToText<ToJis, kStop>(p, p + size, output);
@@ -281,6 +332,13 @@ void ConvertFromJis(const char* data, std::size_t size, CharsetCode target, std:
 bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target,
                           std::string& output) {
   return JisToTarget<true>(data, size, target, output);
+}
+
+bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  if (size > kPlainText || (target != kCharsetSjis && target != kCharsetEuc)) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  return target == kCharsetSjis ? PlainJisToText<ToSjis>(p, p + size, output)
+                                : PlainJisToText<ToEuc>(p, p + size, output);
 }
 
 }  // namespace quillet

@@ -102,9 +102,12 @@ bool IsEncodingLetter(char c) {
 // which a head of a charset name of one byte or more holds whole.
 constexpr std::size_t kHeadBytes = 16;
 
+// The multiplier gives each of "ISO-", "Shif", "EUC-" and "UTF-", in either case, an entry of
+// its own, and so to each of "GB23", "KOI8", "Big5", "wind", "ISO-" and "EUC-": the charsets
+// that a list names in turn do not push each other out.
 unsigned HeadChoice(std::uint64_t first8, unsigned entries) {
   const std::uint64_t four = first8 & 0xFFFFFFFFu;
-  return static_cast<unsigned>((four * 0x9E3779B97F4A7C15u) >> 58) % entries;
+  return static_cast<unsigned>((four * 0x84146A534439F257u) >> 61) % entries;
 }
 
 // A word whose first n bytes (n at most 8) in memory order are 0xFF and the rest 0x00.
@@ -198,24 +201,51 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
 
-  // The word ends at its closing "?=": a separator or the end of the list before it means
-  // that there is no word here at all.
-  const char* close = nextStop(first);
-  if (close == end_ || *close != '?') return false;
+  // A start past the range already scanned, as every word after the one before it: a known
+  // head holds no stop (its last "?" is one only where "=" follows it), so when the encoded text
+  // after it holds no "?" before a closing "?=", one search finds that close, and the fields
+  // and the text are as they were. The search ends at the first "?" or separator, so the
+  // searches of a pass's starts, each after a "?" of its own, read each byte once. (Starts
+  // inside the range, as in one long unclosed word, look for their close there first.)
+  const bool headRoom = end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes);
+  const KnownHead* head = nullptr;
+  const char* close;
+  if (stop_ != nullptr && first >= stopFrom_ && first <= stop_) {
+    close = stop_;
+    if (close == end_ || *close != '?') return false;
+    if (headRoom) head = knownHead(first, false);
+  } else {
+    if (headRoom) head = knownHead(first, false);
+    if (head != nullptr && ByteAt(first + head->size, end_) != '=') {
+      const char* const payload = first + head->size;
+      const char* const q = FindFarMark(payload, end_, '?');
+      if (q != end_ && *q == '?' && ByteAt(q + 1, end_) == '=') {
+        stopFrom_ = first;
+        stop_ = q;
+        word.payload = payload;
+        word.payloadSize = static_cast<std::size_t>(q - payload);
+        word.encoding = head->encoding;
+        word.length = static_cast<std::size_t>(q + 2 - p);
+        word.q = head->q;
+        return true;
+      }
+    }
+    // The word ends at its closing "?=": a separator or the end of the list before it means
+    // that there is no word here at all.
+    close = nextStop(first);
+    if (close == end_ || *close != '?') return false;
+  }
 
   // A known head that ends before the close: the fields are as they were, and only the
   // payload's own "?" are left to look for.
-  if (end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes)) {
-    const KnownHead* const head = knownHead(first, false);
-    if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
-      const char* const payload = KnownPayloadStart(first + head->size, close);
-      word.payload = payload;
-      word.payloadSize = static_cast<std::size_t>(close - payload);
-      word.encoding = head->encoding;
-      word.length = static_cast<std::size_t>(close + 2 - p);
-      word.q = head->q;
-      return true;
-    }
+  if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
+    const char* const payload = KnownPayloadStart(first + head->size, close);
+    word.payload = payload;
+    word.payloadSize = static_cast<std::size_t>(close - payload);
+    word.encoding = head->encoding;
+    word.length = static_cast<std::size_t>(close + 2 - p);
+    word.q = head->q;
+    return true;
   }
 
   // Every "?" before the closing one ends a field; since close is a "?", these searches never

@@ -12,6 +12,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace quillet {
 namespace simd {
@@ -46,14 +47,24 @@ QUILLET_AVX2 inline __m256i Values(__m256i text, std::uint32_t& bad) {
 }
 #undef QUILLET_LANE
 
-// The 24 bytes of 32 values, in order, in the low 24 bytes.
-QUILLET_AVX2 inline __m256i Pack(__m256i values) {
+// The 12 bytes of each lane's 16 values, in order, in the lane's low 12 bytes.
+QUILLET_AVX2 inline __m256i PackLanes(__m256i values) {
   const __m256i pairs = _mm256_maddubs_epi16(values, _mm256_set1_epi32(0x01400140));
   const __m256i groups = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00011000));
-  const __m256i bytes = _mm256_shuffle_epi8(
+  return _mm256_shuffle_epi8(
       groups, _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1, 2, 1, 0, 6,
                                5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
-  return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+}
+
+// The 24 bytes of 32 values, in order, in the low 24 bytes.
+QUILLET_AVX2 inline __m256i Pack(__m256i values) {
+  return _mm256_permutevar8x32_epi32(PackLanes(values), _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+}
+
+QUILLET_AVX2 inline void Store12(unsigned char* out, __m128i bytes) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+  const auto last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
+  std::memcpy(out + 8, &last, sizeof last);
 }
 
 QUILLET_AVX2 inline void Store24(unsigned char* out, __m256i bytes) {
@@ -66,6 +77,44 @@ QUILLET_AVX2 inline __m256i Load(const unsigned char* p) {
 }
 
 }  // namespace
+
+// As DecodeBase64WordSsse3, with 32-byte blocks; below 32 characters the two 16-byte blocks go
+// in one register.
+QUILLET_AVX2 bool DecodeBase64WordAvx2(const unsigned char* in, std::size_t size,
+                                       unsigned char* out, std::size_t& written) {
+  if (size < 16 || size > 2 * kWidth || size % 4 != 0) return false;
+  const unsigned pad = in[size - 1] != '=' ? 0 : in[size - 2] != '=' ? 1 : 2;
+  if (size < kWidth) {
+    // The first and the last 16 characters, one to a lane (the same block twice at 16).
+    const std::size_t start = size - 16;
+    const __m256i text = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + start)), 1);
+    const std::uint32_t padLanes = ((1u << pad) - 1) << (16 - pad);
+    std::uint32_t bad = 0;
+    const __m256i values = Values(text, bad);
+    if (bad != (padLanes << 16 | (start == 0 ? padLanes : 0))) return false;
+    const __m256i bytes = PackLanes(_mm256_and_si256(values, _mm256_set1_epi8(0x3F)));
+    Store12(out, _mm256_castsi256_si128(bytes));
+    Store12(out + start / 4 * 3, _mm256_extracti128_si256(bytes, 1));
+    written = size / 4 * 3 - pad;
+    return true;
+  }
+  const auto padLanes =
+      static_cast<std::uint32_t>(((std::uint64_t{1} << pad) - 1) << (kWidth - pad));
+  std::uint32_t bad = 0;
+  if (size > kWidth) {
+    const __m256i bytes = Pack(Values(Load(in), bad));
+    if (bad != 0) return false;
+    Store24(out, bytes);
+  }
+  const std::size_t start = size - kWidth;
+  const __m256i values = Values(Load(in + start), bad);
+  if (bad != padLanes) return false;
+  Store24(out + start / 4 * 3, Pack(_mm256_and_si256(values, _mm256_set1_epi8(0x3F))));
+  written = size / 4 * 3 - pad;
+  return true;
+}
 
 QUILLET_AVX2 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size,
                                              unsigned char* out, std::size_t room) {

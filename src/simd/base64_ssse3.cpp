@@ -73,6 +73,29 @@ QUILLET_SSSE3 std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::siz
   return bad != 0 ? start + (__builtin_ctz(bad) & ~3u) : done + rest;
 }
 
+// A word's text: a block, or two overlapping ones (the groups in both decode to the same bytes
+// twice). A last "=" or "==" is allowed in the last block's last lanes, whose values then carry
+// no bits past their own (only bytes before the padding are counted).
+QUILLET_SSSE3 bool DecodeBase64WordSsse3(const unsigned char* in, std::size_t size,
+                                         unsigned char* out, std::size_t& written) {
+  if (size < kWidth || size > 2 * kWidth || size % 4 != 0) return false;
+  const unsigned pad = in[size - 1] != '=' ? 0 : in[size - 2] != '=' ? 1 : 2;
+  const auto padLanes =
+      static_cast<std::uint32_t>(((std::uint64_t{1} << pad) - 1) << (kWidth - pad));
+  std::uint32_t bad = 0;
+  if (size > kWidth) {
+    const __m128i bytes = Pack(Values(Load(in), bad));
+    if (bad != 0) return false;
+    Store12(out, bytes);
+  }
+  const std::size_t start = size - kWidth;
+  const __m128i values = Values(Load(in + start), bad);
+  if (bad != padLanes) return false;
+  Store12(out + start / 4 * 3, Pack(_mm_and_si128(values, _mm_set1_epi8(0x3F))));
+  written = size / 4 * 3 - pad;
+  return true;
+}
+
 }  // namespace simd
 }  // namespace quillet
 

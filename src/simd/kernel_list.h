@@ -22,6 +22,10 @@ std::size_t DecodeBase64RunSsse3(const unsigned char* in, std::size_t size, unsi
                                  std::size_t room);
 std::size_t DecodeBase64RunAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
                                 std::size_t room);
+bool DecodeBase64WordSsse3(const unsigned char* in, std::size_t size, unsigned char* out,
+                           std::size_t& written);
+bool DecodeBase64WordAvx2(const unsigned char* in, std::size_t size, unsigned char* out,
+                          std::size_t& written);
 
 std::size_t CopyAsciiRunSse2(const unsigned char* in, std::size_t size, unsigned char* out);
 std::size_t CopyAsciiRunAvx2(const unsigned char* in, std::size_t size, unsigned char* out);

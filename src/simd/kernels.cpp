@@ -57,6 +57,7 @@ constexpr Kernels Ssse3Kernels() {
   Kernels kernels = Sse2Kernels();
   kernels.tier = Tier::kSsse3;
   kernels.decodeBase64Run = DecodeBase64RunSsse3;
+  kernels.decodeBase64Word = DecodeBase64WordSsse3;
   return kernels;
 }
 constexpr Kernels Avx2Kernels() {
@@ -66,6 +67,7 @@ constexpr Kernels Avx2Kernels() {
   kernels.findWordEnd = FindWordEndAvx2;
   kernels.findLineEnd = FindLineEndAvx2;
   kernels.decodeBase64Run = DecodeBase64RunAvx2;
+  kernels.decodeBase64Word = DecodeBase64WordAvx2;  // AVX-512 too: a word is one or two blocks
   kernels.copyAsciiRun = CopyAsciiRunAvx2;
   kernels.sjisToEucRun = SjisToEucRunAvx2;
   kernels.eucToSjisRun = EucToSjisRunAvx2;

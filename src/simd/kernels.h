@@ -35,6 +35,13 @@ struct Kernels {
   // bytes a group. Anything else (skipped bytes, "=", a short group) is left to the caller.
   std::size_t (*decodeBase64Run)(const unsigned char* in, std::size_t size, unsigned char* out,
                                  std::size_t room);
+  // Decodes the whole of a word's text [in, in + size) when it is 16 to 64 characters (the
+  // most this tier takes at once), a multiple of four, all alphabet characters but for a last
+  // "=" or "==": sets written to the number of decoded bytes and returns true. Returns false for
+  // any other text, which the caller decodes otherwise. Writes nothing at or past
+  // out + size / 4 * 3.
+  bool (*decodeBase64Word)(const unsigned char* in, std::size_t size, unsigned char* out,
+                           std::size_t& written);
   // Copies the run of bytes below 0x80 that [in, in + size) starts with to out and returns its
   // length. May write other bytes after the run, never at or past out + size.
   std::size_t (*copyAsciiRun)(const unsigned char* in, std::size_t size, unsigned char* out);

@@ -131,6 +131,7 @@ TEST(MailListUtf8, Table) {
        "=?KOI8-R?B?8NLJ?= =?KOI8-R?B?18XU?=\x02",
        {{"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"}}},
       {"padding bits carry nothing", "=?UTF-8?B?QR==?=\x02", {{"A"}}},
+      {"a byte order mark opening a UTF-8 word goes", "=?UTF-8?B?77u/QQ==?=\x02", {{"A"}}},
       {"UTF-16BE: zero bytes kept until the text is read",
        "=?UTF-16BE?B?AEgAaQAgAOlOLQ==?=\x02",
        {{"Hi \xC3\xA9\xE4\xB8\xAD"}}},
@@ -205,6 +206,12 @@ TEST(MailListUtf8, MailWordsInOtherTargets) {
       {"zero bytes of a Q word read as UTF-16", "S: =?UTF-16LE?Q?A=00B=00?=\x02", kCharsetSjis,
        "S: AB"},
       {"zero byte of an ISO-2022-JP word", "S: =?ISO-2022-JP?Q?A=00B?=\x02", kCharsetEuc, "S: AB"},
+      {"zero byte of an EUC-JP word", "S: =?EUC-JP?Q?A=00B?=\x02", kCharsetSjis, "S: AB"},
+      {"a ? in the text after a known head", "S: =?EUC-JP?B?pKI=?= =?EUC-JP?B?x?pKI=?=\x02",
+       kCharsetSjis, "S: \x82\xA0\x82\xA0"},
+      {"ESC in an EUC-JP word", "S: =?EUC-JP?Q?=1BA?=\x02", kCharsetSjis,
+       "S: \x81\xAC"
+       "A"},
       // The Japanese reader stops at the set and leaves nothing: the text is read again.
       {"ISO-2022-JP-2's GB 2312 in an ISO-2022-JP word", "S: =?ISO-2022-JP?Q?ab=1B$AVP?=\x02",
        kCharsetSjis, "S: ab\x92\x86"},
