@@ -33,6 +33,12 @@ inline void ConvertMailText(Encoding encoding, const std::string& bytes, int tar
   ConvertMailText(encoding, bytes.data(), bytes.size(), target, out, scratch);
 }
 
+// ConvertMailText's paths for the text nearly every mail holds, writing at out, which has room
+// for twice size bytes: the end of what they wrote, or null (the room's bytes left undefined)
+// for text that needs ConvertMailText itself.
+char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                         char* out);
+
 // Appends [data, data + size) to out with every invalid UTF-8 sequence replaced by U+FFFD.
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out);
 
