@@ -182,10 +182,12 @@ class ListParser {
     // Most runs convert in one pass straight into the list, when its room has twice the run's
     // size to spare (it grows only for what the run's text turns out to need).
     const std::size_t size = runBytes_.size();
-    char* const done = static_cast<std::size_t>(limit_ - o_) >=
-                               2 * size + static_cast<std::size_t>(end_ - unread) + kBlock
-                           ? WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_)
-                           : nullptr;
+    char* done = nullptr;
+    if (HasPlainPath(runEncoding_, kUtf8) &&
+        static_cast<std::size_t>(limit_ - o_) >=
+            2 * size + static_cast<std::size_t>(end_ - unread) + kBlock) {
+      done = WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_);
+    }
     if (done != nullptr) {
       o_ = done;
     } else {

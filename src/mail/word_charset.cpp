@@ -213,8 +213,10 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
   }
   scratch.clear();
   DecodeToUtf8(encoding, data, size, scratch);
-  RemoveZeroBytes(scratch, 0);
-  ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
+  // One pass tells what the text holds.
+  const Marks marks = MarksOf(scratch.data(), scratch.size());
+  if (marks.zero) RemoveZeroBytes(scratch, 0);
+  if (marks.esc) ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
   ConvertCharset(kCharsetUtf8, scratch, target, out);
 }
 
