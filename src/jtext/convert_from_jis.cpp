@@ -279,7 +279,7 @@ unsigned char* PlainJisToText(const unsigned char* p, const unsigned char* end, 
         pairs = true;
       } else if (next == ('(' | ('B' << 8)) || next == ('(' | ('J' << 8))) {
         pairs = false;
-      } else if (ReadJisEscape(p, end).set == JisSet::kUnknown) {
+      } else if (StartsNoSequence(p, end)) {
         // An ESC that starts no sequence is one geta mark; the bytes after it are read again
         // in the set in force.
         o = Target::Geta(o);
