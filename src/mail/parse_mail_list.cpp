@@ -182,11 +182,13 @@ class ListParser {
     // Most runs convert in one pass straight into the list, when its room has twice the run's
     // size to spare (it grows only for what the run's text turns out to need).
     const std::size_t size = runBytes_.size();
-    char* done = nullptr;
-    if (HasPlainPath(runEncoding_, kUtf8) &&
-        static_cast<std::size_t>(limit_ - o_) >=
-            2 * size + static_cast<std::size_t>(end_ - unread) + kBlock) {
-      done = WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_);
+    char* done = o_;  // an empty run writes nothing
+    if (size != 0) {
+      done = HasPlainPath(runEncoding_, kUtf8) &&
+                     static_cast<std::size_t>(limit_ - o_) >=
+                         2 * size + static_cast<std::size_t>(end_ - unread) + kBlock
+                 ? WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_)
+                 : nullptr;
     }
     if (done != nullptr) {
       o_ = done;
