@@ -35,8 +35,9 @@ inline void ConvertMailText(Encoding encoding, const std::string& bytes, int tar
 
 // ConvertMailText's paths for the text nearly every mail holds, writing at out, which has room
 // for twice size bytes: the end of what they wrote, or null (the room's bytes left undefined)
-// for text that needs ConvertMailText itself. Only UTF-8 into UTF-8 and the three Japanese
-// encodings into the others can take them: HasPlainPath tells, without a call.
+// for text that needs ConvertMailText itself. They take ISO-2022-JP into Shift_JIS or EUC-JP,
+// EUC-JP into Shift_JIS, and text already in the target (UTF-8, Shift_JIS, EUC-JP): HasPlainPath
+// rules out, without a call, the encodings that never go this way.
 char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, int target,
                          char* out);
 inline bool HasPlainPath(Encoding encoding, bool intoUtf8) {
