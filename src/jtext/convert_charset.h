@@ -44,6 +44,18 @@ char* WritePlainJis(const char* data, std::size_t size, CharsetCode target, char
 char* WritePlainEuc(const char* data, std::size_t size, CharsetCode target, char* out);
 bool IsPlainUtf8(const char* data, std::size_t size);
 
+// Appends what a WritePlain path writes, by way of a buffer on the stack: false, and output as
+// it was, for text it does not take.
+using PlainWriter = char* (*)(const char*, std::size_t, CharsetCode, char*);
+inline bool AppendWritten(PlainWriter write, const char* data, std::size_t size, CharsetCode target,
+                          std::string& output) {
+  char buffer[kPlainRoom];
+  const char* const end = write(data, size, target, buffer);
+  if (end == nullptr) return false;
+  output.append(buffer, static_cast<std::size_t>(end - buffer));
+  return true;
+}
+
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)
   kUnknownSource = 1,  // source not 0..3: nothing appended

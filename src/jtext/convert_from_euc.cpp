@@ -177,12 +177,7 @@ char* WritePlainEuc(const char* data, std::size_t size, CharsetCode target, char
 }
 
 bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  // Into a buffer on the stack, appended once.
-  char buffer[kPlainRoom];
-  const char* const o = WritePlainEuc(data, size, target, buffer);
-  if (o == nullptr) return false;
-  output.append(buffer, static_cast<std::size_t>(o - buffer));
-  return true;
+  return AppendWritten(WritePlainEuc, data, size, target, output);
 }
 
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {

@@ -347,11 +347,7 @@ char* WritePlainJis(const char* data, std::size_t size, CharsetCode target, char
 }
 
 bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  char buffer[kPlainRoom];
-  const char* const o = WritePlainJis(data, size, target, buffer);
-  if (o == nullptr) return false;
-  output.append(buffer, static_cast<std::size_t>(o - buffer));
-  return true;
+  return AppendWritten(WritePlainJis, data, size, target, output);
 }
 
 }  // namespace quillet
