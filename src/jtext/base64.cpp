@@ -165,14 +165,27 @@ __attribute__((noinline)) unsigned char* Decode(const unsigned char* p, std::siz
 
 // A word's text is mostly whole groups of alphabet characters, the last one padded (a short one
 // the vector kernel takes whole before this): the groups before the last go to the vector
-// kernel in one call and the last is read here. The scalar loop takes over only where the
-// kernel stops early or the last group is of another shape.
+// kernel in one call (a short word's are read here, group by group, as no block fits them) and
+// the last is read here. The scalar loop takes over only where the kernel stops early or a
+// group is of another shape.
 unsigned char* DecodeWord(const unsigned char* p, std::size_t size, unsigned char* const out) {
   constexpr const Tables& tables = kTables;
-  const auto run = simd::ActiveKernels().decodeBase64Run;
-  if (run == nullptr || size < 20 || size % 4 != 0) return Decode(p, size, out);
+  if (size % 4 != 0 || size == 0) return Decode(p, size, out);
   const std::size_t body = size - 4;
-  const std::size_t taken = run(p, body, out, Base64Room(size));
+  std::size_t taken = 0;
+  if (size < 20) {
+    // A short word's groups before the last: one placed group each, stored as four bytes (the
+    // fourth is the next group's first, or the last group's).
+    for (; taken < body; taken += 4) {
+      const std::uint32_t group = PlacedGroup(tables.placed, p + taken);
+      if (group & kSlowMark) break;
+      std::memcpy(out + taken / 4 * 3, &group, sizeof group);
+    }
+  } else {
+    const auto run = simd::ActiveKernels().decodeBase64Run;
+    if (run == nullptr) return Decode(p, size, out);
+    taken = run(p, body, out, Base64Room(size));
+  }
   if (taken != body) return Decode(p + taken, size - taken, out + taken / 4 * 3);
   const unsigned char* const last = p + body;
   unsigned char* const o = out + body / 4 * 3;

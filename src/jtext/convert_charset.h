@@ -29,13 +29,32 @@ bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target
 // was for any other text or target. Neither takes a zero byte, so text they convert holds none.
 constexpr std::size_t kPlainText = 256;  // the longest text they take
 // ConvertFromJis into Shift_JIS or EUC-JP, for text of ESC $ B, ESC $ @, ESC ( B and ESC ( J,
-// whole JIS X 0208 pairs and ASCII text but for SO and SI.
+// whole JIS X 0208 pairs, ASCII text but for SO and SI, and ESCs that start no sequence.
 bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output);
 // ConvertFromEuc into Shift_JIS, for text of ASCII but for ESC and double-byte characters.
 bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output);
 // ConvertFromUtf8 into UTF-8, for well-formed text of ASCII, two- and three-byte characters
 // that does not start with a byte order mark: appended as it is.
 bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output);
+// The same paths writing at out, which has room for twice size bytes (kPlainRoom at most): the
+// end of what they wrote, or null (the room's bytes left undefined) for text they do not take.
+// IsPlainUtf8 tells whether AppendPlainUtf8 takes the text.
+constexpr std::size_t kPlainRoom = 2 * kPlainText;
+char* WritePlainJis(const char* data, std::size_t size, CharsetCode target, char* out);
+char* WritePlainEuc(const char* data, std::size_t size, CharsetCode target, char* out);
+bool IsPlainUtf8(const char* data, std::size_t size);
+
+// Appends what a WritePlain path writes, by way of a buffer on the stack: false, and output as
+// it was, for text it does not take.
+using PlainWriter = char* (*)(const char*, std::size_t, CharsetCode, char*);
+inline bool AppendWritten(PlainWriter write, const char* data, std::size_t size, CharsetCode target,
+                          std::string& output) {
+  char buffer[kPlainRoom];
+  const char* const end = write(data, size, target, buffer);
+  if (end == nullptr) return false;
+  output.append(buffer, static_cast<std::size_t>(end - buffer));
+  return true;
+}
 
 enum ConvertResult : int {
   kConverted = 0,      // converted text appended (UTF-8 to UTF-8 included)

@@ -146,17 +146,16 @@ struct ToJis : JisMode {
 
 }  // namespace
 
-bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  if (size > kPlainText || target != kCharsetSjis) return false;
-  // Into a buffer on the stack (the output is as long as the input), appended once.
-  unsigned char buffer[kPlainText];
-  unsigned char* o = buffer;
+char* WritePlainEuc(const char* data, std::size_t size, CharsetCode target, char* out) {
+  if (size > kPlainText || target != kCharsetSjis) return nullptr;
+  // The output is as long as the input.
+  auto* o = reinterpret_cast<unsigned char*>(out);
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* const end = p + size;
   while (p < end) {
     const unsigned c = *p;
     if (c < 0x80) {
-      if (c == 0 || c == kEsc) return false;
+      if (c == 0 || c == kEsc) return nullptr;
       *o++ = static_cast<unsigned char>(c);
       ++p;
       continue;
@@ -170,12 +169,15 @@ bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std
     }
     const unsigned lead = kLeadOf[c];
     const unsigned trail = kTrailOf[c & 1][ByteAt(p + 1, end)];
-    if ((lead == 0) | (trail == 0)) return false;
+    if ((lead == 0) | (trail == 0)) return nullptr;
     o = PutCode(o, lead | trail);
     p += 2;
   }
-  output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
-  return true;
+  return reinterpret_cast<char*>(o);
+}
+
+bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  return AppendWritten(WritePlainEuc, data, size, target, output);
 }
 
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {

@@ -263,26 +263,30 @@ bool JisToText(const unsigned char* p, const unsigned char* end, std::string& ou
   return true;
 }
 
-// ConvertPlainJis: the text goes into a buffer on the stack (the output is never longer than
-// the input) and is appended once; at any other byte, a zero byte among them, it gives up.
+// WritePlainJis: the text is written at o (at most twice the input: a geta mark for a lone
+// ESC); at any other byte, a zero byte among them, or a sequence of another set, it gives up
+// (null).
 
 template <typename Target>
-bool PlainJisToText(const unsigned char* p, const unsigned char* end, std::string& output) {
+unsigned char* PlainJisToText(const unsigned char* p, const unsigned char* end, unsigned char* o) {
   constexpr Word kEscBytes = kEsc * kOnes;
   constexpr Word kShiftInBytes = 0x0F * kOnes;
-  unsigned char buffer[kPlainText];
-  unsigned char* o = buffer;
   bool pairs = false;
   while (p < end) {
     if (*p == kEsc) {
-      if (end - p < 3) return false;
-      const unsigned next = p[1] | (p[2] << 8);
+      const unsigned next = end - p >= 3 ? p[1] | (p[2] << 8) : 0;
       if (next == ('$' | ('B' << 8)) || next == ('$' | ('@' << 8))) {
         pairs = true;
       } else if (next == ('(' | ('B' << 8)) || next == ('(' | ('J' << 8))) {
         pairs = false;
+      } else if (StartsNoSequence(p, end)) {
+        // An ESC that starts no sequence is one geta mark; the bytes after it are read again
+        // in the set in force.
+        o = Target::Geta(o);
+        ++p;
+        continue;
       } else {
-        return false;
+        return nullptr;
       }
       p += 3;
       continue;
@@ -306,10 +310,9 @@ bool PlainJisToText(const unsigned char* p, const unsigned char* end, std::strin
           },
           [](unsigned c) { return c != 0 && IsJisText(c); });
     }
-    if (p < end && *p != kEsc) return false;
+    if (p < end && *p != kEsc) return nullptr;
   }
-  output.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(o - buffer));
-  return true;
+  return o;
 }
 
 template <bool kStop>
@@ -334,11 +337,17 @@ bool ConvertFromIso2022Jp(const char* data, std::size_t size, CharsetCode target
   return JisToTarget<true>(data, size, target, output);
 }
 
-bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
-  if (size > kPlainText || (target != kCharsetSjis && target != kCharsetEuc)) return false;
+char* WritePlainJis(const char* data, std::size_t size, CharsetCode target, char* out) {
+  if (size > kPlainText || (target != kCharsetSjis && target != kCharsetEuc)) return nullptr;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  return target == kCharsetSjis ? PlainJisToText<ToSjis>(p, p + size, output)
-                                : PlainJisToText<ToEuc>(p, p + size, output);
+  auto* o = reinterpret_cast<unsigned char*>(out);
+  o = target == kCharsetSjis ? PlainJisToText<ToSjis>(p, p + size, o)
+                             : PlainJisToText<ToEuc>(p, p + size, o);
+  return reinterpret_cast<char*>(o);
+}
+
+bool ConvertPlainJis(const char* data, std::size_t size, CharsetCode target, std::string& output) {
+  return AppendWritten(WritePlainJis, data, size, target, output);
 }
 
 }  // namespace quillet

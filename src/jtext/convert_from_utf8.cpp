@@ -370,7 +370,7 @@ void Utf8ToUtf8Text(const unsigned char* p, const unsigned char* end, std::strin
 
 }  // namespace
 
-bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output) {
+bool IsPlainUtf8(const char* data, std::size_t size) {
   if (size > kPlainText || !kLittleEndian) return false;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* const end = p + size;
@@ -404,6 +404,11 @@ bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output) {
       return false;
     }
   }
+  return true;
+}
+
+bool AppendPlainUtf8(const char* data, std::size_t size, std::string& output) {
+  if (!IsPlainUtf8(data, size)) return false;
   output.append(data, size);
   return true;
 }

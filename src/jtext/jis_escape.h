@@ -70,6 +70,14 @@ inline JisEscape ReadJisEscape(const unsigned char* p, const unsigned char* end)
   return {1, JisSet::kUnknown};
 }
 
+// Whether the ESC at p (before end) starts no sequence: ReadJisEscape's kUnknown, with one test
+// for the bytes that start none (every sequence goes on with one of four).
+inline bool StartsNoSequence(const unsigned char* p, const unsigned char* end) {
+  const unsigned b1 = ByteAt(p + 1, end);
+  if (b1 != '(' && b1 != '$' && b1 != '.' && b1 != 'N') return true;
+  return ReadJisEscape(p, end).set == JisSet::kUnknown;
+}
+
 // At p, an ESC: a sequence of ISO-2022-JP's own sets becomes the set in force and is skipped
 // (true). Any other ESC is left for the caller to write as an error (false, p unchanged); the
 // bytes after it are then read again in the set in force.

@@ -74,8 +74,14 @@ class MailList {
 
   // Forgets every mail and gives the memory back.
   void clear();
-  // Room for about this many line bytes.
-  void reserve(std::size_t bytes) { makeRoom(bytes); }
+  // Room for about this many line bytes, and for the lines and mails that many bytes of a
+  // header list usually hold (a stored line is seldom shorter than 64 bytes, a mail than 256),
+  // so that a list of ordinary mails is stored without moving its lines.
+  void reserve(std::size_t bytes) {
+    makeRoom(bytes);
+    lines_.reserve(bytes / 64);
+    entries_.reserve(bytes / 256);
+  }
 
   // Building, always at the end: bytes go to the open line; ending a line stores it in the open
   // mail when it holds ": "; ending a mail closes it.

@@ -179,10 +179,24 @@ class ListParser {
 
   // Converts the open run of words into the target at the end of the line, and closes it.
   __attribute__((noinline)) void flushRun(const char* unread) {
-    converted_.clear();
-    ConvertMailText(runEncoding_, runBytes_.data(), runBytes_.size(), target_, converted_,
-                    scratch_);
-    putOutside(converted_, unread);
+    // Most runs convert in one pass straight into the list, when its room has twice the run's
+    // size to spare (it grows only for what the run's text turns out to need).
+    const std::size_t size = runBytes_.size();
+    char* done = o_;  // an empty run writes nothing
+    if (size != 0) {
+      done = HasPlainPath(runEncoding_, kUtf8) &&
+                     static_cast<std::size_t>(limit_ - o_) >=
+                         2 * size + static_cast<std::size_t>(end_ - unread) + kBlock
+                 ? WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_)
+                 : nullptr;
+    }
+    if (done != nullptr) {
+      o_ = done;
+    } else {
+      converted_.clear();
+      ConvertMailText(runEncoding_, runBytes_.data(), size, target_, converted_, scratch_);
+      putOutside(converted_, unread);
+    }
     runBytes_.clear();
     runOpen_ = false;
   }

@@ -77,6 +77,32 @@ void ReplaceEscapes(std::string& text, const char* geta, std::size_t getaSize) {
   }
 }
 
+// Writes text at o with geta (two bytes) in place of every ESC, as ReplaceEscapes does; o has
+// room for twice size bytes. Returns the end of what it wrote.
+char* CopyReplacingEscapes(const char* data, std::size_t size, const char* geta, char* o) {
+  for (std::size_t i = 0; i < size; ++i) {
+    const char c = data[i];
+    if (c == static_cast<char>(convert::kEsc)) {
+      o[0] = geta[0];
+      o[1] = geta[1];
+      o += 2;
+    } else {
+      *o++ = c;
+    }
+  }
+  return o;
+}
+
+// CopyReplacingEscapes at the end of out, which grows once by what the ESCs add.
+void AppendReplacingEscapes(const char* data, std::size_t size, const char* geta,
+                            std::string& out) {
+  const auto escapes =
+      static_cast<std::size_t>(std::count(data, data + size, static_cast<char>(convert::kEsc)));
+  const std::size_t at = out.size();
+  out.resize(at + size + escapes);
+  CopyReplacingEscapes(data, size, geta, &out[at]);
+}
+
 // What a word's text holds beyond what the direct converters read as they should: a zero byte,
 // an ESC. Words are short and most hold neither: one pass, eight bytes at a time.
 struct Marks {
@@ -112,6 +138,33 @@ Marks MarksOf(const char* text, std::size_t size) {
 
 }  // namespace
 
+char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                         char* out) {
+  if (size > kPlainText) return nullptr;
+  if (target == kCharsetUtf8) {
+    if (encoding != Encoding::kUtf8 || !IsPlainUtf8(data, size)) return nullptr;
+    if (size != 0) std::memcpy(out, data, size);
+    return out + size;
+  }
+  const auto code = static_cast<CharsetCode>(target);
+  if (encoding == Encoding::kIso2022Jp) return WritePlainJis(data, size, code, out);
+  if (encoding != Encoding::kShiftJis && encoding != Encoding::kEucJp) return nullptr;
+  if (encoding == Encoding::kEucJp && code == kCharsetSjis) {
+    return WritePlainEuc(data, size, code, out);
+  }
+  // Text already in the target keeps its bytes but for ESCs; a zero byte is left to the full
+  // path.
+  const CharsetCode source = encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc;
+  if (source != code) return nullptr;
+  const Marks marks = MarksOf(data, size);
+  if (marks.zero) return nullptr;
+  if (!marks.esc) {
+    if (size != 0) std::memcpy(out, data, size);
+    return out + size;
+  }
+  return CopyReplacingEscapes(data, size, source == kCharsetSjis ? "\x81\xAC" : "\xA2\xAE", out);
+}
+
 void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int target,
                      std::string& out, std::string& scratch) {
   if (size == 0) return;
@@ -139,22 +192,31 @@ void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int 
   } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
     if (encoding == Encoding::kEucJp && ConvertPlainEuc(data, size, code, out)) return;
     const Marks marks = MarksOf(data, size);
-    // The direct converters copy what they do not read: an ESC goes before them.
+    const CharsetCode source = encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc;
+    // The direct converters copy what they do not read: an ESC goes before them. Text already
+    // in the target is then written as it is.
     if (marks.esc) {
-      scratch.assign(data, size);
-      ReplaceEscapes(scratch, encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE", 2);
+      const char* const geta = encoding == Encoding::kShiftJis ? "\x81\xAC" : "\xA2\xAE";
+      if (source == code) {
+        AppendReplacingEscapes(data, size, geta, out);
+        if (marks.zero) RemoveZeroBytes(out, start);
+        return;
+      }
+      scratch.clear();
+      AppendReplacingEscapes(data, size, geta, scratch);
       data = scratch.data();
       size = scratch.size();
     }
-    ConvertCharset(encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc, data, size, target,
-                   out);
+    ConvertCharset(source, data, size, target, out);
     if (marks.zero) RemoveZeroBytes(out, start);
     return;
   }
   scratch.clear();
   DecodeToUtf8(encoding, data, size, scratch);
-  RemoveZeroBytes(scratch, 0);
-  ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
+  // One pass tells what the text holds.
+  const Marks marks = MarksOf(scratch.data(), scratch.size());
+  if (marks.zero) RemoveZeroBytes(scratch, 0);
+  if (marks.esc) ReplaceEscapes(scratch, "\xE3\x80\x93", 3);  // U+3013, the geta mark
   ConvertCharset(kCharsetUtf8, scratch, target, out);
 }
 

@@ -33,6 +33,21 @@ inline void ConvertMailText(Encoding encoding, const std::string& bytes, int tar
   ConvertMailText(encoding, bytes.data(), bytes.size(), target, out, scratch);
 }
 
+// ConvertMailText's paths for the text nearly every mail holds, writing at out, which has room
+// for twice size bytes: the end of what they wrote, or null (the room's bytes left undefined)
+// for text that needs ConvertMailText itself. They take ISO-2022-JP into Shift_JIS or EUC-JP,
+// EUC-JP into Shift_JIS, and text already in the target (UTF-8, Shift_JIS, EUC-JP): HasPlainPath
+// rules out, without a call, the encodings that never go this way.
+char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                         char* out);
+inline bool HasPlainPath(Encoding encoding, bool intoUtf8) {
+  static_assert(static_cast<int>(Encoding::kIso2022Jp) == static_cast<int>(Encoding::kEucJp) + 1 &&
+                    static_cast<int>(Encoding::kShiftJis) == static_cast<int>(Encoding::kEucJp) + 2,
+                "the Japanese encodings are neighbours");
+  return intoUtf8 ? encoding == Encoding::kUtf8
+                  : static_cast<unsigned>(encoding) - static_cast<unsigned>(Encoding::kEucJp) < 3;
+}
+
 // Appends [data, data + size) to out with every invalid UTF-8 sequence replaced by U+FFFD.
 void AppendCleanUtf8(const char* data, std::size_t size, std::string& out);
 

@@ -57,6 +57,7 @@ TEST(DecodeMailBase64, Table) {
       {"padding bits dropped", "QR==", "A"},
       {"two pads", "dm==", "v"},
       {"pad ends its group, the next goes on", "QQ==QUJD", "AABC"},
+      {"a padded group between whole ones", "QUJDQQ==QUJD", "ABCAABC"},
       {"characters after the first pad dropped", "QQ=B", "A"},
       {"pad first drops the group", "=QUJQUJD", "ABC"},
       {"short group with a pad", "QUJDQQ=", "ABCA"},

@@ -125,6 +125,23 @@ TEST(ParseMailList, WordsFollowTheTarget) {
   // Raw bytes outside words are never converted.
   EXPECT_EQ(Parse("S: \x82\xA0 =?SJIS?B?gqA=?=\x02", kCharsetEuc),
             (Mails{{"S: \x82\xA0 \xA4\xA2"}}));
+  // An ESC that starts no sequence is a geta mark ("\x81\xAC" in Shift_JIS, "\xA2\xAE" in
+  // EUC-JP), and reading goes on in the set in force: ESC $ B, hiragana a, ESC, a, ESC ( B.
+  EXPECT_EQ(Parse("S: =?ISO-2022-JP?B?GyRCJCIbJCIbKEI=?=\x02", kCharsetSjis),
+            (Mails{{"S: \x82\xA0\x81\xAC\x82\xA0"}}));
+  // ESCs alone and sequences cut short by the word's end.
+  EXPECT_EQ(Parse("S: =?ISO-2022-JP?B?GxsbGyQbKBskKA==?=\x02", kCharsetEuc),
+            (Mails{{"S: \xA2\xAE\xA2\xAE\xA2\xAE\xA2\xAE$\xA2\xAE(\xA2\xAE$("}}));
+  // Thirty ESCs: text longer once converted than the word, at the list's end.
+  std::string escapes;
+  std::string getas;
+  for (int i = 0; i < 10; ++i) escapes += "Gxsb";
+  for (int i = 0; i < 30; ++i) getas += "\x81\xAC";
+  for (const char* label : {"ISO-2022-JP", "SJIS"}) {
+    EXPECT_EQ(Parse(std::string("S: =?") + label + "?B?" + escapes + "?=\x02", kCharsetSjis),
+              (Mails{{"S: " + getas}}))
+        << label;
+  }
 }
 
 TEST(ParseMailList, ReplacesEarlierContents) {
