@@ -198,7 +198,6 @@ Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bo
 }
 
 bool EncodedWordScanner::find(const char* p, Word& word) {
-  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
 
   // A start past the range already scanned, as every word after the one before it: a known
@@ -288,6 +287,44 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   return true;
 }
 
+// A start inside the range already scanned has its close known: its fields are the "?" in
+// front of that close, and every later start of the range brings the next "?" of its own. So
+// the "?" are walked in turn, each found once, and a start is let go in a few tests while its
+// fields are plainly not a word's: in a Japanese request a second field that is neither empty
+// nor one letter of "B", "b", "Q" or "q" followed by "?" (a known head's fields are one such
+// letter, so none is let go here); in mail read into UTF-8 no one-letter encoding field at all.
+const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
+  const char* const first = p + 2;
+  if (stop_ == nullptr || first < stopFrom_ || first > stop_) return p + 1;
+  const char* const close = stop_;
+  // A separator or the end of the list ends every start before it as text.
+  if (close == end_ || *close != '?') return close;
+  // q is a "?" at first or later, r the one after it (close at the latest); a "?" with "="
+  // before it is a start's, its fields ending at r and the "?" after r. p's own "?" is before
+  // first, so q[-1] is a byte of the list and the first start seen is after p.
+  const char* q = NextQuestion(first, close);
+  const char* r = q == close ? close : NextQuestion(q + 1, close);
+  while (q != close) {
+    if (q[-1] == '=') {
+      if (mail) {
+        // r before the close: "=" follows it, so r[2] is in the list.
+        if (r != close && r[2] == '?' && IsEncodingLetter(r[1])) return q - 1;
+      } else {
+        if (r == close) return q - 1;  // one field or none: a word
+        const char* const e = NextQuestion(r + 1, close);
+        if (e == close || e == r + 1 || (e == r + 2 && IsEncodingLetter(r[1]))) return q - 1;
+        q = r;
+        r = e;
+        continue;
+      }
+    }
+    q = r;
+    r = q == close ? close : NextQuestion(q + 1, close);
+  }
+  // A start whose "?" is the close itself has its fields after it, beyond what is known.
+  return close[-1] == '=' ? close - 1 : close;
+}
+
 void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
   decoded_.clear();
   decoded_.add(word.payload, word.payloadSize, word.q);
@@ -343,6 +380,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
 
 std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
   Word word;
+  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return 0;
   if (!(target == kCharsetUtf8 ? findMailWord(p, word) : find(p, word))) return 0;
   decode(word, target, out);
   return word.length;

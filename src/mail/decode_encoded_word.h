@@ -65,14 +65,21 @@ class EncodedWordScanner {
   // 0 and appends nothing. Linear over a pass when p never moves backwards between calls.
   std::size_t take(const char* p, int target, std::string& out);
 
-  // take in two steps: find tells whether a word is taken at p and where it stands (the same
-  // rule for passes); decode appends its text converted to the target charset to out.
+  // take in two steps: find tells whether a word is taken at p, a start ("=?" at p, both bytes
+  // in the list), and where it stands (the same rule for passes); decode appends its text
+  // converted to the target charset to out.
   bool find(const char* p, Word& word);
   void decode(const Word& word, int target, std::string& out);
 
   // find for mail read into UTF-8: the word as mail programs write it (see above), with its
   // Encoding. The same cost rule holds for any mix of find and findMailWord.
   bool findMailWord(const char* p, Word& word);
+
+  // After find (findMailWord when mail) took no word at the start p ("=?" at p): the first
+  // place after p where a word may start, every start before it being no word either (p + 1
+  // when that is not known). The bytes in between are text and hold no separator. Linear over
+  // a pass, with find, when p never moves backwards between calls.
+  const char* nextCandidate(const char* p, bool mail);
 
  private:
   const char* nextStop(const char* from);
