@@ -173,6 +173,14 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
   return stop_;
 }
 
+// nextStop for a from past the range already scanned, where the stop is likely near.
+inline const char* EncodedWordScanner::nearStop(const char* from) {
+  if (stop_ != nullptr && from <= stop_) return nextStop(from);
+  stopFrom_ = from;
+  stop_ = FindWordEnd(from, end_);
+  return stop_;
+}
+
 // Words side by side mostly name one charset, and a list's mails a few: names read before are
 // kept with their encodings, each in the entry that its size and outer bytes choose, so a name
 // met again costs one comparison and no look-up.
@@ -230,8 +238,9 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       }
     }
     // The word ends at its closing "?=": a separator or the end of the list before it means
-    // that there is no word here at all.
-    close = nextStop(first);
+    // that there is no word here at all. Without a known head the close may be as near as the
+    // next bytes (a run of short starts), which one word's test finds without a call.
+    close = head == nullptr ? nearStop(first) : nextStop(first);
     if (close == end_ || *close != '?') return false;
   }
 
@@ -396,9 +405,7 @@ void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
   }
 }
 
-void WordBytes::add(const char* payload, std::size_t size, bool q) {
-  // One base64 character carries six bits, less than a byte.
-  if (!q && size < 2) return;
+void WordBytes::append(const char* payload, std::size_t size, bool q) {
   const std::size_t room = q ? size : Base64Room(size);
   if (buffer_.size() - size_ < room) {
     constexpr std::size_t kLeast = 256;

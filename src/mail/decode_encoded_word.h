@@ -35,9 +35,15 @@ class WordBytes {
   void clear() { size_ = 0; }
   // Appends the raw bytes of a word's encoded text [payload, payload + size), Q- or
   // base64-decoded (see DecodeWordText).
-  void add(const char* payload, std::size_t size, bool q);
+  void add(const char* payload, std::size_t size, bool q) {
+    // One base64 character carries six bits, less than a byte: such a word adds nothing, and
+    // costs no call.
+    if (q || size >= 2) append(payload, size, q);
+  }
 
  private:
+  void append(const char* payload, std::size_t size, bool q);
+
   std::string buffer_;  // its size is the room; the decoded bytes are its first size_
   std::size_t size_ = 0;
 };
@@ -83,6 +89,7 @@ class EncodedWordScanner {
 
  private:
   const char* nextStop(const char* from);
+  const char* nearStop(const char* from);
   // The encoding a word's charset name [name, nameEnd) selects, in a mail read into UTF-8 or
   // in a Japanese request.
   Encoding charsetOf(const char* name, const char* nameEnd, bool mail);

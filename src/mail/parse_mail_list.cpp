@@ -120,7 +120,10 @@ class ListParser {
           continue;
         }
         if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
-          endRun(pending, p);  // any text but white space ends the run before it
+          // Any text but white space ends the run before it; a run that decoded to nothing
+          // (words too short to hold a byte) has nothing to convert.
+          runOpen_ = runOpen_ && !runBytes_.empty();
+          endRun(pending, p);
         } else {
           // White space between two words goes, whatever their encodings.
           if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
