@@ -39,6 +39,51 @@ const char* NextQuestion(const char* from, const char* last) {
   return q;
 }
 
+// The mark ZeroBytes gives the byte n places into a word read from memory.
+std::uint64_t MarkOf(unsigned n) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return std::uint64_t{0x80} << (56 - 8 * n);
+#else
+  return std::uint64_t{0x80} << (8 * n);
+#endif
+}
+
+// The "?" of [from, last] in turn, where last is a "?" of the list and from is at most last:
+// eight bytes are looked at a time while eight are in reach, then one at a time. A block's
+// marks are taken one after another, so no load waits for the position found before it.
+class Questions {
+ public:
+  Questions(const char* from, const char* last) : block_(from), last_(last) { load(); }
+  // The next "?"; not asked for again once it has been last.
+  const char* next() {
+    while (marks_ == 0) {
+      block_ += 8;  // at most last, which is a "?" not yet taken
+      load();
+    }
+    const unsigned n = convert::BytesBeforeMark(marks_);
+    marks_ &= ~MarkOf(n);
+    return block_ + n;
+  }
+
+ private:
+  void load() {
+    if (last_ - block_ >= 7) {
+      std::uint64_t block;
+      std::memcpy(&block, block_, sizeof block);
+      marks_ = ZeroBytes(block ^ (convert::kOnes * '?'));
+      return;
+    }
+    marks_ = 0;
+    for (const char* c = block_; c <= last_; ++c) {
+      if (*c == '?') marks_ |= MarkOf(static_cast<unsigned>(c - block_));
+    }
+  }
+
+  const char* block_;
+  const char* const last_;
+  std::uint64_t marks_ = 0;
+};
+
 // Where the encoded text of a word whose fields start at `from` (right after a "?") begins:
 // after the last "?" in [from, close), where close is the word's closing "?". Later "?" are
 // rare, and each byte is looked at once.
@@ -298,10 +343,11 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
 
 // A start inside the range already scanned has its close known: its fields are the "?" in
 // front of that close, and every later start of the range brings the next "?" of its own. So
-// the "?" are walked in turn, each found once, and a start is let go in a few tests while its
-// fields are plainly not a word's: in a Japanese request a second field that is neither empty
-// nor one letter of "B", "b", "Q" or "q" followed by "?" (a known head's fields are one such
-// letter, so none is let go here); in mail read into UTF-8 no one-letter encoding field at all.
+// the "?" are walked in turn, each found once by one forward scan, and a start is let go in a few
+// tests while its fields are plainly not a word's: in a Japanese request a second field that is
+// neither empty nor one letter of "B", "b", "Q" or "q" followed by "?" (a known head's fields are
+// one such letter, so none is let go here); in mail read into UTF-8 no one-letter encoding field at
+// all.
 const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
   const char* const first = p + 2;
   if (stop_ == nullptr || first < stopFrom_ || first > stop_) return p + 1;
@@ -311,8 +357,9 @@ const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
   // q is a "?" at first or later, r the one after it (close at the latest); a "?" with "="
   // before it is a start's, its fields ending at r and the "?" after r. p's own "?" is before
   // first, so q[-1] is a byte of the list and the first start seen is after p.
-  const char* q = NextQuestion(first, close);
-  const char* r = q == close ? close : NextQuestion(q + 1, close);
+  Questions questions(first, close);
+  const char* q = questions.next();
+  const char* r = q == close ? close : questions.next();
   while (q != close) {
     if (q[-1] == '=') {
       if (mail) {
@@ -320,7 +367,7 @@ const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
         if (r != close && r[2] == '?' && IsEncodingLetter(r[1])) return q - 1;
       } else {
         if (r == close) return q - 1;  // one field or none: a word
-        const char* const e = NextQuestion(r + 1, close);
+        const char* const e = questions.next();
         if (e == close || e == r + 1 || (e == r + 2 && IsEncodingLetter(r[1]))) return q - 1;
         q = r;
         r = e;
@@ -328,7 +375,7 @@ const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
       }
     }
     q = r;
-    r = q == close ? close : NextQuestion(q + 1, close);
+    r = q == close ? close : questions.next();
   }
   // A start whose "?" is the close itself has its fields after it, beyond what is known.
   return close[-1] == '=' ? close - 1 : close;
