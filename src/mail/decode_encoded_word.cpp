@@ -202,7 +202,7 @@ void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail
 // unclosed word may hold cost one scan together. A mail word looks up its fields first and its
 // encoded text after them, so a later start may lie before the range: then only the gap in
 // front of it is scanned.
-inline const char* EncodedWordScanner::nextStop(const char* from) {
+__attribute__((always_inline)) inline const char* EncodedWordScanner::nextStop(const char* from) {
   if (stop_ != nullptr && from >= stopFrom_ && from <= stop_) return stop_;
   if (stop_ != nullptr && from < stopFrom_) {
     // The gap and one byte more, for a "?" at its end whose "=" is the range's first byte;
@@ -262,7 +262,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   const bool headRoom = end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes);
   const KnownHead* head = nullptr;
   const char* close;
-  if (stop_ != nullptr && first >= stopFrom_ && first <= stop_) {
+  if (stop_ != nullptr && first <= stop_ && first >= stopFrom_) {
     close = stop_;
     if (close == end_ || *close != '?') return false;
     if (headRoom) head = knownHead(first, false);
