@@ -136,7 +136,7 @@ class ListParser {
         pending = p;
         near = word_.length < 16;  // a word this short is no mail program's
       } else {
-        // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
+        // 0x00, 0x03, or a "=" without "?" after it: it stays as text, and so does what follows.
         zero |= c == 0;
         near = true;
         ++p;
