@@ -39,6 +39,51 @@ const char* NextQuestion(const char* from, const char* last) {
   return q;
 }
 
+// The mark ZeroBytes gives the byte n places into a word read from memory.
+std::uint64_t MarkOf(unsigned n) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return std::uint64_t{0x80} << (56 - 8 * n);
+#else
+  return std::uint64_t{0x80} << (8 * n);
+#endif
+}
+
+// The "?" of [from, last] in turn, where last is a "?" of the list and from is at most last:
+// eight bytes are looked at a time while eight are in reach, then one at a time. A block's
+// marks are taken one after another, so no load waits for the position found before it.
+class Questions {
+ public:
+  Questions(const char* from, const char* last) : block_(from), last_(last) { load(); }
+  // The next "?"; not asked for again once it has been last.
+  const char* next() {
+    while (marks_ == 0) {
+      block_ += 8;  // at most last, which is a "?" not yet taken
+      load();
+    }
+    const unsigned n = convert::BytesBeforeMark(marks_);
+    marks_ &= ~MarkOf(n);
+    return block_ + n;
+  }
+
+ private:
+  void load() {
+    if (last_ - block_ >= 7) {
+      std::uint64_t block;
+      std::memcpy(&block, block_, sizeof block);
+      marks_ = ZeroBytes(block ^ (convert::kOnes * '?'));
+      return;
+    }
+    marks_ = 0;
+    for (const char* c = block_; c <= last_; ++c) {
+      if (*c == '?') marks_ |= MarkOf(static_cast<unsigned>(c - block_));
+    }
+  }
+
+  const char* block_;
+  const char* const last_;
+  std::uint64_t marks_ = 0;
+};
+
 // Where the encoded text of a word whose fields start at `from` (right after a "?") begins:
 // after the last "?" in [from, close), where close is the word's closing "?". Later "?" are
 // rare, and each byte is looked at once.
@@ -157,7 +202,7 @@ void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail
 // unclosed word may hold cost one scan together. A mail word looks up its fields first and its
 // encoded text after them, so a later start may lie before the range: then only the gap in
 // front of it is scanned.
-inline const char* EncodedWordScanner::nextStop(const char* from) {
+__attribute__((always_inline)) inline const char* EncodedWordScanner::nextStop(const char* from) {
   if (stop_ != nullptr && from >= stopFrom_ && from <= stop_) return stop_;
   if (stop_ != nullptr && from < stopFrom_) {
     // The gap and one byte more, for a "?" at its end whose "=" is the range's first byte;
@@ -170,6 +215,14 @@ inline const char* EncodedWordScanner::nextStop(const char* from) {
   }
   stopFrom_ = from;
   stop_ = FindFarWordEnd(from, end_);
+  return stop_;
+}
+
+// nextStop for a from past the range already scanned, where the stop is likely near.
+inline const char* EncodedWordScanner::nearStop(const char* from) {
+  if (stop_ != nullptr && from <= stop_) return nextStop(from);
+  stopFrom_ = from;
+  stop_ = FindWordEnd(from, end_);
   return stop_;
 }
 
@@ -198,7 +251,6 @@ Encoding EncodedWordScanner::charsetOf(const char* name, const char* nameEnd, bo
 }
 
 bool EncodedWordScanner::find(const char* p, Word& word) {
-  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return false;
   const char* const first = p + 2;  // the first byte of the first field
 
   // A start past the range already scanned, as every word after the one before it: a known
@@ -210,7 +262,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   const bool headRoom = end_ - first >= static_cast<std::ptrdiff_t>(kHeadBytes);
   const KnownHead* head = nullptr;
   const char* close;
-  if (stop_ != nullptr && first >= stopFrom_ && first <= stop_) {
+  if (stop_ != nullptr && first <= stop_ && first >= stopFrom_) {
     close = stop_;
     if (close == end_ || *close != '?') return false;
     if (headRoom) head = knownHead(first, false);
@@ -231,8 +283,9 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       }
     }
     // The word ends at its closing "?=": a separator or the end of the list before it means
-    // that there is no word here at all.
-    close = nextStop(first);
+    // that there is no word here at all. Without a known head the close may be as near as the
+    // next bytes (a run of short starts), which one word's test finds without a call.
+    close = head == nullptr ? nearStop(first) : nextStop(first);
     if (close == end_ || *close != '?') return false;
   }
 
@@ -286,6 +339,46 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   word.length = static_cast<std::size_t>(close + 2 - p);
   word.q = q;
   return true;
+}
+
+// A start inside the range already scanned has its close known: its fields are the "?" in
+// front of that close, and every later start of the range brings the next "?" of its own. So
+// the "?" are walked in turn, each found once by one forward scan, and a start is let go in a few
+// tests while its fields are plainly not a word's: in a Japanese request a second field that is
+// neither empty nor one letter of "B", "b", "Q" or "q" followed by "?" (a known head's fields are
+// one such letter, so none is let go here); in mail read into UTF-8 no one-letter encoding field at
+// all.
+const char* EncodedWordScanner::nextCandidate(const char* p, bool mail) {
+  const char* const first = p + 2;
+  if (stop_ == nullptr || first < stopFrom_ || first > stop_) return p + 1;
+  const char* const close = stop_;
+  // A separator or the end of the list ends every start before it as text.
+  if (close == end_ || *close != '?') return close;
+  // q is a "?" at first or later, r the one after it (close at the latest); a "?" with "="
+  // before it is a start's, its fields ending at r and the "?" after r. p's own "?" is before
+  // first, so q[-1] is a byte of the list and the first start seen is after p.
+  Questions questions(first, close);
+  const char* q = questions.next();
+  const char* r = q == close ? close : questions.next();
+  while (q != close) {
+    if (q[-1] == '=') {
+      if (mail) {
+        // r before the close: "=" follows it, so r[2] is in the list.
+        if (r != close && r[2] == '?' && IsEncodingLetter(r[1])) return q - 1;
+      } else {
+        if (r == close) return q - 1;  // one field or none: a word
+        const char* const e = questions.next();
+        if (e == close || e == r + 1 || (e == r + 2 && IsEncodingLetter(r[1]))) return q - 1;
+        q = r;
+        r = e;
+        continue;
+      }
+    }
+    q = r;
+    r = q == close ? close : questions.next();
+  }
+  // A start whose "?" is the close itself has its fields after it, beyond what is known.
+  return close[-1] == '=' ? close - 1 : close;
 }
 
 void EncodedWordScanner::decode(const Word& word, int target, std::string& out) {
@@ -343,6 +436,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
 
 std::size_t EncodedWordScanner::take(const char* p, int target, std::string& out) {
   Word word;
+  if (p >= end_ || *p != '=' || ByteAt(p + 1, end_) != '?') return 0;
   if (!(target == kCharsetUtf8 ? findMailWord(p, word) : find(p, word))) return 0;
   decode(word, target, out);
   return word.length;
@@ -358,9 +452,7 @@ void DecodeWordText(const EncodedWordScanner::Word& word, std::string& bytes) {
   }
 }
 
-void WordBytes::add(const char* payload, std::size_t size, bool q) {
-  // One base64 character carries six bits, less than a byte.
-  if (!q && size < 2) return;
+void WordBytes::append(const char* payload, std::size_t size, bool q) {
   const std::size_t room = q ? size : Base64Room(size);
   if (buffer_.size() - size_ < room) {
     constexpr std::size_t kLeast = 256;

@@ -35,9 +35,15 @@ class WordBytes {
   void clear() { size_ = 0; }
   // Appends the raw bytes of a word's encoded text [payload, payload + size), Q- or
   // base64-decoded (see DecodeWordText).
-  void add(const char* payload, std::size_t size, bool q);
+  void add(const char* payload, std::size_t size, bool q) {
+    // One base64 character carries six bits, less than a byte: such a word adds nothing, and
+    // costs no call.
+    if (q || size >= 2) append(payload, size, q);
+  }
 
  private:
+  void append(const char* payload, std::size_t size, bool q);
+
   std::string buffer_;  // its size is the room; the decoded bytes are its first size_
   std::size_t size_ = 0;
 };
@@ -65,8 +71,9 @@ class EncodedWordScanner {
   // 0 and appends nothing. Linear over a pass when p never moves backwards between calls.
   std::size_t take(const char* p, int target, std::string& out);
 
-  // take in two steps: find tells whether a word is taken at p and where it stands (the same
-  // rule for passes); decode appends its text converted to the target charset to out.
+  // take in two steps: find tells whether a word is taken at p, a start ("=?" at p, both bytes
+  // in the list), and where it stands (the same rule for passes); decode appends its text
+  // converted to the target charset to out.
   bool find(const char* p, Word& word);
   void decode(const Word& word, int target, std::string& out);
 
@@ -74,8 +81,15 @@ class EncodedWordScanner {
   // Encoding. The same cost rule holds for any mix of find and findMailWord.
   bool findMailWord(const char* p, Word& word);
 
+  // After find (findMailWord when mail) took no word at the start p ("=?" at p): the first
+  // place after p where a word may start, every start before it being no word either (p + 1
+  // when that is not known). The bytes in between are text and hold no separator. Linear over
+  // a pass, with find, when p never moves backwards between calls.
+  const char* nextCandidate(const char* p, bool mail);
+
  private:
   const char* nextStop(const char* from);
+  const char* nearStop(const char* from);
   // The encoding a word's charset name [name, nameEnd) selects, in a mail read into UTF-8 or
   // in a Japanese request.
   Encoding charsetOf(const char* name, const char* nameEnd, bool mail);

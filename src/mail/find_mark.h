@@ -20,19 +20,24 @@ inline const char* FindMark(const char* p, const char* end, unsigned char mark) 
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   constexpr std::uint64_t kLowBits = 0xFCFCFCFCFCFCFCFCu;  // a byte of 0..3 keeps nothing
   const std::uint64_t marks = kOnes * mark;
-  const auto vector = simd::ActiveKernels().findMark;
-  while (end - p >= 8) {
+  // The lowest mark stands for the first byte of low or of same that is zero (a borrow only
+  // ever runs up from a zero byte, so the marks above it may be false, never those below).
+  const auto found = [&](const char* at) {
     std::uint64_t block;
-    std::memcpy(&block, p, sizeof block);
+    std::memcpy(&block, at, sizeof block);
     const std::uint64_t low = block & kLowBits;
     const std::uint64_t same = block ^ marks;
-    // The lowest mark stands for the first byte of low or of same that is zero (a borrow only
-    // ever runs up from a zero byte, so the marks above it may be false, never those below).
-    const std::uint64_t found = (((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs;
-    if (found != 0) return p + convert::BytesBeforeMark(found);
+    return (((low - kOnes) & ~low) | ((same - kOnes) & ~same)) & kHighs;
+  };
+  if (end - p >= 8) {
+    // Most marks are a few bytes apart: the first word finds them before any kernel is looked
+    // up, and past a clean first word a vector kernel takes the rest.
+    if (const std::uint64_t first = found(p)) return p + convert::BytesBeforeMark(first);
     p += 8;
-    // Most marks are a few bytes apart; past a clean first word, a vector kernel takes the rest.
-    if (vector != nullptr) return vector(p, end, mark);
+    if (const auto vector = simd::ActiveKernels().findMark) return vector(p, end, mark);
+    for (; end - p >= 8; p += 8) {
+      if (const std::uint64_t later = found(p)) return p + convert::BytesBeforeMark(later);
+    }
   }
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
@@ -53,19 +58,23 @@ inline const char* FindFarMark(const char* p, const char* end, unsigned char mar
 // outside [p, end).
 inline const char* FindWordEnd(const char* p, const char* end) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  const auto vector = simd::ActiveKernels().findWordEnd;
   // Nine bytes in reach: the eight of a block and the one after its last.
-  while (end - p >= 9) {
+  const auto stops = [](const char* at) {
     std::uint64_t block;
     std::uint64_t next;  // the block one byte further on
-    std::memcpy(&block, p, sizeof block);
-    std::memcpy(&next, p + 1, sizeof next);
+    std::memcpy(&block, at, sizeof block);
+    std::memcpy(&next, at + 1, sizeof next);
     const std::uint64_t closes = ZeroBytes(block ^ (kOnes * '?')) & ZeroBytes(next ^ (kOnes * '='));
-    const std::uint64_t stops =
-        closes | ZeroBytes(block ^ (kOnes * 0x01)) | ZeroBytes(block ^ (kOnes * 0x02));
-    if (stops != 0) return p + convert::BytesBeforeMark(stops);
+    return closes | ZeroBytes(block ^ (kOnes * 0x01)) | ZeroBytes(block ^ (kOnes * 0x02));
+  };
+  if (end - p >= 9) {
+    // As in FindMark: the first block before any kernel is looked up.
+    if (const std::uint64_t first = stops(p)) return p + convert::BytesBeforeMark(first);
     p += 8;
-    if (vector != nullptr) return vector(p, end);  // as in FindMark
+    if (const auto vector = simd::ActiveKernels().findWordEnd) return vector(p, end);
+    for (; end - p >= 9; p += 8) {
+      if (const std::uint64_t later = stops(p)) return p + convert::BytesBeforeMark(later);
+    }
   }
   for (; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);

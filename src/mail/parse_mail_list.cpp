@@ -110,10 +110,20 @@ class ListParser {
         pending = ++p;
         lineStart_ = p;
         holdsField_ = false;
-      } else if (c == '=' && end - p >= 2 && p[1] == '?' &&
-                 (kUtf8 ? words_.findMailWord(p, word_) : words_.find(p, word_))) {
+      } else if (c == '=' && end - p >= 2 && p[1] == '?') {
+        const bool taken = kUtf8 ? words_.findMailWord(p, word_) : words_.find(p, word_);
+        if (__builtin_expect(!taken, 0)) {
+          // A start that is no word stays as text, and so do the starts after it that are
+          // known to be none.
+          p = pastStarts(p);
+          near = true;
+          continue;
+        }
         if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
-          endRun(pending, p);  // any text but white space ends the run before it
+          // Any text but white space ends the run before it; a run that decoded to nothing
+          // (words too short to hold a byte) has nothing to convert.
+          runOpen_ = runOpen_ && !runBytes_.empty();
+          endRun(pending, p);
         } else {
           // White space between two words goes, whatever their encodings.
           if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
@@ -126,7 +136,7 @@ class ListParser {
         pending = p;
         near = word_.length < 16;  // a word this short is no mail program's
       } else {
-        // 0x00, 0x03, or a "=" that starts no word: it stays as text, and so does what follows.
+        // 0x00, 0x03, or a "=" without "?" after it: it stays as text, and so does what follows.
         zero |= c == 0;
         near = true;
         ++p;
@@ -134,8 +144,9 @@ class ListParser {
     }
     mails_.setCursor(o_);
     mails_.dropOpenMail();
-    // Every byte of text passed the search above, and decoded words hold no zero byte.
-    if (!zero) mails_.setZeroFree();
+    // Every byte of text passed the search above or the look at a run of starts, and decoded
+    // words hold no zero byte.
+    if (!zero && !zeroInStarts_) mails_.setZeroFree();
   }
 
  private:
@@ -175,6 +186,16 @@ class ListParser {
     room(bytes.size(), unread);
     if (!bytes.empty()) std::memcpy(o_, bytes.data(), bytes.size());
     o_ += bytes.size();
+  }
+
+  // After a start that is no word at p: where the text goes on, the starts that the scanner
+  // knows to be none as well passed over (a run of them costs a few tests each).
+  __attribute__((noinline)) const char* pastStarts(const char* p) {
+    const char* const next = words_.nextCandidate(p, kUtf8);
+    if (!zeroInStarts_ && std::memchr(p, 0, static_cast<std::size_t>(next - p)) != nullptr) {
+      zeroInStarts_ = true;
+    }
+    return next;
   }
 
   // Converts the open run of words into the target at the end of the line, and closes it.
@@ -279,6 +300,7 @@ class ListParser {
   EncodedWordScanner::Word word_;
   const char* lineStart_;
   bool holdsField_ = false;
+  bool zeroInStarts_ = false;  // whether text passed over by pastStarts holds a zero byte
   // The decoded bytes of adjacent words of one encoding, waiting for what ends the run: so a
   // character split across two words survives.
   bool runOpen_ = false;

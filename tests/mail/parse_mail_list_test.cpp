@@ -110,6 +110,9 @@ TEST(ParseMailList, Table) {
        "=?SJIS?B?a =?SJIS?B?QUJD?=\x02",
        {{"ABC"}}},  // the first start closes at the second word's "?="; its payload is QUJD
       {"last mail's unterminated word, earlier mails kept", "a\x02=?SJIS?B?QUJD", {{"a"}}},
+      {"starts that are no word, then a word they hold",
+       "S: =?a=?b=?SJIS?B?QUJD?=\x02",
+       {{"S: =?a=?bABC"}}},
   };
   for (const ListCase& c : cases) {
     EXPECT_EQ(Parse(c.input), Stored(c.expected)) << c.label;
@@ -156,6 +159,27 @@ TEST(ParseMailList, ReplacesEarlierContents) {
   EXPECT_EQ(MailsOf(list), (Mails{{"c: 3"}}));
   ParseMailList(nullptr, 0, kCharsetSjis, list);
   EXPECT_TRUE(list.empty());
+}
+
+// A list is zero-free only when none of its text holds a zero byte, however the text was
+// passed over: byte by byte, or with a run of starts that are no word.
+TEST(ParseMailList, ZeroFreeOnlyWithoutZeroBytes) {
+  const struct {
+    const char* label;
+    std::string input;
+    bool zeroFree;
+  } cases[] = {
+      {"starts passed together", "S: =?a=?b=?c=?d?=\x02", true},
+      {"a zero among them", "S: =?a=?b\0=?c=?d?=\x02"s, false},
+      {"a zero in text", "S: a\0b\x02"s, false},
+  };
+  for (const auto& c : cases) {
+    const FlushBytes bytes(c.input);
+    MailList list;
+    ParseMailList(bytes.begin(), bytes.size(), kCharsetSjis, list);
+    ASSERT_EQ(list.size(), 1u) << c.label;
+    EXPECT_EQ(list[0].zeroFree(), c.zeroFree) << c.label;
+  }
 }
 
 // Shapes that make a rescan from every "=?" quadratic. Compared with the plain reading where
