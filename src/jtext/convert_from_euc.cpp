@@ -183,7 +183,10 @@ bool ConvertPlainEuc(const char* data, std::size_t size, CharsetCode target, std
 void ConvertFromEuc(const char* data, std::size_t size, CharsetCode target, std::string& output) {
   if (size == 0) return;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  if (ConvertPlainEuc(data, size, target, output)) return;
+  // Text that the kernel would take whole blocks of goes to it; shorter text, or text with no
+  // kernel for it, the one-pass way where it can.
+  const bool blocks = simd::ActiveKernels().eucToSjisRun != nullptr && size >= kRunMinimum;
+  if (!blocks && ConvertPlainEuc(data, size, target, output)) return;
   if (target == kCharsetSjis) {
     ToSjis to;
     to.kernel = simd::ActiveKernels().eucToSjisRun;

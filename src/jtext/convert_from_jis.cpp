@@ -319,8 +319,13 @@ template <bool kStop>
 bool JisToTarget(const char* data, std::size_t size, CharsetCode target, std::string& output) {
   if (size == 0) return true;
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  // (Mail text has tried ConvertPlainJis already.)
-  if (!kStop && ConvertPlainJis(data, size, target, output)) return true;
+  // (Mail text has tried ConvertPlainJis already.) Text that a kernel would take blocks of goes
+  // to it; shorter text, or text with no kernel for it, the one-pass way where it can.
+  const simd::Kernels& kernels = simd::ActiveKernels();
+  const bool blocks =
+      (target == kCharsetEuc ? kernels.jisToEucRun : kernels.jisToSjisRun) != nullptr &&
+      size >= kernels.jisRunShortest;
+  if (!kStop && !blocks && ConvertPlainJis(data, size, target, output)) return true;
   if (target == kCharsetEuc) return JisToText<ToEuc, kStop>(p, p + size, output);
   if (target == kCharsetSjis) return JisToText<ToSjis, kStop>(p, p + size, output);
   return JisToText<ToJis, kStop>(p, p + size, output);
