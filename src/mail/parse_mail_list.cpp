@@ -204,18 +204,23 @@ class ListParser {
     // size to spare (it grows only for what the run's text turns out to need).
     const std::size_t size = runBytes_.size();
     char* done = o_;  // an empty run writes nothing
+    const bool plain = HasPlainPath(runEncoding_, kUtf8);
+    const bool roomy = static_cast<std::size_t>(limit_ - o_) >=
+                       2 * size + static_cast<std::size_t>(end_ - unread) + kBlock;
     if (size != 0) {
-      done = HasPlainPath(runEncoding_, kUtf8) &&
-                     static_cast<std::size_t>(limit_ - o_) >=
-                         2 * size + static_cast<std::size_t>(end_ - unread) + kBlock
-                 ? WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_)
-                 : nullptr;
+      done = plain && roomy ? WritePlainMailText(runEncoding_, runBytes_.data(), size, target_, o_)
+                            : nullptr;
     }
     if (done != nullptr) {
       o_ = done;
     } else {
       converted_.clear();
-      ConvertMailText(runEncoding_, runBytes_.data(), size, target_, converted_, scratch_);
+      // The one-pass path is not tried twice.
+      if (plain && !roomy) {
+        ConvertMailText(runEncoding_, runBytes_.data(), size, target_, converted_, scratch_);
+      } else {
+        ConvertOtherMailText(runEncoding_, runBytes_.data(), size, target_, converted_, scratch_);
+      }
       putOutside(converted_, unread);
     }
     runBytes_.clear();

@@ -168,29 +168,38 @@ char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, 
 void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int target,
                      std::string& out, std::string& scratch) {
   if (size == 0) return;
+  if (HasPlainPath(encoding, target == kCharsetUtf8) && size <= kPlainText) {
+    char buffer[kPlainRoom];
+    const char* const end = WritePlainMailText(encoding, data, size, target, buffer);
+    if (end != nullptr) {
+      out.append(buffer, static_cast<std::size_t>(end - buffer));
+      return;
+    }
+  }
+  ConvertOtherMailText(encoding, data, size, target, out, scratch);
+}
+
+void ConvertOtherMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                          std::string& out, std::string& scratch) {
+  if (size == 0) return;
   const std::size_t start = out.size();
   // Every reader but UTF-7's writes a zero byte only where the bytes hold one (a zero code unit
   // of UTF-16 or UTF-32 is zero bytes), so only such text is searched again once it is read:
   // the bytes, written long before, are read faster than the text just written.
   if (target == kCharsetUtf8) {
-    // Nearly every UTF-8 word is well-formed and holds no zero byte: it is appended as it is.
-    if (encoding == Encoding::kUtf8 && AppendPlainUtf8(data, size, out)) return;
     DecodeToUtf8(encoding, data, size, out);
     if (encoding == Encoding::kUtf7 || HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
     return;
   }
   const auto code = static_cast<CharsetCode>(target);
   if (encoding == Encoding::kIso2022Jp) {
-    // Nearly every word converts at once, and holds no zero byte when it does. The reader of
-    // ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes through UTF-8
-    // below.
-    if (ConvertPlainJis(data, size, code, out)) return;
+    // The reader of ISO-2022-JP takes every ESC itself; text in ISO-2022-JP-2's own sets goes
+    // through UTF-8 below.
     if (ConvertFromIso2022Jp(data, size, code, out)) {
       if (HoldsZeroByte(data, size)) RemoveZeroBytes(out, start);
       return;
     }
   } else if (encoding == Encoding::kShiftJis || encoding == Encoding::kEucJp) {
-    if (encoding == Encoding::kEucJp && ConvertPlainEuc(data, size, code, out)) return;
     const Marks marks = MarksOf(data, size);
     const CharsetCode source = encoding == Encoding::kShiftJis ? kCharsetSjis : kCharsetEuc;
     // The direct converters copy what they do not read: an ESC goes before them. Text already

@@ -28,6 +28,11 @@ Encoding WordEncodingOf(CharsetCode code, const char* name, std::size_t size);
 void ConvertMailText(Encoding encoding, const char* data, std::size_t size, int target,
                      std::string& out, std::string& scratch);
 
+// ConvertMailText for text that WritePlainMailText (below) did not take: the same result,
+// without trying that path again.
+void ConvertOtherMailText(Encoding encoding, const char* data, std::size_t size, int target,
+                          std::string& out, std::string& scratch);
+
 inline void ConvertMailText(Encoding encoding, const std::string& bytes, int target,
                             std::string& out, std::string& scratch) {
   ConvertMailText(encoding, bytes.data(), bytes.size(), target, out, scratch);
@@ -35,7 +40,7 @@ inline void ConvertMailText(Encoding encoding, const std::string& bytes, int tar
 
 // ConvertMailText's paths for the text nearly every mail holds, writing at out, which has room
 // for twice size bytes: the end of what they wrote, or null (the room's bytes left undefined)
-// for text that needs ConvertMailText itself. They take ISO-2022-JP into Shift_JIS or EUC-JP,
+// for text that needs ConvertOtherMailText. They take ISO-2022-JP into Shift_JIS or EUC-JP,
 // EUC-JP into Shift_JIS, and text already in the target (UTF-8, Shift_JIS, EUC-JP): HasPlainPath
 // rules out, without a call, the encodings that never go this way.
 char* WritePlainMailText(Encoding encoding, const char* data, std::size_t size, int target,
