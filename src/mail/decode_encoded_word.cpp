@@ -163,6 +163,16 @@ std::uint64_t LeadingBytes(std::size_t n) {
   return mask;
 }
 
+// Fills word for the word at p whose encoded text [payload, close) ends at its closing "?=".
+void SetWord(EncodedWordScanner::Word& word, const char* p, const char* payload, const char* close,
+             Encoding encoding, bool q) {
+  word.payload = payload;
+  word.payloadSize = static_cast<std::size_t>(close - payload);
+  word.encoding = encoding;
+  word.length = static_cast<std::size_t>(close + 2 - p);
+  word.q = q;
+}
+
 }  // namespace
 
 const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* first,
@@ -274,11 +284,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       if (q != end_ && *q == '?' && ByteAt(q + 1, end_) == '=') {
         stopFrom_ = first;
         stop_ = q;
-        word.payload = payload;
-        word.payloadSize = static_cast<std::size_t>(q - payload);
-        word.encoding = head->encoding;
-        word.length = static_cast<std::size_t>(q + 2 - p);
-        word.q = head->q;
+        SetWord(word, p, payload, q, head->encoding, head->q);
         return true;
       }
     }
@@ -293,11 +299,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
   // payload's own "?" are left to look for.
   if (head != nullptr && static_cast<std::size_t>(close - first) >= head->size) {
     const char* const payload = KnownPayloadStart(first + head->size, close);
-    word.payload = payload;
-    word.payloadSize = static_cast<std::size_t>(close - payload);
-    word.encoding = head->encoding;
-    word.length = static_cast<std::size_t>(close + 2 - p);
-    word.q = head->q;
+    SetWord(word, p, payload, close, head->encoding, head->q);
     return true;
   }
 
@@ -333,11 +335,7 @@ bool EncodedWordScanner::find(const char* p, Word& word) {
       keepHead(first, static_cast<std::size_t>(charsetEnd + 3 - first), false, q, encoding);
     }
   }
-  word.payload = payload;
-  word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.encoding = encoding;
-  word.length = static_cast<std::size_t>(close + 2 - p);
-  word.q = q;
+  SetWord(word, p, payload, close, encoding, q);
   return true;
 }
 
@@ -401,11 +399,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
     const KnownHead* const head = knownHead(first, true);
     if (head != nullptr && static_cast<std::size_t>(fieldStop - first) >= head->size) {
       if (head->encoding == Encoding::kNone) return false;
-      word.payload = first + head->size;
-      word.payloadSize = static_cast<std::size_t>(fieldStop - word.payload);
-      word.encoding = head->encoding;
-      word.length = static_cast<std::size_t>(fieldStop + 2 - p);
-      word.q = head->q;
+      SetWord(word, p, first + head->size, fieldStop, head->encoding, head->q);
       return true;
     }
   }
@@ -426,11 +420,7 @@ bool EncodedWordScanner::findMailWord(const char* p, Word& word) {
   keepHead(first, static_cast<std::size_t>(payload - first), true, q, encoding);
   if (encoding == Encoding::kNone) return false;
 
-  word.payload = payload;
-  word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.encoding = encoding;
-  word.length = static_cast<std::size_t>(close + 2 - p);
-  word.q = q;
+  SetWord(word, p, payload, close, encoding, q);
   return true;
 }
 
