@@ -119,22 +119,12 @@ class ListParser {
           near = true;
           continue;
         }
-        if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
-          // Any text but white space ends the run before it; a run that decoded to nothing
-          // (words too short to hold a byte) has nothing to convert.
-          runOpen_ = runOpen_ && !runBytes_.empty();
-          endRun(pending, p);
-        } else {
-          // White space between two words goes, whatever their encodings.
-          if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
-          gap_ = nullptr;
-        }
-        runOpen_ = true;
-        runEncoding_ = word_.encoding;
-        runBytes_.add(word_.payload, word_.payloadSize, word_.q);
+        addWord(pending, p, word_);
         p += word_.length;
         pending = p;
-        near = word_.length < 16;  // a word this short is no mail program's
+        // A word this short is no mail program's: the words close after it are likely as short.
+        near = word_.length < 16;
+        if (!kUtf8 && __builtin_expect(near, 0)) p = pending = shortWords(p);
       } else {
         // 0x00, 0x03, or a "=" without "?" after it: it stays as text, and so does what follows.
         zero |= c == 0;
@@ -196,6 +186,41 @@ class ListParser {
       zeroInStarts_ = true;
     }
     return next;
+  }
+
+  // Adds the word at p, with the text [pending, p) before it, to the open run or to a new one.
+  void addWord(const char* pending, const char* p, const EncodedWordScanner::Word& word) {
+    if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
+      // Any text but white space ends the run before it; a run that decoded to nothing
+      // (words too short to hold a byte) has nothing to convert.
+      runOpen_ = runOpen_ && !runBytes_.empty();
+      endRun(pending, p);
+    } else {
+      // White space between two words goes, whatever their encodings.
+      if (runEncoding_ != word.encoding) flushRun(pending);  // the run is open
+      gap_ = nullptr;
+    }
+    runOpen_ = true;
+    runEncoding_ = word.encoding;
+    runBytes_.add(word.payload, word.payloadSize, word.q);
+  }
+
+  // After a very short word, p right after it: the words of no fields that follow it closely
+  // (a hostile run of "=?=?=") taken in turn, each with the text before it. Returns where the
+  // list is read on, its text not yet appended.
+  __attribute__((noinline)) const char* shortWords(const char* p) {
+    for (;;) {
+      const char* const start = FindMark(p, end_, '=');
+      if (end_ - start < 2 || start[0] != '=' || start[1] != '?') return p;
+      const char* const close = words_.takeFieldless(start);
+      if (close == nullptr) return p;
+      EncodedWordScanner::Word word;
+      word.payload = start + 2;
+      word.payloadSize = static_cast<std::size_t>(close - word.payload);
+      word.encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
+      addWord(p, start, word);
+      p = close + 2;
+    }
   }
 
   // Converts the open run of words into the target at the end of the line, and closes it.
