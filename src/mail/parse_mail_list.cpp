@@ -180,8 +180,11 @@ class ListParser {
   void put(const char* from, std::size_t size) {
     char* const o = o_;  // held here: the bytes written could be any object's
     if (static_cast<std::size_t>(end_ - from) >= size + kBlock) {
-      for (std::size_t i = 0; i < size; i += kBlock) {
-        std::memcpy(o + i, from + i, kBlock / 2);  // two moves of a register's width
+      // The first block whatever the size (the room holds it): most pieces fit in it.
+      std::memcpy(o, from, kBlock / 2);  // two moves of a register's width
+      std::memcpy(o + kBlock / 2, from + kBlock / 2, kBlock / 2);
+      for (std::size_t i = kBlock; i < size; i += kBlock) {
+        std::memcpy(o + i, from + i, kBlock / 2);
         std::memcpy(o + i + kBlock / 2, from + i + kBlock / 2, kBlock / 2);
       }
     } else if (size != 0) {
