@@ -74,7 +74,7 @@ TEST(FieldlessClose, EveryByteAtEveryPosition) {
         text[at + 1] = after;
         const FlushBytes bytes(text);
         const char* mark = bytes.begin();
-        while (mark < bytes.begin() + 8 && *mark != '?' && *mark != '\x01' && *mark != '\x02')
+        while (mark < bytes.begin() + 8 && *mark != '?' && static_cast<unsigned char>(*mark) > 3)
           ++mark;
         const bool closes = mark < bytes.begin() + 8 && *mark == '?' && mark[1] == '=';
         ASSERT_EQ(FieldlessClose(bytes.begin()), closes ? mark : nullptr)
