@@ -76,20 +76,24 @@ class EncodedWordScanner {
   // in the list), and where it stands (the same rule for passes); decode appends its text
   // converted to the target charset to out.
   bool find(const char* p, Word& word);
-  // For the start p: the closing "?" of a word of no fields (a hostile run "=?=?=?=" is made of
-  // them) that closes within eight bytes of its first field, the word being taken as find would
-  // take it: its encoded text is [p + 2, close), base64, read as ISO-2022-JP. Null, and nothing
-  // changed, for any other start. Such a word matches no known head, so none is looked up.
-  const char* takeFieldless(const char* p) {
+  // find for a start p where a word of no fields is likely (a hostile run "=?=?=?=" is made of
+  // them): takes only such a word, one that closes within eight bytes of its first field, as
+  // find would take it; false, and nothing changed, for any other start. Such a word matches no
+  // known head, so none is looked up.
+  bool findFieldless(const char* p, Word& word) {
     const char* const first = p + 2;
     // Not where the range already scanned starts after first: it is kept for later starts.
-    if (end_ - first < 9 || (stop_ != nullptr && first < stopFrom_)) return nullptr;
+    if (end_ - first < 9 || (stop_ != nullptr && first < stopFrom_)) return false;
     const char* const close = FieldlessClose(first);
-    if (close != nullptr) {
-      stopFrom_ = first;
-      stop_ = close;
-    }
-    return close;
+    if (close == nullptr) return false;
+    stopFrom_ = first;
+    stop_ = close;
+    word.payload = first;
+    word.payloadSize = static_cast<std::size_t>(close - first);
+    word.length = static_cast<std::size_t>(close + 2 - p);
+    word.q = false;
+    word.encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
+    return true;
   }
   void decode(const Word& word, int target, std::string& out);
 

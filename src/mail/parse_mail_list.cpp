@@ -63,8 +63,8 @@ std::size_t CopyAscii(const char* from, std::size_t size, char* to) {
   return i;
 }
 
-// The first byte at or after from that is 0x00..0x03 or "=" among the eight at block (from at
-// most two bytes past them), or null.
+// The first byte at or after from that is 0x00..0x03 or "=" among the eight at block, or null
+// (from at most block + 9).
 const char* MarkAfter(const char* block, const char* from) {
   const auto skip = static_cast<unsigned>(from - block);
   if (skip >= 8) return nullptr;
@@ -233,14 +233,10 @@ class ListParser {
     const char* start = FindMark(p, end_, '=');
     for (;;) {
       if (end_ - start < 2 || start[0] != '=' || start[1] != '?') return p;
-      const char* const close = words_.takeFieldless(start);
-      if (close == nullptr) return p;
       EncodedWordScanner::Word word;
-      word.payload = start + 2;
-      word.payloadSize = static_cast<std::size_t>(close - word.payload);
-      word.encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
+      if (!words_.findFieldless(start, word)) return p;
       addWord(p, start, word);
-      p = close + 2;
+      p = start + word.length;
       // The next mark is mostly among the eight bytes that the close was found in: taken from
       // them, the search waits for no load of its own.
       start = MarkAfter(word.payload, p);
