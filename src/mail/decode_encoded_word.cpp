@@ -181,9 +181,8 @@ const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* f
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  const KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
-  if (head.size == 0 || head.mail != mail ||
-      (((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) != 0) {
+  const KnownHead& head = heads_[mail][HeadChoice(low, kKnownHeads)];
+  if ((((low & head.masks[0]) ^ head.bytes[0]) | ((high & head.masks[1]) ^ head.bytes[1])) != 0) {
     return nullptr;
   }
   return &head;
@@ -196,13 +195,12 @@ void EncodedWordScanner::keepHead(const char* first, std::size_t size, bool mail
   std::uint64_t high;
   std::memcpy(&low, first, sizeof low);
   std::memcpy(&high, first + 8, sizeof high);
-  KnownHead& head = heads_[HeadChoice(low, kKnownHeads)];
+  KnownHead& head = heads_[mail][HeadChoice(low, kKnownHeads)];
   head.masks[0] = LeadingBytes(size < 8 ? size : 8);
   head.masks[1] = LeadingBytes(size < 8 ? 0 : size - 8);
   head.bytes[0] = low & head.masks[0];
   head.bytes[1] = high & head.masks[1];
   head.size = size;
-  head.mail = mail;
   head.q = q;
   head.encoding = encoding;
 }

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "charsets/encoding.h"
+#include "mail/find_mark.h"
 
 namespace quillet {
 
@@ -75,6 +76,25 @@ class EncodedWordScanner {
   // in the list), and where it stands (the same rule for passes); decode appends its text
   // converted to the target charset to out.
   bool find(const char* p, Word& word);
+  // find for a start p where a word of no fields is likely (a hostile run "=?=?=?=" is made of
+  // them): takes only such a word, one that closes within eight bytes of its first field, as
+  // find would take it; false, and nothing changed, for any other start. Such a word matches no
+  // known head, so none is looked up.
+  bool findFieldless(const char* p, Word& word) {
+    const char* const first = p + 2;
+    // Not where the range already scanned starts after first: it is kept for later starts.
+    if (end_ - first < 9 || (stop_ != nullptr && first < stopFrom_)) return false;
+    const char* const close = FieldlessClose(first);
+    if (close == nullptr) return false;
+    stopFrom_ = first;
+    stop_ = close;
+    word.payload = first;
+    word.payloadSize = static_cast<std::size_t>(close - first);
+    word.length = static_cast<std::size_t>(close + 2 - p);
+    word.q = false;
+    word.encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
+    return true;
+  }
   void decode(const Word& word, int target, std::string& out);
 
   // find for mail read into UTF-8: the word as mail programs write it (see above), with its
@@ -112,17 +132,18 @@ class EncodedWordScanner {
   // The starts of words read last, each from its first field up to the "?" after its
   // one-letter encoding ("ISO-2022-JP?B?"), with what they select: a word that starts with one
   // of them has its fields, its letter and its encoding known from two compared words, and its
-  // fields are not searched. Heads of at most 16 bytes, each in the entry its first bytes pick.
+  // fields are not searched. Heads of at most 16 bytes, each in the entry its first bytes pick,
+  // in a table of their own for mail read into UTF-8.
   struct KnownHead {
-    std::uint64_t bytes[2] = {};
+    // None yet: bytes that no masked text equals, so an entry is tested in one comparison.
+    std::uint64_t bytes[2] = {1, 0};
     std::uint64_t masks[2] = {};  // 0xFF over the head's bytes
-    std::size_t size = 0;         // 0: none yet
-    bool mail = false;
+    std::size_t size = 0;
     bool q = false;
     Encoding encoding = Encoding::kNone;
   };
   static constexpr unsigned kKnownHeads = 8;
-  KnownHead heads_[kKnownHeads];
+  KnownHead heads_[2][kKnownHeads];  // Japanese requests, mail read into UTF-8
   // The known head that the 16 bytes at first begin with (first + 16 within the list), or none.
   const KnownHead* knownHead(const char* first, bool mail) const;
   // Remembers the head [first, first + size) read with a one-letter encoding.

@@ -91,4 +91,21 @@ inline const char* FindFarWordEnd(const char* p, const char* end) {
   return vector != nullptr ? vector(p, end) : FindWordEnd(p, end);
 }
 
+// The closing "?" of an encoded word whose first field starts at first, when it is the first
+// "?" or byte of 0x00..0x03 (the separators among them) of the eight bytes there: a word of no
+// fields, as each of "=?=?=?=" is. Otherwise null. Reads [first, first + 9), which must lie in
+// the list.
+inline const char* FieldlessClose(const char* first) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::uint64_t block;
+  std::uint64_t next;  // the block one byte further on
+  std::memcpy(&block, first, sizeof block);
+  std::memcpy(&next, first + 1, sizeof next);
+  const std::uint64_t questions = ZeroBytes(block ^ (kOnes * '?'));
+  const std::uint64_t marks = questions | ZeroBytes(block & (kOnes * 0xFC));
+  const std::uint64_t closes = questions & ZeroBytes(next ^ (kOnes * '='));
+  if ((marks & (0 - marks) & closes) == 0) return nullptr;
+  return first + convert::BytesBeforeMark(marks);
+}
+
 }  // namespace quillet

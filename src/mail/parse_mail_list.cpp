@@ -63,6 +63,24 @@ std::size_t CopyAscii(const char* from, std::size_t size, char* to) {
   return i;
 }
 
+// The first byte at or after from that is 0x00..0x03 or "=" among the eight at block, or null
+// (from at most block + 9).
+const char* MarkAfter(const char* block, const char* from) {
+  const auto skip = static_cast<unsigned>(from - block);
+  if (skip >= 8) return nullptr;
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::uint64_t bytes;
+  std::memcpy(&bytes, block, sizeof bytes);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  const std::uint64_t later = ~std::uint64_t{0} >> (8 * skip);
+#else
+  const std::uint64_t later = ~std::uint64_t{0} << (8 * skip);
+#endif
+  const std::uint64_t marks =
+      (ZeroBytes(bytes & (kOnes * 0xFC)) | ZeroBytes(bytes ^ (kOnes * '='))) & later;
+  return marks != 0 ? block + convert::BytesBeforeMark(marks) : nullptr;
+}
+
 // One pass over a list, its target fixed: text around words stored as it came, or cleaned
 // into valid UTF-8.
 template <bool kUtf8>
@@ -119,22 +137,12 @@ class ListParser {
           near = true;
           continue;
         }
-        if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
-          // Any text but white space ends the run before it; a run that decoded to nothing
-          // (words too short to hold a byte) has nothing to convert.
-          runOpen_ = runOpen_ && !runBytes_.empty();
-          endRun(pending, p);
-        } else {
-          // White space between two words goes, whatever their encodings.
-          if (runEncoding_ != word_.encoding) flushRun(pending);  // the run is open
-          gap_ = nullptr;
-        }
-        runOpen_ = true;
-        runEncoding_ = word_.encoding;
-        runBytes_.add(word_.payload, word_.payloadSize, word_.q);
+        addWord(pending, p, word_);
         p += word_.length;
         pending = p;
-        near = word_.length < 16;  // a word this short is no mail program's
+        // A word this short is no mail program's: the words close after it are likely as short.
+        near = word_.length < 16;
+        if (!kUtf8 && __builtin_expect(near, 0)) p = pending = shortWords(p);
       } else {
         // 0x00, 0x03, or a "=" without "?" after it: it stays as text, and so does what follows.
         zero |= c == 0;
@@ -172,8 +180,11 @@ class ListParser {
   void put(const char* from, std::size_t size) {
     char* const o = o_;  // held here: the bytes written could be any object's
     if (static_cast<std::size_t>(end_ - from) >= size + kBlock) {
-      for (std::size_t i = 0; i < size; i += kBlock) {
-        std::memcpy(o + i, from + i, kBlock / 2);  // two moves of a register's width
+      // The first block whatever the size (the room holds it): most pieces fit in it.
+      std::memcpy(o, from, kBlock / 2);  // two moves of a register's width
+      std::memcpy(o + kBlock / 2, from + kBlock / 2, kBlock / 2);
+      for (std::size_t i = kBlock; i < size; i += kBlock) {
+        std::memcpy(o + i, from + i, kBlock / 2);
         std::memcpy(o + i + kBlock / 2, from + i + kBlock / 2, kBlock / 2);
       }
     } else if (size != 0) {
@@ -196,6 +207,41 @@ class ListParser {
       zeroInStarts_ = true;
     }
     return next;
+  }
+
+  // Adds the word at p, with the text [pending, p) before it, to the open run or to a new one.
+  void addWord(const char* pending, const char* p, const EncodedWordScanner::Word& word) {
+    if (!runOpen_ || !OnlyFoldingWhite(pending, p)) {
+      // Any text but white space ends the run before it; a run that decoded to nothing
+      // (words too short to hold a byte) has nothing to convert.
+      runOpen_ = runOpen_ && !runBytes_.empty();
+      endRun(pending, p);
+    } else {
+      // White space between two words goes, whatever their encodings.
+      if (runEncoding_ != word.encoding) flushRun(pending);  // the run is open
+      gap_ = nullptr;
+    }
+    runOpen_ = true;
+    runEncoding_ = word.encoding;
+    runBytes_.add(word.payload, word.payloadSize, word.q);
+  }
+
+  // After a very short word, p right after it: the words of no fields that follow it closely
+  // (a hostile run of "=?=?=") taken in turn, each with the text before it. Returns where the
+  // list is read on, its text not yet appended.
+  __attribute__((noinline)) const char* shortWords(const char* p) {
+    const char* start = FindMark(p, end_, '=');
+    for (;;) {
+      if (end_ - start < 2 || start[0] != '=' || start[1] != '?') return p;
+      EncodedWordScanner::Word word;
+      if (!words_.findFieldless(start, word)) return p;
+      addWord(p, start, word);
+      p = start + word.length;
+      // The next mark is mostly among the eight bytes that the close was found in: taken from
+      // them, the search waits for no load of its own.
+      start = MarkAfter(word.payload, p);
+      if (start == nullptr) start = FindMark(p, end_, '=');
+    }
   }
 
   // Converts the open run of words into the target at the end of the line, and closes it.

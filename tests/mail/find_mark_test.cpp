@@ -64,6 +64,26 @@ TEST(FindWordEnd, EveryByteAtEveryPosition) {
   }
 }
 
+// Every byte value at every place of the eight, with and without "=" after it.
+TEST(FieldlessClose, EveryByteAtEveryPosition) {
+  for (std::size_t at = 0; at < 9; ++at) {
+    for (int value = 0; value < 256; ++value) {
+      for (const char after : {'a', '='}) {
+        std::string text = "abcdefgh?=";  // a close past the eight bytes is not seen
+        text[at] = static_cast<char>(value);
+        text[at + 1] = after;
+        const FlushBytes bytes(text);
+        const char* mark = bytes.begin();
+        while (mark < bytes.begin() + 8 && *mark != '?' && static_cast<unsigned char>(*mark) > 3)
+          ++mark;
+        const bool closes = mark < bytes.begin() + 8 && *mark == '?' && mark[1] == '=';
+        ASSERT_EQ(FieldlessClose(bytes.begin()), closes ? mark : nullptr)
+            << "at " << at << " value " << value << " before " << after;
+      }
+    }
+  }
+}
+
 TEST(FindWordEnd, FirstOfSeveral) {
   const FlushBytes bytes("=?ISO-2022-JP?B?GyRCJCIbKEI=?= x\x01y?=");
   EXPECT_EQ(FindWordEnd(bytes.begin(), bytes.end()) - bytes.begin(), 28);

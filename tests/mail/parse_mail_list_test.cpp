@@ -113,6 +113,14 @@ TEST(ParseMailList, Table) {
       {"starts that are no word, then a word they hold",
        "S: =?a=?b=?SJIS?B?QUJD?=\x02",
        {{"S: =?a=?bABC"}}},
+      // Very short words of no fields, as in a hostile run, among other words and text.
+      {"very short words in a run, the last with fields", "S: =?=?=?=?=x=?a?=y\x02", {{"S: ?y"}}},
+      {"short words of no fields joined across white space and a fold",
+       "S: =?QUJD?= =?RA==?=\x01 =?RQ==?=!\x02",
+       {{"S: ABCDE!"}}},
+      {"a short word of no fields, then one of another charset",
+       "S: =?QUJD?= =?SJIS?B?gqA=?=\x02",
+       {{"S: ABC\x82\xA0"}}},  // hiragana a
   };
   for (const ListCase& c : cases) {
     EXPECT_EQ(Parse(c.input), Stored(c.expected)) << c.label;
@@ -171,6 +179,7 @@ TEST(ParseMailList, ZeroFreeOnlyWithoutZeroBytes) {
   } cases[] = {
       {"starts passed together", "S: =?a=?b=?c=?d?=\x02", true},
       {"a zero among them", "S: =?a=?b\0=?c=?d?=\x02"s, false},
+      {"a zero between very short words", "S: =?=?=\0=?=?=\x02"s, false},
       {"a zero in text", "S: a\0b\x02"s, false},
   };
   for (const auto& c : cases) {
