@@ -105,6 +105,12 @@ constexpr EucTable MakeEucTable() {
 static constexpr SjisTable kSjisTable = MakeSjisTable();
 static constexpr EucTable kEucTable = MakeEucTable();
 
+// Stores the 16 places 256 * row + column.
+QUILLET_SSE2 inline void StorePlaces(__m128i column, __m128i row, std::uint16_t* places) {
+  _mm_store_si128(reinterpret_cast<__m128i*>(places), _mm_unpacklo_epi8(column, row));
+  _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), _mm_unpackhi_epi8(column, row));
+}
+
 // The places of the characters that would start at the 16 bytes of v (next: the byte after
 // each), stored at places. Returns which bytes are leads (the bytes that pair with the next).
 template <Source source>
@@ -118,19 +124,14 @@ QUILLET_SSE2 inline __m128i Places(__m128i v, __m128i next, std::uint16_t* place
     lead = _mm_or_si128(InRange(v, 0x81, 0x9F), upper);
     row = _mm_and_si128(lead,
                         _mm_sub_epi8(_mm_sub_epi8(v, Set(0x80)), _mm_and_si128(upper, Set(0x40))));
-    const __m128i column = _mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(places), _mm_unpacklo_epi8(column, row));
-    _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), _mm_unpackhi_epi8(column, row));
+    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next))), row, places);
   } else {
     // Row 0 for ASCII (the subtraction saturates) with the byte as its column.
     lead = InRange(v, 0xA1, 0xFE);
     row = _mm_subs_epu8(v, Set(0xA0));
-    const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
     const __m128i trail = _mm_sub_epi8(next, Set(0x7F));
-    __m128i column = _mm_xor_si128(trail, _mm_and_si128(ascii, _mm_xor_si128(v, trail)));
-    column = _mm_add_epi8(column, column);
-    _mm_store_si128(reinterpret_cast<__m128i*>(places), _mm_unpacklo_epi8(column, row));
-    _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), _mm_unpackhi_epi8(column, row));
+    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), _mm_xor_si128(v, trail)));
+    StorePlaces(_mm_add_epi8(column, column), row, places);
   }
   return lead;
 }
@@ -143,9 +144,9 @@ QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
                              const unsigned char* table, unsigned char*& out) {
   unsigned char* o = out;
   int stopped = -1;
+  // The bit is cleared after the check, so that the loop's test reads the flags it sets.
   while (starts != 0) {
     const std::size_t i = LowestBit(starts);
-    starts &= starts - 1;
     std::uint32_t entry;
     std::memcpy(&entry, table + scale * places[i], sizeof entry);
     if (check && entry == kStop) {
@@ -154,6 +155,7 @@ QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
     }
     std::memcpy(o, &entry, sizeof entry);
     o += entry >> 24;
+    starts &= starts - 1;
   }
   out = o;
   return stopped;
@@ -285,9 +287,14 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
         (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     for (int k = 0; k < 4; ++k) {
+      // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
+      // the next byte + 1; text is row 0.
       const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
-      Places<Source::kEuc>(_mm_or_si128(v[k], _mm_and_si128(lead, Set(0x80))),
-                           _mm_or_si128(Load(p + 16 * k + 1), Set(0x80)), places + 16 * k);
+      const __m128i row = _mm_and_si128(lead, _mm_sub_epi8(v[k], Set(0x20)));
+      const __m128i trail = _mm_add_epi8(Load(p + 16 * k + 1), Set(1));
+      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, _mm_xor_si128(v[k], trail)));
+      column = _mm_add_epi8(column, column);
+      StorePlaces(column, row, places + 16 * k);
     }
     std::uint64_t starts = text | leads;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
