@@ -1,13 +1,14 @@
-// The conversion runs into UTF-8 of kernels.h with SSE2, 64 bytes a step in four 16-byte vectors.
-// A block of ASCII is copied whole. Any other block is classified at once in 64-bit masks (which
-// bytes may be leads and trails, where the run of usual characters stops), as the AVX-512 runs
-// classify it, and every byte's table place is reckoned in 16-bit lanes as if it started a
-// character: a lead's from the pair it makes with the byte after it, an ASCII byte's from itself.
-// Then the characters are written one by one, walking the set bits of the mask of starts: each
-// costs one load of its place, one load of its packed entry and one four-byte store, and the
-// output moves by the entry's count, so that no branch depends on the mix of one-, two- and
-// three-byte characters. What the run stops at is the scalar code's, and so is a range too short
-// for one block.
+// The conversion runs into UTF-8 of kernels.h with SSE2, 64 bytes a step in four 16-byte vectors. A
+// block of ASCII is copied whole. Any other block is classified at once in 64-bit masks (which
+// bytes may be leads, where the run of usual characters stops), and every byte's place in a table
+// of the runs' own is reckoned as if it started a character: the byte itself and the byte after it
+// side by side in 16 bits, so that places take a few byte operations a vector and no multiply. Then
+// the characters are written one by one, walking the set bits of the mask of starts: each costs one
+// load of its place, one load of its entry and one four-byte store, and the output moves by the
+// entry's count, so that no branch depends on the mix of one-, two- and three-byte characters.
+// Shift_JIS is read whole by its table (half-width katakana and the bytes that read as nothing
+// too), but for a lead whose code is missing before an ASCII byte, where the walk stops. What a run
+// stops at is the scalar code's, and so is a range too short for one block.
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
@@ -241,17 +242,16 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
   std::uint64_t trailCarry = 0;
   while (end - p >= kReach) {
     __m128i v[4];
-    std::uint64_t high = 0;
-    std::uint64_t escapes = 0;
-    std::uint64_t shifts = 0;
+    // The bytes text has no place for: 0x80 and up (their own top bit), ESC, SO and SI.
+    std::uint64_t special = 0;
     for (int k = 0; k < 4; ++k) {
       v[k] = Load(p + 16 * k);
-      high |= Bits(v[k], k);
-      escapes |= Bits(_mm_cmpeq_epi8(v[k], Set(0x1B)), k);
-      // SO and SI; (c | 1) turns SO into SI and no other byte into either.
-      shifts |= Bits(_mm_cmpeq_epi8(_mm_or_si128(v[k], Set(1)), Set(0x0F)), k);
+      // (c | 1) turns SO into SI and no other byte into either.
+      special |= Bits(_mm_or_si128(_mm_or_si128(v[k], _mm_cmpeq_epi8(v[k], Set(0x1B))),
+                                   _mm_cmpeq_epi8(_mm_or_si128(v[k], Set(1)), Set(0x0F))),
+                      k);
     }
-    if ((high | escapes | shifts | sequenceTail) == 0 && !inPairsNow) {
+    if ((special | sequenceTail) == 0 && !inPairsNow) {
       for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
       o += kBlock;
       p += kBlock;
@@ -284,7 +284,7 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const std::uint64_t trails = Trails(mayLead) | trailCarry;
     const std::uint64_t leads = mayLead & ~trails;
     const std::uint64_t stops =
-        (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
+        (text & special) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     for (int k = 0; k < 4; ++k) {
       // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
