@@ -88,27 +88,32 @@ QUILLET_SSE2 inline void CopyStretch(unsigned char*& o, const unsigned char* fro
 // at the 16 bytes of v (next and after: the bytes after each), stored at pages and lows, and
 // where they would end, counted from the block's start (at: the first byte's place), at ends.
 // 16-bit shifts serve for bytes, each masked so that nothing crosses from one byte into another.
+// A block without two-byte characters (two: false) reckons the three-byte ones' alone.
+template <bool two>
 QUILLET_SSE2 inline void PagesAndLows(__m128i v, __m128i next, __m128i after, int at,
                                       unsigned char* pages, unsigned char* lows,
                                       unsigned char* ends) {
   // 1110xxxx 10xxxxxx 10xxxxxx: page xxxx xxxx from the first two, low xx xxxxxx.
-  const __m128i page3 = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, Set(0x0F)), 4),
-                                     _mm_and_si128(_mm_srli_epi16(next, 2), Set(0x0F)));
-  const __m128i low3 = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(next, Set(0x03)), 6),
-                                    _mm_and_si128(after, Set(0x3F)));
-  // 110xxxxx 10xxxxxx: page xxx, low xx xxxxxx.
-  const __m128i page2 = _mm_and_si128(_mm_srli_epi16(v, 2), Set(0x07));
-  const __m128i low2 =
-      _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, Set(0x03)), 6), _mm_and_si128(next, Set(0x3F)));
-  // 0xC0..0xDF (signed, below 0xE0): a two-byte lead.
-  const __m128i two = _mm_cmplt_epi8(v, _mm_set1_epi8(-32));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(pages),
-                   _mm_or_si128(_mm_and_si128(two, page2), _mm_andnot_si128(two, page3)));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(lows),
-                   _mm_or_si128(_mm_and_si128(two, low2), _mm_andnot_si128(two, low3)));
-  const __m128i places =
+  __m128i page = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, Set(0x0F)), 4),
+                              _mm_and_si128(_mm_srli_epi16(next, 2), Set(0x0F)));
+  __m128i low = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(next, Set(0x03)), 6),
+                             _mm_and_si128(after, Set(0x3F)));
+  __m128i ending =
       _mm_add_epi8(_mm_setr_epi8(3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18), Set(at));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(ends), _mm_add_epi8(places, two));
+  if (two) {
+    // 110xxxxx 10xxxxxx: page xxx, low xx xxxxxx.
+    const __m128i page2 = _mm_and_si128(_mm_srli_epi16(v, 2), Set(0x07));
+    const __m128i low2 = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, Set(0x03)), 6),
+                                      _mm_and_si128(next, Set(0x3F)));
+    // 0xC0..0xDF (signed, below 0xE0): a two-byte lead.
+    const __m128i twoLead = _mm_cmplt_epi8(v, _mm_set1_epi8(-32));
+    page = _mm_or_si128(_mm_and_si128(twoLead, page2), _mm_andnot_si128(twoLead, page));
+    low = _mm_or_si128(_mm_and_si128(twoLead, low2), _mm_andnot_si128(twoLead, low));
+    ending = _mm_add_epi8(ending, twoLead);
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(pages), page);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lows), low);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(ends), ending);
 }
 
 template <Target target>
@@ -145,10 +150,19 @@ QUILLET_SSE2 const unsigned char* FromUtf8Run(const unsigned char* p, const unsi
       overlong |= Bits(_mm_cmpeq_epi8(_mm_and_si128(v[k], Set(0xFE)), Set(0xC0)), k);
       e0 |= Bits(_mm_cmpeq_epi8(v[k], Set(0xE0)), k);
       ed |= Bits(_mm_cmpeq_epi8(v[k], Set(0xED)), k);
-      PagesAndLows(v[k], Load(p + 16 * k + 1), Load(p + 16 * k + 2), 16 * k, pages + 16 * k,
-                   lows + 16 * k, ends + 16 * k);
     }
     const Utf8Block marks = MarkUtf8(high, b6, b5, b4, overlong, e0, ed, p[64], p[65], carry);
+    // Japanese text seldom holds a two-byte character.
+    for (int k = 0; k < 4; ++k) {
+      const __m128i next = Load(p + 16 * k + 1);
+      const __m128i after = Load(p + 16 * k + 2);
+      if (marks.twoLeads != 0) {
+        PagesAndLows<true>(v[k], next, after, 16 * k, pages + 16 * k, lows + 16 * k, ends + 16 * k);
+      } else {
+        PagesAndLows<false>(v[k], next, after, 16 * k, pages + 16 * k, lows + 16 * k,
+                            ends + 16 * k);
+      }
+    }
     const int usable = marks.usable;
     std::uint64_t starts = marks.leads | marks.twoLeads;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;

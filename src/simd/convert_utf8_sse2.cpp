@@ -1,19 +1,21 @@
-// The conversion runs into UTF-8 of kernels.h with SSE2, 64 bytes a step in four 16-byte vectors.
-// A block of ASCII is copied whole. Any other block is classified at once in 64-bit masks (which
-// bytes may be leads and trails, where the run of usual characters stops), as the AVX-512 runs
-// classify it, and every byte's table place is reckoned in 16-bit lanes as if it started a
-// character: a lead's from the pair it makes with the byte after it, an ASCII byte's from itself.
-// Then the characters are written one by one, walking the set bits of the mask of starts: each
-// costs one load of its place, one load of its packed entry and one four-byte store, and the
-// output moves by the entry's count, so that no branch depends on the mix of one-, two- and
-// three-byte characters. What the run stops at is the scalar code's, and so is a range too short
-// for one block.
+// The conversion runs into UTF-8 of kernels.h with SSE2, 64 bytes a step in four 16-byte vectors. A
+// block of ASCII is copied whole. Any other block is classified at once in 64-bit masks (which
+// bytes may be leads, where the run of usual characters stops), and every byte's place in a table
+// of the runs' own is reckoned as if it started a character: the byte itself and the byte after it
+// side by side in 16 bits, so that places take a few byte operations a vector and no multiply. Then
+// the characters are written one by one, walking the set bits of the mask of starts: each costs one
+// load of its place, one load of its entry and one four-byte store, and the output moves by the
+// entry's count, so that no branch depends on the mix of one-, two- and three-byte characters.
+// Shift_JIS is read whole by its table (half-width katakana and the bytes that read as nothing
+// too), but for a lead whose code is missing before an ASCII byte, where the walk stops. What a run
+// stops at is the scalar code's, and so is a range too short for one block.
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_X86)
 #include <cstdint>
 #include <cstring>
 
+#include "jtext/cp932_table.h"
 #include "simd/kernels.h"
 #include "simd/pair_marks.h"
 #include "simd/sse2_masks.h"
@@ -30,82 +32,131 @@ constexpr std::ptrdiff_t kReach = kBlock + 16;
 
 enum class Source { kSjis, kEuc };
 
-// A character's place is its packed entry's byte offset in the table, which fits 16 bits.
-constexpr short kCodesPlace = 4 * static_cast<short>(kPackedCodes);
-
-// One multiply, not the five shifts and adds the compiler would make of the constant.
-QUILLET_SSE2 inline __m128i Scale(int width) {
-  __m128i scale = _mm_set1_epi16(static_cast<short>(4 * width));
-  __asm__("" : "+x"(scale));
-  return scale;
+// The runs look characters up in tables of their own, laid out so that a character's place
+// is two bytes of the text side by side: 256 * row + column (Shift_JIS) or 256 * row +
+// 2 * column (EUC-JP). Each entry holds the character's UTF-8 bytes in memory order and their
+// count in the top byte.
+constexpr std::uint32_t Entry(std::uint32_t u) {
+  if (u < 0x80) return u | 1u << 24;
+  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
+  return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
+         3u << 24;
 }
 
-// Stores 4 * (width * row + column) of the 16 rows and columns at places, the rows widened with
-// the bytes of rowHigh above them, the columns with zeros.
-QUILLET_SSE2 inline void StorePlaces(__m128i row, __m128i rowHigh, __m128i column, int width,
-                                     __m128i offset, std::uint16_t* places) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i scale = Scale(width);
-  const __m128i low =
-      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(row, rowHigh), scale), offset),
-                    _mm_slli_epi16(_mm_unpacklo_epi8(column, zero), 2));
-  const __m128i high =
-      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(row, rowHigh), scale), offset),
-                    _mm_slli_epi16(_mm_unpackhi_epi8(column, zero), 2));
-  _mm_store_si128(reinterpret_cast<__m128i*>(places), low);
-  _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), high);
+// The Windows-31J character of a code of the table (U+FFFD where it has none).
+constexpr std::uint32_t CodeEntry(int pointer) {
+  const std::uint32_t u = cp932::sjisToUnicode[pointer];
+  return Entry(u != 0 ? u : 0xFFFD);
+}
+
+// Shift_JIS: row 0 holds the bytes that are characters alone, as the scalar code reads them
+// (ASCII; 0x80 is U+0080; 0xA1..0xDF half-width katakana; the rest U+FFFD); rows 1..60 the
+// leads 0x81..0x9F, 0xE0..0xFC, by the byte after them. A lead that no mapped code follows is
+// U+FFFD with that byte, unless the byte is ASCII, read again as itself: the run stops there
+// (kStop) and leaves it to the scalar code.
+constexpr std::uint32_t kStop = 0;
+constexpr int kSjisRows = 61;
+
+struct SjisTable {
+  std::uint32_t entries[kSjisRows * 256];
+};
+
+constexpr SjisTable MakeSjisTable() {
+  SjisTable table{};
+  for (std::uint32_t c = 0; c < 256; ++c) {
+    std::uint32_t u = 0xFFFD;
+    if (c <= 0x80) u = c;
+    if (c - 0xA1 < 0x3F) u = 0xFF61 + (c - 0xA1);
+    table.entries[c] = Entry(u);
+  }
+  for (int row = 1; row < kSjisRows; ++row) {
+    for (std::uint32_t trail = 0; trail < 256; ++trail) {
+      const bool column = (trail >= 0x40 && trail <= 0xFC && trail != 0x7F);
+      const int pointer =
+          (row - 1) * cp932::kColumns + static_cast<int>(trail) - (trail < 0x7F ? 0x40 : 0x41);
+      const bool mapped = column && cp932::sjisToUnicode[pointer] != 0;
+      table.entries[row * 256 + trail] = mapped         ? CodeEntry(pointer)
+                                         : trail < 0x80 ? kStop
+                                                        : Entry(0xFFFD);
+    }
+  }
+  return table;
+}
+
+// EUC-JP: row 0 holds ASCII; rows 1..94 the leads 0xA1..0xFE, by the byte after them less
+// 0x7F (0x22..0x7F). Places of 16 bits hold 256 * row + 2 * column.
+constexpr int kEucRows = 95;
+
+struct EucTable {
+  std::uint32_t entries[kEucRows * 128];
+};
+
+constexpr EucTable MakeEucTable() {
+  EucTable table{};
+  for (std::uint32_t c = 0; c < 128; ++c) table.entries[c] = Entry(c);
+  // JIS X 0208's 94 rows of 94 are the Windows-31J table's first entries, in order.
+  for (int row = 1; row < kEucRows; ++row) {
+    for (int column = 0x22; column < 0x80; ++column) {
+      table.entries[row * 128 + column] = CodeEntry((row - 1) * 94 + column - 0x22);
+    }
+  }
+  return table;
+}
+
+static constexpr SjisTable kSjisTable = MakeSjisTable();
+static constexpr EucTable kEucTable = MakeEucTable();
+
+// Stores the 16 places 256 * row + column.
+QUILLET_SSE2 inline void StorePlaces(__m128i column, __m128i row, std::uint16_t* places) {
+  _mm_store_si128(reinterpret_cast<__m128i*>(places), _mm_unpacklo_epi8(column, row));
+  _mm_store_si128(reinterpret_cast<__m128i*>(places + 8), _mm_unpackhi_epi8(column, row));
 }
 
 // The places of the characters that would start at the 16 bytes of v (next: the byte after
-// each), stored at places: 4 * (kPackedCodes + width * row + column).
+// each), stored at places. Returns which bytes are leads (the bytes that pair with the next).
 template <Source source>
-QUILLET_SSE2 inline void Places(__m128i v, __m128i next, std::uint16_t* places) {
-  const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
+QUILLET_SSE2 inline __m128i Places(__m128i v, __m128i next, std::uint16_t* places) {
+  __m128i lead;
+  __m128i row;
   if (source == Source::kSjis) {
-    // Rows: 0x81..0x9F, then 0xE0..0xFC; columns: 0x40..0x7E, then 0x80..0xFC. An ASCII byte's
-    // row is -1 (widened with its sign) and its column the byte + 60: 188 * -1 + 60 gives the
-    // byte - 128.
-    const __m128i upper = _mm_cmpgt_epi8(v, _mm_set1_epi8(-33));  // 0xE0 and up
-    const __m128i row = _mm_or_si128(
-        _mm_sub_epi8(_mm_sub_epi8(v, Set(0x81)), _mm_and_si128(upper, Set(0x40))), ascii);
-    const __m128i column =
-        _mm_add_epi8(_mm_sub_epi8(next, Set(0x40)), _mm_cmplt_epi8(next, _mm_setzero_si128()));
-    StorePlaces(row, ascii,
-                _mm_or_si128(_mm_andnot_si128(ascii, column),
-                             _mm_and_si128(ascii, _mm_add_epi8(v, Set(60)))),
-                188, _mm_set1_epi16(kCodesPlace), places);
+    // Rows 1..31 for 0x81..0x9F, 32..60 for 0xE0..0xFC; a lead's column is the next byte,
+    // any other byte's itself.
+    const __m128i upper = InRange(v, 0xE0, 0xFC);
+    lead = _mm_or_si128(InRange(v, 0x81, 0x9F), upper);
+    row = _mm_and_si128(lead,
+                        _mm_sub_epi8(_mm_sub_epi8(v, Set(0x80)), _mm_and_si128(upper, Set(0x40))));
+    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next))), row, places);
   } else {
-    // Rows and columns 0xA1..0xFE, taken as row + 1 and column + 34 (94 + 34 is kPackedCodes),
-    // so that an ASCII byte is row 0 (the subtraction saturates) and its column itself.
-    static_assert(94 + 34 == kPackedCodes, "the codes follow the 128 ASCII characters");
-    const __m128i row = _mm_subs_epu8(v, Set(0xA0));
-    const __m128i column = _mm_or_si128(_mm_andnot_si128(ascii, _mm_sub_epi8(next, Set(0x7F))),
-                                        _mm_and_si128(ascii, v));
-    StorePlaces(row, _mm_setzero_si128(), column, 94, _mm_setzero_si128(), places);
+    // Row 0 for ASCII (the subtraction saturates) with the byte as its column.
+    lead = InRange(v, 0xA1, 0xFE);
+    row = _mm_subs_epu8(v, Set(0xA0));
+    const __m128i trail = _mm_sub_epi8(next, Set(0x7F));
+    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), _mm_xor_si128(v, trail)));
+    StorePlaces(_mm_add_epi8(column, column), row, places);
   }
+  return lead;
 }
 
-// Writes the characters that start at the bytes marked in starts, as their places say. The
-// places of Shift_JIS codes the table lacks stop the writing (check): returns the byte where it
-// stopped, or -1.
-template <bool check>
+// Writes the characters that start at the bytes marked in starts, as their places say: an
+// entry at table + scale * place. A stop entry (check) ends the writing before it: returns the
+// byte where it stopped, or -1.
+template <std::size_t scale, bool check>
 QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
                              const unsigned char* table, unsigned char*& out) {
   unsigned char* o = out;
   int stopped = -1;
+  // The bit is cleared after the check, so that the loop's test reads the flags it sets.
   while (starts != 0) {
     const std::size_t i = LowestBit(starts);
-    starts &= starts - 1;
     std::uint32_t entry;
-    std::memcpy(&entry, table + places[i], sizeof entry);
-    // A Shift_JIS code the table lacks is left to the scalar code, which reads an ASCII
-    // trail again as itself.
-    if (check && entry == kPackedReplacement) {
+    std::memcpy(&entry, table + scale * places[i], sizeof entry);
+    if (check && entry == kStop) {
       stopped = static_cast<int>(i);
       break;
     }
     std::memcpy(o, &entry, sizeof entry);
     o += entry >> 24;
+    starts &= starts - 1;
   }
   out = o;
   return stopped;
@@ -113,9 +164,10 @@ QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
 
 template <Source source>
 QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsigned char* end,
-                                            unsigned char*& out, const std::uint32_t* packed) {
+                                            unsigned char*& out) {
   unsigned char* o = out;
-  const unsigned char* const table = reinterpret_cast<const unsigned char*>(packed);
+  const auto* const table = reinterpret_cast<const unsigned char*>(
+      source == Source::kSjis ? kSjisTable.entries : kEucTable.entries);
   alignas(16) std::uint16_t places[kBlock];
   // 1 when the block's first byte is the trail of the last block's last byte.
   std::uint64_t carry = 0;
@@ -132,33 +184,30 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
       p += kBlock;
       continue;
     }
-    // Which bytes may be trails, then each byte's bit moved to the byte before it, with the
-    // byte after the block's: whose trail is in range.
     std::uint64_t mayLead = 0;
-    std::uint64_t mayTrail = 0;
-    const unsigned after = p[kBlock];
     for (int k = 0; k < 4; ++k) {
-      if (source == Source::kSjis) {
-        mayLead |= Bits(_mm_or_si128(InRange(v[k], 0x81, 0x9F), InRange(v[k], 0xE0, 0xFC)), k);
-        mayTrail |= Bits(_mm_or_si128(InRange(v[k], 0x40, 0x7E), InRange(v[k], 0x80, 0xFC)), k);
-      } else {
-        mayLead |= Bits(InRange(v[k], 0xA1, 0xFE), k);
-      }
-      Places<source>(v[k], Load(p + 16 * k + 1), places + 16 * k);
+      mayLead |= Bits(Places<source>(v[k], Load(p + 16 * k + 1), places + 16 * k), k);
     }
-    const bool afterOk = source == Source::kSjis ? (after - 0x40 < 0x3F || after - 0x80 < 0x7D)
-                                                 : after - 0xA1 < 0x5E;
-    const std::uint64_t trailOk =
-        ((source == Source::kSjis ? mayTrail : mayLead) >> 1) | std::uint64_t{afterOk} << 63;
     mayLead &= ~carry;
     const std::uint64_t trails = Trails(mayLead) | carry;
     const std::uint64_t leads = mayLead & ~trails;
-    // ASCII that is a trail counts as the trail.
-    const std::uint64_t stops = ~(leads | trails | ~high) | (leads & ~trailOk);
-    const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     std::uint64_t starts = ~trails;
-    if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
-    const int stopped = Emit<source == Source::kSjis>(starts, places, table, o);
+    int usable = 64;
+    if (source == Source::kEuc) {
+      // Where the run stops: a byte that is neither ASCII nor half of a pair (ASCII that is a
+      // trail counts as the trail), or a lead whose trail is out of range.
+      const unsigned after = p[kBlock];
+      const std::uint64_t trailOk = (mayLead >> 1) | std::uint64_t{after - 0xA1 < 0x5E} << 63;
+      const std::uint64_t stops = ~(leads | trails | ~high) | (leads & ~trailOk);
+      if (stops != 0) {
+        usable = static_cast<int>(LowestBit(stops));
+        starts &= (std::uint64_t{1} << usable) - 1;
+      }
+    }
+    // Shift_JIS reads every byte as the scalar code does but where a lead's code is missing
+    // with an ASCII byte after it: the run stops there.
+    const int stopped = source == Source::kSjis ? Emit<4, true>(starts, places, table, o)
+                                                : Emit<2, false>(starts, places, table, o);
     if (stopped >= 0) {
       out = o;
       return p + stopped;
@@ -182,10 +231,9 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
 // next of the former (a sequence of the set in force changes nothing). Pairs then start where
 // the EUC-JP runs' pairs do, and a pair with the top bits of its bytes set is placed as EUC-JP's.
 QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned char* end,
-                                         unsigned char*& out, const std::uint32_t* packed,
-                                         bool& twoByte) {
+                                         unsigned char*& out, bool& twoByte) {
   unsigned char* o = out;
-  const unsigned char* const table = reinterpret_cast<const unsigned char*>(packed);
+  const auto* const table = reinterpret_cast<const unsigned char*>(kEucTable.entries);
   alignas(16) std::uint16_t places[kBlock];
   bool inPairsNow = twoByte;  // the set in force at the block's start
   // Bytes at the block's start that the last block's last sequence took, and a pair's second
@@ -194,17 +242,16 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
   std::uint64_t trailCarry = 0;
   while (end - p >= kReach) {
     __m128i v[4];
-    std::uint64_t high = 0;
-    std::uint64_t escapes = 0;
-    std::uint64_t shifts = 0;
+    // The bytes text has no place for: 0x80 and up (their own top bit), ESC, SO and SI.
+    std::uint64_t special = 0;
     for (int k = 0; k < 4; ++k) {
       v[k] = Load(p + 16 * k);
-      high |= Bits(v[k], k);
-      escapes |= Bits(_mm_cmpeq_epi8(v[k], Set(0x1B)), k);
-      // SO and SI; (c | 1) turns SO into SI and no other byte into either.
-      shifts |= Bits(_mm_cmpeq_epi8(_mm_or_si128(v[k], Set(1)), Set(0x0F)), k);
+      // (c | 1) turns SO into SI and no other byte into either.
+      special |= Bits(_mm_or_si128(_mm_or_si128(v[k], _mm_cmpeq_epi8(v[k], Set(0x1B))),
+                                   _mm_cmpeq_epi8(_mm_or_si128(v[k], Set(1)), Set(0x0F))),
+                      k);
     }
-    if ((high | escapes | shifts | sequenceTail) == 0 && !inPairsNow) {
+    if ((special | sequenceTail) == 0 && !inPairsNow) {
       for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * k), v[k]);
       o += kBlock;
       p += kBlock;
@@ -237,16 +284,21 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const std::uint64_t trails = Trails(mayLead) | trailCarry;
     const std::uint64_t leads = mayLead & ~trails;
     const std::uint64_t stops =
-        (text & (high | escapes | shifts)) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
+        (text & special) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     for (int k = 0; k < 4; ++k) {
+      // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
+      // the next byte + 1; text is row 0.
       const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
-      Places<Source::kEuc>(_mm_or_si128(v[k], _mm_and_si128(lead, Set(0x80))),
-                           _mm_or_si128(Load(p + 16 * k + 1), Set(0x80)), places + 16 * k);
+      const __m128i row = _mm_and_si128(lead, _mm_sub_epi8(v[k], Set(0x20)));
+      const __m128i trail = _mm_add_epi8(Load(p + 16 * k + 1), Set(1));
+      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, _mm_xor_si128(v[k], trail)));
+      column = _mm_add_epi8(column, column);
+      StorePlaces(column, row, places + 16 * k);
     }
     std::uint64_t starts = text | leads;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
-    Emit<false>(starts, places, table, o);
+    Emit<2, false>(starts, places, table, o);
     if (usable < 64) {
       twoByte = (pairs >> usable & 1) != 0;
       out = o;
@@ -271,19 +323,22 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
 QUILLET_SSE2 const unsigned char* JisToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
                                                    unsigned char*& out, const std::uint32_t* packed,
                                                    bool& twoByte) {
-  return JisRun(p, end, out, packed, twoByte);
+  static_cast<void>(packed);
+  return JisRun(p, end, out, twoByte);
 }
 
 QUILLET_SSE2 const unsigned char* SjisToUtf8RunSse2(const unsigned char* p,
                                                     const unsigned char* end, unsigned char*& out,
                                                     const std::uint32_t* packed) {
-  return ToUtf8Run<Source::kSjis>(p, end, out, packed);
+  static_cast<void>(packed);  // the run's own table
+  return ToUtf8Run<Source::kSjis>(p, end, out);
 }
 
 QUILLET_SSE2 const unsigned char* EucToUtf8RunSse2(const unsigned char* p, const unsigned char* end,
                                                    unsigned char*& out,
                                                    const std::uint32_t* packed) {
-  return ToUtf8Run<Source::kEuc>(p, end, out, packed);
+  static_cast<void>(packed);
+  return ToUtf8Run<Source::kEuc>(p, end, out);
 }
 
 }  // namespace simd

@@ -20,6 +20,11 @@ QUILLET_SSE2 inline __m128i Set(unsigned byte) {
   return _mm_set1_epi8(static_cast<char>(byte));
 }
 
+// 0xFF in each byte of 0x80 and up.
+QUILLET_SSE2 inline __m128i High(__m128i v) {
+  return _mm_cmpgt_epi8(_mm_setzero_si128(), v);
+}
+
 // 0xFF in each byte of lo..hi (a span under 128 values).
 QUILLET_SSE2 inline __m128i InRange(__m128i v, unsigned lo, unsigned hi) {
   return _mm_cmplt_epi8(_mm_add_epi8(v, Set(0x80 - lo)), Set(0x80 + hi - lo + 1));

@@ -79,14 +79,16 @@ TEST(Tiers, EveryTierConvertsJapaneseTextAsTheScalarCode) {
       "ab\x1B$B4A;z$\"$$!!F|K\\8l\x1B(B"};
   // Shift_JIS: bytes that read as nothing, a lone lead, kana, 0x8540 that maps to nothing;
   // EUC-JP: kana, JIS X 0212, lone leads (one before ASCII); control bytes; UTF-8 (see above);
-  // last, the multiplication sign in Shift_JIS and in EUC-JP, two bytes in UTF-8 among three.
+  // the multiplication sign in Shift_JIS and in EUC-JP, two bytes in UTF-8 among three; last,
+  // Shift_JIS pairs that are one U+FFFD (0x859F maps to nothing, 0xFD is no trail).
   const std::string stops[] = {
       "\x80",         "\xA0",         "\xFD",         "\x81",         "\xB1",
       "\x85\x40",     "\x8E\xB1",     "\x8F\xB0\xA1", "\xA1",         "\xA1\x61",
       "\x1B",         "\x7F",         "\xFF",         "\xC3\xA9",     "\xF0\x9F\x98\x80",
       "\xE0\x80\x80", "\xED\xA0\x80", "\xEF\xBF\xBD", "\xEF\xBD\xB1", "\xEE\x80\x80",
       "\xE0\xB8\x81", "\xE3\x81",     "\x1B(J",       "\x1B$(D",      "\x1B$@",
-      "\x0E",         "\x1B$B",       "\x1B(B",       "\x81\x7E",     "\xA1\xDF"};
+      "\x0E",         "\x1B$B",       "\x1B(B",       "\x81\x7E",     "\xA1\xDF",
+      "\x85\x9F",     "\x81\xFD"};
   const auto outputs = [](const std::vector<char>& text) {
     return ConversionOutputs(text) + FromUtf8Outputs(text);
   };
