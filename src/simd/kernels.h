@@ -51,7 +51,9 @@ struct Kernels {
   // would, and returns where it stopped; o moves past what it wrote. Writes nothing at or past
   // o + 3 * (end - p) + 16. What stops a run (anything unusual, or less than a block left) is
   // left to the scalar code.
-  // Shift_JIS: ASCII, and pairs that the packed table maps. The table holds each character's
+  // Shift_JIS: ASCII, and pairs that the packed table maps; a kernel with tables of its own
+  // may take more that the scalar code writes the same way (half-width katakana, bytes that
+  // read as U+FFFD) and need not read the packed one. The table holds each character's
   // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
   // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
   // character), row * 188 + column.
