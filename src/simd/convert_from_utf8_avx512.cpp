@@ -16,7 +16,6 @@
 
 #include <cstdint>
 
-#include "jtext/code_pairs.h"
 #include "simd/kernels.h"
 #include "simd/targets.h"
 #include "simd/utf8_marks.h"
@@ -47,15 +46,9 @@ enum class Target { kSjis, kEuc };
 // Byte 4k of the indexes of characters 16g.. is character 16g + k's low byte, byte 4k + 1 its
 // block (the other two bytes cleared); lows picks the low 16 bits of two gathers' 32-bit lanes,
 // in order.
-// The Shift_JIS tables are indexed by a row or column byte's low seven bits: first, the first
-// byte of each row (rows 0x21..0x98, so 0x80..0x98 fill the places of 0x00..0x18, which no
-// row has); oddTrail and evenTrail, the second byte of each column in an odd and an even row.
 struct Tables {
   alignas(64) unsigned char indexes[4][64];
   alignas(64) unsigned short lows[32];
-  alignas(64) unsigned char first[2][64];
-  alignas(64) unsigned char oddTrail[2][64];
-  alignas(64) unsigned char evenTrail[2][64];
 };
 
 constexpr Tables MakeTables() {
@@ -67,46 +60,25 @@ constexpr Tables MakeTables() {
     }
   }
   for (int k = 0; k < 32; ++k) tables.lows[k] = static_cast<unsigned short>(2 * k);
-  for (unsigned b = 0; b < 128; ++b) {
-    const unsigned row = b < 0x21 ? b + 0x80 : b;
-    tables.first[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(row, 0x21) >> 8);
-    tables.oddTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x21, b));
-    tables.evenTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x22, b));
-  }
   return tables;
 }
 
 constexpr Tables kTables = MakeTables();
 
-QUILLET_VBMI2 inline __m512i Load(const unsigned char* table) {
-  return _mm512_load_si512(table);
-}
-
 // The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
 // (the others one).
 template <Target target>
 QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
-  const __m512i j1 = _mm512_srli_epi16(code, 8);
-  const __m512i j2 = _mm512_and_si512(code, _mm512_set1_epi16(0xFF));
   // Below 0x100: a half-width katakana byte.
   const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
   if (target == Target::kSjis) {
-    // Looked up by byte: the first byte by the row (each row byte's low seven bits tell it
-    // apart), the second by the column and the row's parity.
-    const __m512i first = _mm512_srli_epi16(
-        _mm512_permutex2var_epi8(Load(kTables.first[0]), code, Load(kTables.first[1])), 8);
-    const __m512i odd =
-        _mm512_permutex2var_epi8(Load(kTables.oddTrail[0]), code, Load(kTables.oddTrail[1]));
-    const __m512i even =
-        _mm512_permutex2var_epi8(Load(kTables.evenTrail[0]), code, Load(kTables.evenTrail[1]));
-    const __m512i trail =
-        _mm512_mask_blend_epi16(_mm512_test_epi16_mask(code, _mm512_set1_epi16(0x100)), even, odd);
+    // The codes are the Shift_JIS bytes already.
     two = static_cast<__mmask32>(~kana);
-    return _mm512_mask_mov_epi16(_mm512_or_si512(first, _mm512_slli_epi16(trail, 8)), kana, code);
+    return code;
   }
   two = ~__mmask32{0};
-  // 0x8E before a katakana byte; the row and column with their top bits set.
-  const __m512i pair = _mm512_or_si512(_mm512_or_si512(j1, _mm512_slli_epi16(j2, 8)),
+  // 0x8E before a katakana byte; the row and column, swapped, with their top bits set.
+  const __m512i pair = _mm512_or_si512(_mm512_shldi_epi16(code, code, 8),
                                        _mm512_set1_epi16(static_cast<short>(0x8080)));
   return _mm512_mask_mov_epi16(
       pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
@@ -209,11 +181,12 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
 
 }  // namespace
 
-QUILLET_VBMI2 const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p,
-                                                      const unsigned char* end, unsigned char*& out,
-                                                      const std::uint8_t* blockOf,
-                                                      const std::uint16_t* codes) {
-  return FromUtf8Run<Target::kSjis>(p, end, out, blockOf, codes);
+QUILLET_VBMI2 const unsigned char* Utf8ToSjisBytesRunVbmi2(const unsigned char* p,
+                                                           const unsigned char* end,
+                                                           unsigned char*& out,
+                                                           const std::uint8_t* blockOf,
+                                                           const std::uint16_t* sjisCodes) {
+  return FromUtf8Run<Target::kSjis>(p, end, out, blockOf, sjisCodes);
 }
 
 QUILLET_VBMI2 const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p,

@@ -79,6 +79,11 @@ struct Kernels {
   const unsigned char* (*utf8ToEucRun)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint8_t* blockOf,
                                        const std::uint16_t* codes);
+  // utf8ToSjisRun where the codes are the Shift_JIS bytes themselves, the first in the low
+  // byte (a half-width katakana byte below 0x100 as before); null where no kernel wants them so.
+  const unsigned char* (*utf8ToSjisBytesRun)(const unsigned char* p, const unsigned char* end,
+                                             unsigned char*& o, const std::uint8_t* blockOf,
+                                             const std::uint16_t* sjisCodes);
 
   // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
   // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and
