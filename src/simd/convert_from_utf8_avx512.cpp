@@ -69,19 +69,17 @@ constexpr Tables kTables = MakeTables();
 // (the others one).
 template <Target target>
 QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
-  // Below 0x100: a half-width katakana byte.
-  const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
   if (target == Target::kSjis) {
-    // The codes are the Shift_JIS bytes already.
-    two = static_cast<__mmask32>(~kana);
+    // The codes are the Shift_JIS bytes already; below 0x100, a half-width katakana byte.
+    two = _mm512_cmpge_epu16_mask(code, _mm512_set1_epi16(0x100));
     return code;
   }
   two = ~__mmask32{0};
-  // 0x8E before a katakana byte; the row and column, swapped, with their top bits set.
-  const __m512i pair = _mm512_or_si512(_mm512_shldi_epi16(code, code, 8),
-                                       _mm512_set1_epi16(static_cast<short>(0x8080)));
-  return _mm512_mask_mov_epi16(
-      pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
+  // The row and column swapped, with their top bits set; a katakana byte (0xA1..0xDF) becomes
+  // 0x80 and the byte, and the 0x80 then rises to 0x8E, below every row byte.
+  const __m512i swapped = _mm512_or_si512(_mm512_shldi_epi16(code, code, 8),
+                                          _mm512_set1_epi16(static_cast<short>(0x8080)));
+  return _mm512_max_epu8(swapped, _mm512_set1_epi16(static_cast<short>(0x808E)));
 }
 
 template <Target target>
@@ -159,10 +157,9 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
       const __m512i encoded = Encode<target>(code, two);
       const __m512i bytes = _mm512_mask_mov_epi16(Widen(Half(b0, half)), wideHalf, encoded);
       const __mmask32 taken = static_cast<__mmask32>(lanes >> (32 * half));
-      const __m512i keepBytes = _mm512_maskz_mov_epi16(
-          taken,
-          _mm512_mask_mov_epi16(_mm512_set1_epi16(0xFF), two & wideHalf, _mm512_set1_epi16(-1)));
-      const __mmask64 keep = _mm512_movepi8_mask(keepBytes);
+      // Each character's first byte, and its second where it has one.
+      const __mmask64 keep = _pdep_u64(taken, 0x5555555555555555ull) |
+                             _pdep_u64(taken & two & wideHalf, 0xAAAAAAAAAAAAAAAAull);
       _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, bytes));
       o += __builtin_popcountll(keep);
     }
