@@ -65,21 +65,55 @@ constexpr Tables MakeTables() {
 
 constexpr Tables kTables = MakeTables();
 
+// v, which the compiler must then take as unknown: the loop's constants are made once before it
+// (left to itself, the compiler makes some of them again in every block from a general
+// register, each a micro-op on the port that the permutes and compresses need).
+QUILLET_VBMI2 inline __m512i Opaque(__m512i v) {
+  __asm__("" : "+v"(v));
+  return v;
+}
+
+QUILLET_VBMI2 inline __m512i Bytes(unsigned char c) {
+  return Opaque(_mm512_set1_epi8(static_cast<char>(c)));
+}
+
+QUILLET_VBMI2 inline __m512i Words(unsigned short w) {
+  return Opaque(_mm512_set1_epi16(static_cast<short>(w)));
+}
+
+struct Constants {
+  QUILLET_VBMI2 Constants()
+      : xFE(Bytes(0xFE)),
+        xC0(Bytes(0xC0)),
+        xE0(Bytes(0xE0)),
+        xED(Bytes(0xED)),
+        x0F(Bytes(0x0F)),
+        x3C(Bytes(0x3C)),
+        x1C(Bytes(0x1C)),
+        x03(Bytes(0x03)),
+        x3F(Bytes(0x3F)),
+        firstTwoByte(Words(0x100)),
+        topBits(Words(0x8080)),
+        kanaMark(Words(0x808E)) {}
+  __m512i xFE, xC0, xE0, xED, x0F, x3C, x1C, x03, x3F;
+  __m512i firstTwoByte;  // the least code of two bytes
+  __m512i topBits;       // of both bytes
+  __m512i kanaMark;      // 0x8E low, 0x80 high
+};
+
 // The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
 // (the others one).
 template <Target target>
-QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
+QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two, const Constants& k) {
   if (target == Target::kSjis) {
     // The codes are the Shift_JIS bytes already; below 0x100, a half-width katakana byte.
-    two = _mm512_cmpge_epu16_mask(code, _mm512_set1_epi16(0x100));
+    two = _mm512_cmpge_epu16_mask(code, k.firstTwoByte);
     return code;
   }
   two = ~__mmask32{0};
   // The row and column swapped, with their top bits set; a katakana byte (0xA1..0xDF) becomes
   // 0x80 and the byte, and the 0x80 then rises to 0x8E, below every row byte.
-  const __m512i swapped = _mm512_or_si512(_mm512_shldi_epi16(code, code, 8),
-                                          _mm512_set1_epi16(static_cast<short>(0x8080)));
-  return _mm512_max_epu8(swapped, _mm512_set1_epi16(static_cast<short>(0x808E)));
+  return _mm512_max_epu8(_mm512_or_si512(_mm512_shldi_epi16(code, code, 8), k.topBits), k.kanaMark);
 }
 
 template <Target target>
@@ -90,6 +124,7 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
   const __m512i blocks[4] = {_mm512_loadu_si512(blockOf), _mm512_loadu_si512(blockOf + 64),
                              _mm512_loadu_si512(blockOf + 128), _mm512_loadu_si512(blockOf + 192)};
   const __m512i lowWords = _mm512_load_si512(kTables.lows);
+  const Constants k;
   // The continuation bytes at the block's start that the last block's characters took.
   std::uint64_t carry = 0;
   while (end - p >= kReach) {
@@ -108,13 +143,9 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
     const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
     const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
-    const std::uint64_t overlong =
-        _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
-                               _mm512_set1_epi8(static_cast<char>(0xC0)));
-    const Utf8Block marks = MarkUtf8(
-        high, b6, b5, b4, overlong,
-        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))),
-        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))), p[64], p[65], carry);
+    const std::uint64_t overlong = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, k.xFE), k.xC0);
+    const Utf8Block marks = MarkUtf8(high, b6, b5, b4, overlong, _mm512_cmpeq_epi8_mask(v, k.xE0),
+                                     _mm512_cmpeq_epi8_mask(v, k.xED), p[64], p[65], carry);
     const int usable = marks.usable;
     std::uint64_t starts = ~marks.follow;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
@@ -124,16 +155,15 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const __m512i b2 = _mm512_maskz_compress_epi8(starts, after);
     // Each character's page (bits 8..15 of its code point) and low byte; the 16-bit shifts
     // carry nothing across bytes, whose other bits are clear.
-    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, _mm512_set1_epi8(static_cast<char>(0xE0)));
-    const __m512i page = _mm512_mask_blend_epi8(
-        twoByte,
-        _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x0F)), 4),
-                        _mm512_srli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x3C)), 2)),
-        _mm512_srli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x1C)), 2));
+    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, k.xE0);
+    const __m512i page =
+        _mm512_mask_blend_epi8(twoByte,
+                               _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, k.x0F), 4),
+                                               _mm512_srli_epi16(_mm512_and_si512(b1, k.x3C), 2)),
+                               _mm512_srli_epi16(_mm512_and_si512(b0, k.x1C), 2));
     const __m512i low = _mm512_or_si512(
-        _mm512_slli_epi16(
-            _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), _mm512_set1_epi8(0x03)), 6),
-        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), _mm512_set1_epi8(0x3F)));
+        _mm512_slli_epi16(_mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), k.x03), 6),
+        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), k.x3F));
     const __m512i block = _mm512_mask_blend_epi8(
         _mm512_movepi8_mask(page), _mm512_permutex2var_epi8(blocks[0], page, blocks[1]),
         _mm512_permutex2var_epi8(blocks[2], page, blocks[3]));
@@ -154,7 +184,7 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
           codes, 2);
       const __m512i code = _mm512_permutex2var_epi16(found0, lowWords, found1);
       __mmask32 two;
-      const __m512i encoded = Encode<target>(code, two);
+      const __m512i encoded = Encode<target>(code, two, k);
       const __m512i bytes = _mm512_mask_mov_epi16(Widen(Half(b0, half)), wideHalf, encoded);
       const __mmask32 taken = static_cast<__mmask32>(lanes >> (32 * half));
       // Each character's first byte, and its second where it has one.
