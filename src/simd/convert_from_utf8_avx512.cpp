@@ -6,7 +6,8 @@
 // bytes from the next block, which then starts past them. Three byte compresses gather each
 // character's bytes; its table index (page block and low byte) is reckoned in bytes, the
 // page's block looked up among 256 by two byte permutes; gathers fetch the codes sixteen at a
-// time, the codes become the target's bytes by arithmetic in 16-bit lanes, and one byte
+// time (into Shift_JIS from a table of the Shift_JIS bytes themselves, so nothing is reckoned
+// after the gathers; into EUC-JP a rotate and two byte operations make the bytes), and one byte
 // compress packs the one- and two-byte results of 32 characters. What the run stops at is the
 // scalar code's, and so is a range too short for one block.
 #include "simd/kernel_list.h"
