@@ -54,7 +54,8 @@ struct Kernels {
   // Shift_JIS: ASCII, and pairs that the packed table maps. The table holds each character's
   // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
   // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
-  // character), row * 188 + column.
+  // character), row * 188 + column. (A kernel may read a table of its own in another form
+  // instead, to the same effect.)
   const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
   // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208), the codes indexed by the JIS
