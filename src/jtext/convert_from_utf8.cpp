@@ -22,6 +22,7 @@
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
 #include "jtext/vector_runs.h"
+#include "simd/kernel_list.h"
 #include "simd/kernels.h"
 
 namespace quillet {
@@ -121,6 +122,7 @@ constexpr ReverseTable MakeReverseTable() {
 
 constexpr ReverseTable kReverse = MakeReverseTable();
 
+#if defined(QUILLET_SIMD_AVX512)
 // kReverse's codes as the Shift_JIS bytes themselves, the first in the low byte (a kana byte as
 // it is), for a vector run that then writes them without the pair arithmetic.
 struct SjisBytesTable {
@@ -140,6 +142,7 @@ constexpr SjisBytesTable MakeSjisBytesTable() {
 }
 
 constexpr SjisBytesTable kSjisBytes = MakeSjisBytesTable();
+#endif
 
 // The code of u, above U+007F and no surrogate.
 inline std::uint32_t CodeOf(std::uint32_t u) {
@@ -214,9 +217,15 @@ struct ToSjis {
   }
   // The vector run, and the codes it reads.
   static auto Run(const simd::Kernels& kernels, const std::uint16_t*& codes) {
-    if (kernels.utf8ToSjisBytesRun == nullptr) return kernels.utf8ToSjisRun;
-    codes = kSjisBytes.codes.data();
-    return kernels.utf8ToSjisBytesRun;
+#if defined(QUILLET_SIMD_AVX512)
+    if (kernels.utf8ToSjisBytesRun != nullptr) {
+      codes = kSjisBytes.codes.data();
+      return kernels.utf8ToSjisBytesRun;
+    }
+#else
+    static_cast<void>(codes);  // only the 64-bit build has a run that reads Shift_JIS bytes
+#endif
+    return kernels.utf8ToSjisRun;
   }
 };
 
