@@ -22,6 +22,7 @@
 #include "jtext/cp932_table.h"
 #include "jtext/kana_tables.h"
 #include "jtext/vector_runs.h"
+#include "simd/kernel_list.h"
 #include "simd/kernels.h"
 
 namespace quillet {
@@ -121,6 +122,28 @@ constexpr ReverseTable MakeReverseTable() {
 
 constexpr ReverseTable kReverse = MakeReverseTable();
 
+#if defined(QUILLET_SIMD_AVX512)
+// kReverse's codes as the Shift_JIS bytes themselves, the first in the low byte (a kana byte as
+// it is), for a vector run that then writes them without the pair arithmetic.
+struct SjisBytesTable {
+  std::array<std::uint16_t, kBlocks * 256> codes{};
+  std::array<std::uint16_t, 2> slack{};  // read as by the runs above
+};
+
+constexpr SjisBytesTable MakeSjisBytesTable() {
+  SjisBytesTable table{};
+  for (std::size_t i = 0; i < table.codes.size(); ++i) {
+    const std::uint32_t code = kReverse.codes[i];
+    const std::uint32_t sjis = pairs::JisToSjis(code >> 8, code & 0xFF);
+    table.codes[i] =
+        static_cast<std::uint16_t>(code < 0x100 ? code : sjis >> 8 | (sjis & 0xFF) << 8);
+  }
+  return table;
+}
+
+constexpr SjisBytesTable kSjisBytes = MakeSjisBytesTable();
+#endif
+
 // The code of u, above U+007F and no surrogate.
 inline std::uint32_t CodeOf(std::uint32_t u) {
   if (u > 0xFFFF) return kGeta;
@@ -192,7 +215,18 @@ struct ToSjis {
     *o = static_cast<unsigned char>(kana);
     return o + 1;
   }
-  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToSjisRun; }
+  // The vector run, and the codes it reads.
+  static auto Run(const simd::Kernels& kernels, const std::uint16_t*& codes) {
+#if defined(QUILLET_SIMD_AVX512)
+    if (kernels.utf8ToSjisBytesRun != nullptr) {
+      codes = kSjisBytes.codes.data();
+      return kernels.utf8ToSjisBytesRun;
+    }
+#else
+    static_cast<void>(codes);  // only the 64-bit build has a run that reads Shift_JIS bytes
+#endif
+    return kernels.utf8ToSjisRun;
+  }
 };
 
 struct ToEuc {
@@ -204,7 +238,9 @@ struct ToEuc {
     o[1] = static_cast<unsigned char>(kana);
     return o + 2;
   }
-  static auto Run(const simd::Kernels& kernels) { return kernels.utf8ToEucRun; }
+  static auto Run(const simd::Kernels& kernels, const std::uint16_t*&) {
+    return kernels.utf8ToEucRun;
+  }
 };
 
 struct ToJis {
@@ -217,7 +253,8 @@ void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::st
   Output out(output, static_cast<std::size_t>(end - p), 2, false);
   unsigned char* o = out.Begin();
   // Short text (a mail header's word) takes the scalar code's path alone.
-  const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels()) : nullptr;
+  const std::uint16_t* codes = kReverse.codes.data();
+  const auto run = end - p > kVectorMinimum ? Target::Run(simd::ActiveKernels(), codes) : nullptr;
   const unsigned char* retry = p;
   while (p < end) {
     const unsigned char* const limit = ChunkEnd(p, end);
@@ -226,7 +263,7 @@ void Utf8ToTwoByteText(const unsigned char* p, const unsigned char* end, std::st
     while (p < limit) {
       if (run != nullptr && p >= retry && limit - p > kVectorMinimum) {
         const unsigned char* const from = p;
-        p = run(p, limit, o, kReverse.blockOf.data(), kReverse.codes.data());
+        p = run(p, limit, o, kReverse.blockOf.data(), codes);
         if (p == limit) break;
         retry = NextTry(from, p, end);
       }

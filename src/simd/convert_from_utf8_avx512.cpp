@@ -6,7 +6,8 @@
 // bytes from the next block, which then starts past them. Three byte compresses gather each
 // character's bytes; its table index (page block and low byte) is reckoned in bytes, the
 // page's block looked up among 256 by two byte permutes; gathers fetch the codes sixteen at a
-// time, the codes become the target's bytes by arithmetic in 16-bit lanes, and one byte
+// time (into Shift_JIS from a table of the Shift_JIS bytes themselves, so nothing is reckoned
+// after the gathers; into EUC-JP a rotate and two byte operations make the bytes), and one byte
 // compress packs the one- and two-byte results of 32 characters. What the run stops at is the
 // scalar code's, and so is a range too short for one block.
 #include "simd/kernel_list.h"
@@ -16,7 +17,6 @@
 
 #include <cstdint>
 
-#include "jtext/code_pairs.h"
 #include "simd/kernels.h"
 #include "simd/targets.h"
 #include "simd/utf8_marks.h"
@@ -47,15 +47,9 @@ enum class Target { kSjis, kEuc };
 // Byte 4k of the indexes of characters 16g.. is character 16g + k's low byte, byte 4k + 1 its
 // block (the other two bytes cleared); lows picks the low 16 bits of two gathers' 32-bit lanes,
 // in order.
-// The Shift_JIS tables are indexed by a row or column byte's low seven bits: first, the first
-// byte of each row (rows 0x21..0x98, so 0x80..0x98 fill the places of 0x00..0x18, which no
-// row has); oddTrail and evenTrail, the second byte of each column in an odd and an even row.
 struct Tables {
   alignas(64) unsigned char indexes[4][64];
   alignas(64) unsigned short lows[32];
-  alignas(64) unsigned char first[2][64];
-  alignas(64) unsigned char oddTrail[2][64];
-  alignas(64) unsigned char evenTrail[2][64];
 };
 
 constexpr Tables MakeTables() {
@@ -67,49 +61,60 @@ constexpr Tables MakeTables() {
     }
   }
   for (int k = 0; k < 32; ++k) tables.lows[k] = static_cast<unsigned short>(2 * k);
-  for (unsigned b = 0; b < 128; ++b) {
-    const unsigned row = b < 0x21 ? b + 0x80 : b;
-    tables.first[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(row, 0x21) >> 8);
-    tables.oddTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x21, b));
-    tables.evenTrail[b / 64][b % 64] = static_cast<unsigned char>(pairs::JisToSjis(0x22, b));
-  }
   return tables;
 }
 
 constexpr Tables kTables = MakeTables();
 
-QUILLET_VBMI2 inline __m512i Load(const unsigned char* table) {
-  return _mm512_load_si512(table);
+// v, which the compiler must then take as unknown: the loop's constants are made once before it
+// (left to itself, the compiler makes some of them again in every block from a general
+// register, each a micro-op on the port that the permutes and compresses need).
+QUILLET_VBMI2 inline __m512i Opaque(__m512i v) {
+  __asm__("" : "+v"(v));
+  return v;
 }
+
+QUILLET_VBMI2 inline __m512i Bytes(unsigned char c) {
+  return Opaque(_mm512_set1_epi8(static_cast<char>(c)));
+}
+
+QUILLET_VBMI2 inline __m512i Words(unsigned short w) {
+  return Opaque(_mm512_set1_epi16(static_cast<short>(w)));
+}
+
+struct Constants {
+  QUILLET_VBMI2 Constants()
+      : xFE(Bytes(0xFE)),
+        xC0(Bytes(0xC0)),
+        xE0(Bytes(0xE0)),
+        xED(Bytes(0xED)),
+        x0F(Bytes(0x0F)),
+        x3C(Bytes(0x3C)),
+        x1C(Bytes(0x1C)),
+        x03(Bytes(0x03)),
+        x3F(Bytes(0x3F)),
+        firstTwoByte(Words(0x100)),
+        topBits(Words(0x8080)),
+        kanaMark(Words(0x808E)) {}
+  __m512i xFE, xC0, xE0, xED, x0F, x3C, x1C, x03, x3F;
+  __m512i firstTwoByte;  // the least code of two bytes
+  __m512i topBits;       // of both bytes
+  __m512i kanaMark;      // 0x8E low, 0x80 high
+};
 
 // The target's bytes of 32 codes in 16-bit lanes, first byte low, and which take two bytes
 // (the others one).
 template <Target target>
-QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two) {
-  const __m512i j1 = _mm512_srli_epi16(code, 8);
-  const __m512i j2 = _mm512_and_si512(code, _mm512_set1_epi16(0xFF));
-  // Below 0x100: a half-width katakana byte.
-  const __mmask32 kana = _mm512_cmplt_epu16_mask(code, _mm512_set1_epi16(0x100));
+QUILLET_VBMI2 inline __m512i Encode(__m512i code, __mmask32& two, const Constants& k) {
   if (target == Target::kSjis) {
-    // Looked up by byte: the first byte by the row (each row byte's low seven bits tell it
-    // apart), the second by the column and the row's parity.
-    const __m512i first = _mm512_srli_epi16(
-        _mm512_permutex2var_epi8(Load(kTables.first[0]), code, Load(kTables.first[1])), 8);
-    const __m512i odd =
-        _mm512_permutex2var_epi8(Load(kTables.oddTrail[0]), code, Load(kTables.oddTrail[1]));
-    const __m512i even =
-        _mm512_permutex2var_epi8(Load(kTables.evenTrail[0]), code, Load(kTables.evenTrail[1]));
-    const __m512i trail =
-        _mm512_mask_blend_epi16(_mm512_test_epi16_mask(code, _mm512_set1_epi16(0x100)), even, odd);
-    two = static_cast<__mmask32>(~kana);
-    return _mm512_mask_mov_epi16(_mm512_or_si512(first, _mm512_slli_epi16(trail, 8)), kana, code);
+    // The codes are the Shift_JIS bytes already; below 0x100, a half-width katakana byte.
+    two = _mm512_cmpge_epu16_mask(code, k.firstTwoByte);
+    return code;
   }
   two = ~__mmask32{0};
-  // 0x8E before a katakana byte; the row and column with their top bits set.
-  const __m512i pair = _mm512_or_si512(_mm512_or_si512(j1, _mm512_slli_epi16(j2, 8)),
-                                       _mm512_set1_epi16(static_cast<short>(0x8080)));
-  return _mm512_mask_mov_epi16(
-      pair, kana, _mm512_or_si512(_mm512_slli_epi16(code, 8), _mm512_set1_epi16(0x8E)));
+  // The row and column swapped, with their top bits set; a katakana byte (0xA1..0xDF) becomes
+  // 0x80 and the byte, and the 0x80 then rises to 0x8E, below every row byte.
+  return _mm512_max_epu8(_mm512_or_si512(_mm512_shldi_epi16(code, code, 8), k.topBits), k.kanaMark);
 }
 
 template <Target target>
@@ -120,6 +125,7 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
   const __m512i blocks[4] = {_mm512_loadu_si512(blockOf), _mm512_loadu_si512(blockOf + 64),
                              _mm512_loadu_si512(blockOf + 128), _mm512_loadu_si512(blockOf + 192)};
   const __m512i lowWords = _mm512_load_si512(kTables.lows);
+  const Constants k;
   // The continuation bytes at the block's start that the last block's characters took.
   std::uint64_t carry = 0;
   while (end - p >= kReach) {
@@ -138,13 +144,9 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const std::uint64_t b6 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 1));
     const std::uint64_t b5 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 2));
     const std::uint64_t b4 = _mm512_movepi8_mask(_mm512_slli_epi16(v, 3));
-    const std::uint64_t overlong =
-        _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xFE))),
-                               _mm512_set1_epi8(static_cast<char>(0xC0)));
-    const Utf8Block marks = MarkUtf8(
-        high, b6, b5, b4, overlong,
-        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0))),
-        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(0xED))), p[64], p[65], carry);
+    const std::uint64_t overlong = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, k.xFE), k.xC0);
+    const Utf8Block marks = MarkUtf8(high, b6, b5, b4, overlong, _mm512_cmpeq_epi8_mask(v, k.xE0),
+                                     _mm512_cmpeq_epi8_mask(v, k.xED), p[64], p[65], carry);
     const int usable = marks.usable;
     std::uint64_t starts = ~marks.follow;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
@@ -154,16 +156,15 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
     const __m512i b2 = _mm512_maskz_compress_epi8(starts, after);
     // Each character's page (bits 8..15 of its code point) and low byte; the 16-bit shifts
     // carry nothing across bytes, whose other bits are clear.
-    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, _mm512_set1_epi8(static_cast<char>(0xE0)));
-    const __m512i page = _mm512_mask_blend_epi8(
-        twoByte,
-        _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x0F)), 4),
-                        _mm512_srli_epi16(_mm512_and_si512(b1, _mm512_set1_epi8(0x3C)), 2)),
-        _mm512_srli_epi16(_mm512_and_si512(b0, _mm512_set1_epi8(0x1C)), 2));
+    const __mmask64 twoByte = _mm512_cmplt_epu8_mask(b0, k.xE0);
+    const __m512i page =
+        _mm512_mask_blend_epi8(twoByte,
+                               _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, k.x0F), 4),
+                                               _mm512_srli_epi16(_mm512_and_si512(b1, k.x3C), 2)),
+                               _mm512_srli_epi16(_mm512_and_si512(b0, k.x1C), 2));
     const __m512i low = _mm512_or_si512(
-        _mm512_slli_epi16(
-            _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), _mm512_set1_epi8(0x03)), 6),
-        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), _mm512_set1_epi8(0x3F)));
+        _mm512_slli_epi16(_mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b1, b0), k.x03), 6),
+        _mm512_and_si512(_mm512_mask_blend_epi8(twoByte, b2, b1), k.x3F));
     const __m512i block = _mm512_mask_blend_epi8(
         _mm512_movepi8_mask(page), _mm512_permutex2var_epi8(blocks[0], page, blocks[1]),
         _mm512_permutex2var_epi8(blocks[2], page, blocks[3]));
@@ -184,13 +185,12 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
           codes, 2);
       const __m512i code = _mm512_permutex2var_epi16(found0, lowWords, found1);
       __mmask32 two;
-      const __m512i encoded = Encode<target>(code, two);
+      const __m512i encoded = Encode<target>(code, two, k);
       const __m512i bytes = _mm512_mask_mov_epi16(Widen(Half(b0, half)), wideHalf, encoded);
       const __mmask32 taken = static_cast<__mmask32>(lanes >> (32 * half));
-      const __m512i keepBytes = _mm512_maskz_mov_epi16(
-          taken,
-          _mm512_mask_mov_epi16(_mm512_set1_epi16(0xFF), two & wideHalf, _mm512_set1_epi16(-1)));
-      const __mmask64 keep = _mm512_movepi8_mask(keepBytes);
+      // Each character's first byte, and its second where it has one.
+      const __mmask64 keep = _pdep_u64(taken, 0x5555555555555555ull) |
+                             _pdep_u64(taken & two & wideHalf, 0xAAAAAAAAAAAAAAAAull);
       _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, bytes));
       o += __builtin_popcountll(keep);
     }
@@ -209,11 +209,12 @@ QUILLET_VBMI2 const unsigned char* FromUtf8Run(const unsigned char* p, const uns
 
 }  // namespace
 
-QUILLET_VBMI2 const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p,
-                                                      const unsigned char* end, unsigned char*& out,
-                                                      const std::uint8_t* blockOf,
-                                                      const std::uint16_t* codes) {
-  return FromUtf8Run<Target::kSjis>(p, end, out, blockOf, codes);
+QUILLET_VBMI2 const unsigned char* Utf8ToSjisBytesRunVbmi2(const unsigned char* p,
+                                                           const unsigned char* end,
+                                                           unsigned char*& out,
+                                                           const std::uint8_t* blockOf,
+                                                           const std::uint16_t* sjisCodes) {
+  return FromUtf8Run<Target::kSjis>(p, end, out, blockOf, sjisCodes);
 }
 
 QUILLET_VBMI2 const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p,

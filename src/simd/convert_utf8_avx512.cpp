@@ -6,10 +6,11 @@
 // without waiting for the classification. Two byte compresses gather the bytes that start
 // characters and the bytes after them; each start's table index (the byte itself for ASCII,
 // kPackedCodes plus the code's pointer for a lead) is reckoned in 16-bit lanes; then sixteen
-// starts at a time one gather fetches the packed entries, each entry's UTF-8 bytes are kept by
-// comparing their place with its length, and one byte compress packs them, whatever mix of
-// one-, two- and three-byte characters the block holds. What the run stops at is the scalar
-// code's, and so is a range too short for one block.
+// starts at a time one gather fetches the entries, each entry's UTF-8 bytes are kept (by
+// comparing their place with its length in the packed table; Shift_JIS's own entries are their
+// nonzero bytes), and one byte compress packs them, whatever mix of one-, two- and three-byte
+// characters the block holds. What the run stops at is the scalar code's, and so is a range
+// too short for one block.
 #include "simd/kernel_list.h"
 
 #if defined(QUILLET_SIMD_AVX512)
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "jtext/cp932_table.h"
 #include "simd/kernels.h"
 #include "simd/pair_marks.h"
 #include "simd/targets.h"
@@ -41,6 +43,37 @@ QUILLET_VBMI2 inline __mmask64 InRange(__m512i v, unsigned char low, unsigned ch
 }
 
 enum class Source { kSjis, kEuc };
+
+// Shift_JIS's entries, the run's own: each character's UTF-8 bytes, the first low, with nothing
+// above them (its bytes are the entry's nonzero bytes, and always the first, which NUL's is not),
+// ASCII at the byte itself and the pairs after it as in the packed table. Where Windows-31J has
+// no character the entry is U+FFFD, with the trail after it when that is ASCII (which is then
+// read as itself), so that the run goes on past such a pair.
+struct SjisEntries {
+  alignas(64) std::uint32_t entries[kPackedCodes + cp932::kRows * cp932::kColumns];
+};
+
+constexpr std::uint32_t Utf8Bytes(std::uint32_t u) {
+  if (u < 0x80) return u;
+  if (u < 0x800) return (0xC0 | u >> 6) | (0x80 | (u & 0x3F)) << 8;
+  return (0xE0 | u >> 12) | (0x80 | (u >> 6 & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16;
+}
+
+constexpr SjisEntries MakeSjisEntries() {
+  SjisEntries table{};
+  for (std::uint32_t c = 0; c < kPackedCodes; ++c) table.entries[c] = c;
+  for (int i = 0; i < cp932::kRows * cp932::kColumns; ++i) {
+    const std::uint32_t u = cp932::sjisToUnicode[i];
+    const int column = i % cp932::kColumns;
+    const std::uint32_t trail =
+        static_cast<std::uint32_t>(column < 0x3F ? 0x40 + column : 0x41 + column);
+    table.entries[kPackedCodes + i] =
+        u != 0 ? Utf8Bytes(u) : Utf8Bytes(0xFFFD) | (trail < 0x80 ? trail << 24 : 0);
+  }
+  return table;
+}
+
+constexpr SjisEntries kSjisEntries = MakeSjisEntries();
 
 // The table indexes, in 16-bit lanes, of the characters whose first bytes are lead (ASCII or a
 // lead byte) and whose second bytes are trail.
@@ -73,19 +106,12 @@ QUILLET_VBMI2 inline __m512i Index(__m256i leadBytes, __m256i trailBytes) {
   return _mm512_mask_blend_epi16(isLead, lead, pair);
 }
 
-// The j-th set bit of bits (j below their count).
-inline int NthBit(std::uint64_t bits, int j) {
-  for (; j > 0; --j) bits &= bits - 1;
-  return __builtin_ctzll(bits);
-}
-
 // Writes the characters that start at the bytes marked in starts (the bytes of v, each
-// followed by the same byte of next): the byte itself for ASCII (below 0x80), else a pair.
-// Returns which of them (counting from 0) is the first whose code the table lacks, writing only
-// those before it (Shift_JIS, where check is set), or -1.
-template <Source source, bool check = source == Source::kSjis>
-QUILLET_VBMI2 inline int Emit(std::uint64_t starts, __m512i v, __m512i next, unsigned char*& o,
-                              const int* base) {
+// followed by the same byte of next): the byte itself for ASCII (below 0x80), else a pair, by
+// the entries at base (Shift_JIS's own, else the packed table).
+template <Source source>
+QUILLET_VBMI2 inline void Emit(std::uint64_t starts, __m512i v, __m512i next, unsigned char*& o,
+                               const int* base) {
   // Bytes 0..3 of each lane, and each lane's top byte (the entry's length) in all four.
   const __m512i place = _mm512_set1_epi32(0x03020100);
   const __m512i lengthBytes = _mm512_set4_epi32(0x0F0F0F0F, 0x0B0B0B0B, 0x07070707, 0x03030303);
@@ -97,32 +123,19 @@ QUILLET_VBMI2 inline int Emit(std::uint64_t starts, __m512i v, __m512i next, uns
                             Index<source>(_mm512_maskz_extracti64x4_epi64(0xFF, leadBytes, 1),
                                           _mm512_maskz_extracti64x4_epi64(0xFF, trailBytes, 1))};
   const std::uint64_t lanes = count < 64 ? (std::uint64_t{1} << count) - 1 : kAll;
-  unsigned char* const from = o;
-  // The characters whose codes the table lacks, tested once for the block: a test per group
-  // would hold up the next group's work until its gather is done.
-  std::uint64_t lacking = 0;
   for (int group = 0; group * 16 < count; ++group) {
     const __m256i half = group & 1 ? _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 1)
                                    : _mm512_maskz_extracti64x4_epi64(0xFF, index[group >> 1], 0);
     const __mmask16 take = static_cast<__mmask16>(lanes >> (group * 16));
     const __m512i entries = _mm512_mask_i32gather_epi32(
         _mm512_setzero_si512(), take, _mm512_maskz_cvtepu16_epi32(0xFFFF, half), base, 4);
-    if (check) {
-      lacking |= std::uint64_t{_mm512_mask_cmpeq_epi32_mask(
-                     take, entries, _mm512_set1_epi32(static_cast<int>(kPackedReplacement)))}
-                 << (group * 16);
-    }
-    const __mmask64 keep = _mm512_cmplt_epu8_mask(place, _mm512_shuffle_epi8(entries, lengthBytes));
+    const __mmask64 keep =
+        source == Source::kSjis
+            ? _mm512_test_epi8_mask(entries, entries) | _pdep_u64(take, 0x1111111111111111ull)
+            : _mm512_cmplt_epu8_mask(place, _mm512_shuffle_epi8(entries, lengthBytes));
     _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, entries));
     o += __builtin_popcountll(keep);
   }
-  if (!check || lacking == 0) return -1;
-  // A code the table lacks: the characters before it again, then the scalar code (which reads
-  // the trail again when it is ASCII).
-  const int first = __builtin_ctzll(lacking);
-  o = from;
-  Emit<source, false>(starts & ((std::uint64_t{1} << NthBit(starts, first)) - 1), v, next, o, base);
-  return first;
 }
 
 template <Source source>
@@ -159,12 +172,7 @@ QUILLET_VBMI2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsig
     const int usable = stops != 0 ? __builtin_ctzll(stops) : 64;
     std::uint64_t starts = ~trails;
     if (usable < 64) starts &= (std::uint64_t{1} << usable) - 1;
-    const int stopped = Emit<source>(starts, v, next, o, base);
-    if (stopped >= 0) {
-      p += NthBit(starts, stopped);
-      carry = 0;
-      break;
-    }
+    Emit<source>(starts, v, next, o, base);
     if (usable < 64) {
       p += usable;
       carry = 0;
@@ -263,7 +271,9 @@ QUILLET_VBMI2 const unsigned char* JisRun(const unsigned char* p, const unsigned
 QUILLET_VBMI2 const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p,
                                                       const unsigned char* end, unsigned char*& out,
                                                       const std::uint32_t* packed) {
-  return ToUtf8Run<Source::kSjis>(p, end, out, packed);
+  // Its own entries, which go on past a code that Windows-31J lacks.
+  static_cast<void>(packed);
+  return ToUtf8Run<Source::kSjis>(p, end, out, kSjisEntries.entries);
 }
 
 QUILLET_VBMI2 const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p,

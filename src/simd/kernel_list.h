@@ -75,12 +75,12 @@ const unsigned char* EucToUtf8RunVbmi2(const unsigned char* p, const unsigned ch
 const unsigned char* JisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint32_t* packed,
                                        bool& twoByte);
-const unsigned char* Utf8ToSjisRunVbmi2(const unsigned char* p, const unsigned char* end,
-                                        unsigned char*& o, const std::uint8_t* blockOf,
-                                        const std::uint16_t* codes);
 const unsigned char* Utf8ToEucRunVbmi2(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint8_t* blockOf,
                                        const std::uint16_t* codes);
+const unsigned char* Utf8ToSjisBytesRunVbmi2(const unsigned char* p, const unsigned char* end,
+                                             unsigned char*& o, const std::uint8_t* blockOf,
+                                             const std::uint16_t* sjisCodes);
 std::size_t JisToSjisRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,
                               bool& twoByte);
 std::size_t JisToEucRunVbmi2(const unsigned char* in, std::size_t size, unsigned char*& out,

@@ -99,8 +99,8 @@ constexpr Kernels Avx512Vbmi2Kernels() {
   kernels.sjisToUtf8Run = SjisToUtf8RunVbmi2;
   kernels.eucToUtf8Run = EucToUtf8RunVbmi2;
   kernels.jisToUtf8Run = JisToUtf8RunVbmi2;
-  kernels.utf8ToSjisRun = Utf8ToSjisRunVbmi2;
   kernels.utf8ToEucRun = Utf8ToEucRunVbmi2;
+  kernels.utf8ToSjisBytesRun = Utf8ToSjisBytesRunVbmi2;
   // A block at a time with no loop over the stretches between escape sequences: the byte
   // compress drops the sequences, the byte expand makes room for them.
   kernels.jisToSjisRun = JisToSjisRunVbmi2;

@@ -56,7 +56,8 @@ struct Kernels {
   // read as U+FFFD) and need not read the packed one. The table holds each character's
   // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
   // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
-  // character), row * 188 + column.
+  // character), row * 188 + column. (A kernel may read a table of its own in another form
+  // instead, to the same effect.)
   const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
   // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208), the codes indexed by the JIS
@@ -81,6 +82,11 @@ struct Kernels {
   const unsigned char* (*utf8ToEucRun)(const unsigned char* p, const unsigned char* end,
                                        unsigned char*& o, const std::uint8_t* blockOf,
                                        const std::uint16_t* codes);
+  // utf8ToSjisRun where the codes are the Shift_JIS bytes themselves, the first in the low
+  // byte (a half-width katakana byte below 0x100 as before); null where no kernel wants them so.
+  const unsigned char* (*utf8ToSjisBytesRun)(const unsigned char* p, const unsigned char* end,
+                                             unsigned char*& o, const std::uint8_t* blockOf,
+                                             const std::uint16_t* sjisCodes);
 
   // Shift_JIS to EUC-JP and EUC-JP to Shift_JIS (ConvertFromSjis, ConvertFromEuc) over the
   // longest run of 64-byte blocks that [in, in + size) starts with and that hold only ASCII and
