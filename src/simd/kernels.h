@@ -51,13 +51,12 @@ struct Kernels {
   // would, and returns where it stopped; o moves past what it wrote. Writes nothing at or past
   // o + 3 * (end - p) + 16. What stops a run (anything unusual, or less than a block left) is
   // left to the scalar code.
-  // Shift_JIS: ASCII, and pairs that the packed table maps; a kernel with tables of its own
-  // may take more that the scalar code writes the same way (half-width katakana, bytes that
-  // read as U+FFFD) and need not read the packed one. The table holds each character's
+  // Shift_JIS: ASCII, and pairs that the packed table maps. The table holds each character's
   // UTF-8 bytes in memory order and their count in the top byte: the 128 ASCII characters,
   // then from kPackedCodes on the Windows-31J table (kPackedReplacement where it has no
-  // character), row * 188 + column. (A kernel may read a table of its own in another form
-  // instead, to the same effect.)
+  // character), row * 188 + column. A kernel with a table of its own need not read this one,
+  // and may take more that the scalar code writes the same way (half-width katakana, bytes
+  // that read as U+FFFD).
   const unsigned char* (*sjisToUtf8Run)(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
   // EUC-JP: ASCII, and pairs of 0xA1..0xFE (JIS X 0208), the codes indexed by the JIS
