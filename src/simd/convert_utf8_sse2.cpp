@@ -120,11 +120,11 @@ QUILLET_SSE2 inline __m128i Places(__m128i v, __m128i next, std::uint16_t* place
   __m128i row;
   if (source == Source::kSjis) {
     // Rows 1..31 for 0x81..0x9F, 32..60 for 0xE0..0xFC; a lead's column is the next byte,
-    // any other byte's itself.
-    const __m128i upper = InRange(v, 0xE0, 0xFC);
-    lead = _mm_or_si128(InRange(v, 0x81, 0x9F), upper);
-    row = _mm_and_si128(lead,
-                        _mm_sub_epi8(_mm_sub_epi8(v, Set(0x80)), _mm_and_si128(upper, Set(0x40))));
+    // any other byte's itself. Flipping bit 5 makes the leads one range, 0xA1..0xDC, in their
+    // order, so that one compare finds them and one subtraction gives their rows.
+    const __m128i shifted = _mm_add_epi8(_mm_xor_si128(v, Set(0x20)), Set(0x100 - 0x21));
+    lead = _mm_cmplt_epi8(shifted, Set(0x80 + kSjisRows - 1));
+    row = _mm_and_si128(lead, _mm_sub_epi8(shifted, Set(0x7F)));
     StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next))), row, places);
   } else {
     // Row 0 for ASCII (the subtraction saturates) with the byte as its column.
