@@ -34,8 +34,9 @@ enum class Source { kSjis, kEuc };
 
 // The runs look characters up in tables of their own, laid out so that a character's place
 // is two bytes of the text side by side: 256 * row + column (Shift_JIS) or 256 * row +
-// 2 * column (EUC-JP). Each entry holds the character's UTF-8 bytes in memory order and their
-// count in the top byte.
+// 2 * column (EUC-JP), where a pair's column is its two bytes xor'd (one operation a vector;
+// a row has one lead, so that this only orders its columns anew). Each entry holds the
+// character's UTF-8 bytes in memory order and their count in the top byte.
 constexpr std::uint32_t Entry(std::uint32_t u) {
   if (u < 0x80) return u | 1u << 24;
   if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
@@ -51,9 +52,9 @@ constexpr std::uint32_t CodeEntry(int pointer) {
 
 // Shift_JIS: row 0 holds the bytes that are characters alone, as the scalar code reads them
 // (ASCII; 0x80 is U+0080; 0xA1..0xDF half-width katakana; the rest U+FFFD); rows 1..60 the
-// leads 0x81..0x9F, 0xE0..0xFC, by the byte after them. A lead that no mapped code follows is
-// U+FFFD with that byte, unless the byte is ASCII, read again as itself: the run stops there
-// (kStop) and leaves it to the scalar code.
+// leads 0x81..0x9F, 0xE0..0xFC, by the byte after them (xor the lead). A lead that no mapped code
+// follows is U+FFFD with that byte, unless the byte is ASCII, read again as itself: the run stops
+// there (kStop) and leaves it to the scalar code.
 constexpr std::uint32_t kStop = 0;
 constexpr int kSjisRows = 61;
 
@@ -70,21 +71,22 @@ constexpr SjisTable MakeSjisTable() {
     table.entries[c] = Entry(u);
   }
   for (int row = 1; row < kSjisRows; ++row) {
+    const std::uint32_t lead = static_cast<std::uint32_t>(row) + (row < 32 ? 0x80 : 0xC0);
     for (std::uint32_t trail = 0; trail < 256; ++trail) {
       const bool column = (trail >= 0x40 && trail <= 0xFC && trail != 0x7F);
       const int pointer =
           (row - 1) * cp932::kColumns + static_cast<int>(trail) - (trail < 0x7F ? 0x40 : 0x41);
       const bool mapped = column && cp932::sjisToUnicode[pointer] != 0;
-      table.entries[row * 256 + trail] = mapped         ? CodeEntry(pointer)
-                                         : trail < 0x80 ? kStop
-                                                        : Entry(0xFFFD);
+      table.entries[row * 256 + (lead ^ trail)] = mapped         ? CodeEntry(pointer)
+                                                  : trail < 0x80 ? kStop
+                                                                 : Entry(0xFFFD);
     }
   }
   return table;
 }
 
-// EUC-JP: row 0 holds ASCII; rows 1..94 the leads 0xA1..0xFE, by the byte after them less
-// 0x7F (0x22..0x7F). Places of 16 bits hold 256 * row + 2 * column.
+// EUC-JP: row 0 holds ASCII; rows 1..94 the leads 0xA1..0xFE, by the byte after them xor the
+// lead (0x00..0x5F). Places of 16 bits hold 256 * row + 2 * column.
 constexpr int kEucRows = 95;
 
 struct EucTable {
@@ -96,8 +98,8 @@ constexpr EucTable MakeEucTable() {
   for (std::uint32_t c = 0; c < 128; ++c) table.entries[c] = Entry(c);
   // JIS X 0208's 94 rows of 94 are the Windows-31J table's first entries, in order.
   for (int row = 1; row < kEucRows; ++row) {
-    for (int column = 0x22; column < 0x80; ++column) {
-      table.entries[row * 128 + column] = CodeEntry((row - 1) * 94 + column - 0x22);
+    for (int trail = 0xA1; trail < 0xFF; ++trail) {
+      table.entries[row * 128 + ((0xA0 + row) ^ trail)] = CodeEntry((row - 1) * 94 + trail - 0xA1);
     }
   }
   return table;
@@ -125,13 +127,12 @@ QUILLET_SSE2 inline __m128i Places(__m128i v, __m128i next, std::uint16_t* place
     const __m128i shifted = _mm_add_epi8(_mm_xor_si128(v, Set(0x20)), Set(0x100 - 0x21));
     lead = _mm_cmplt_epi8(shifted, Set(0x80 + kSjisRows - 1));
     row = _mm_and_si128(lead, _mm_sub_epi8(shifted, Set(0x7F)));
-    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next))), row, places);
+    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, next)), row, places);
   } else {
     // Row 0 for ASCII (the subtraction saturates) with the byte as its column.
     lead = InRange(v, 0xA1, 0xFE);
     row = _mm_subs_epu8(v, Set(0xA0));
-    const __m128i trail = _mm_sub_epi8(next, Set(0x7F));
-    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), _mm_xor_si128(v, trail)));
+    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), next));
     StorePlaces(_mm_add_epi8(column, column), row, places);
   }
   return lead;
@@ -288,11 +289,10 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
     for (int k = 0; k < 4; ++k) {
       // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
-      // the next byte + 1; text is row 0.
+      // its two bytes xor'd, as the top bits cancel; text is row 0.
       const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
       const __m128i row = _mm_and_si128(lead, _mm_sub_epi8(v[k], Set(0x20)));
-      const __m128i trail = _mm_add_epi8(Load(p + 16 * k + 1), Set(1));
-      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, _mm_xor_si128(v[k], trail)));
+      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, Load(p + 16 * k + 1)));
       column = _mm_add_epi8(column, column);
       StorePlaces(column, row, places + 16 * k);
     }
