@@ -225,6 +225,21 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
   return p + carry;
 }
 
+// 0xFF in byte i of vector i / 16 where bit i of bits is set: the mask's bytes spread eight
+// times over at once, rather than each 16 bits on its own.
+QUILLET_SSE2 inline void ByteMasks(std::uint64_t bits, __m128i masks[4]) {
+  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  __m128i spread = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&bits));
+  spread = _mm_unpacklo_epi8(spread, spread);
+  const __m128i low = _mm_unpacklo_epi16(spread, spread);
+  const __m128i high = _mm_unpackhi_epi16(spread, spread);
+  masks[0] = _mm_unpacklo_epi32(low, low);
+  masks[1] = _mm_unpackhi_epi32(low, low);
+  masks[2] = _mm_unpacklo_epi32(high, high);
+  masks[3] = _mm_unpackhi_epi32(high, high);
+  for (int k = 0; k < 4; ++k) masks[k] = _mm_cmpeq_epi8(_mm_and_si128(masks[k], select), select);
+}
+
 // ISO-2022-JP: ASCII text (below 0x80 but ESC, SO and SI) and JIS X 0208 pairs, changing between
 // them at ESC ( B and ESC $ B (or ESC $ @). A block's sequences are found at once, and the bytes
 // read as pairs follow from them by one subtraction: taking each sequence into ASCII as a set
@@ -287,10 +302,12 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const std::uint64_t stops =
         (text & special) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
+    __m128i leadMasks[4];
+    ByteMasks(leads, leadMasks);
     for (int k = 0; k < 4; ++k) {
       // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
       // its two bytes xor'd, as the top bits cancel; text is row 0.
-      const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
+      const __m128i lead = leadMasks[k];
       const __m128i row = _mm_and_si128(lead, _mm_sub_epi8(v[k], Set(0x20)));
       __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, Load(p + 16 * k + 1)));
       column = _mm_add_epi8(column, column);
