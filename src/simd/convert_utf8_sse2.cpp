@@ -36,10 +36,14 @@ enum class Source { kSjis, kEuc };
 // is two bytes of the text side by side: 256 * row + column (Shift_JIS) or 256 * row +
 // 2 * column (EUC-JP), where a pair's column is its two bytes xor'd (one operation a vector;
 // a row has one lead, so that this only orders its columns anew). Each entry holds the
-// character's UTF-8 bytes in memory order and their count in the top byte.
+// character's UTF-8 bytes in memory order and their count in the top byte. The third byte's
+// top bit is set in every character's entry (after a shorter character it is written over),
+// so that the walk tells a block without stops by one AND a character.
+constexpr std::uint32_t kMark = 0x80u << 16;
+
 constexpr std::uint32_t Entry(std::uint32_t u) {
-  if (u < 0x80) return u | 1u << 24;
-  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
+  if (u < 0x80) return u | kMark | 1u << 24;
+  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | kMark | 2u << 24;
   return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
          3u << 24;
 }
@@ -163,6 +167,25 @@ QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
   return stopped;
 }
 
+// Writes the characters as Emit does, without stopping: returns whether every entry was a
+// character's (a stop entry lacks the mark), and otherwise what it wrote is to be written again.
+QUILLET_SSE2 inline bool EmitMarked(std::uint64_t starts, const std::uint16_t* places,
+                                    const unsigned char* table, unsigned char*& out) {
+  unsigned char* o = out;
+  std::uint32_t all = kMark;
+  while (starts != 0) {
+    const std::size_t i = LowestBit(starts);
+    std::uint32_t entry;
+    std::memcpy(&entry, table + std::size_t{4} * places[i], sizeof entry);
+    all &= entry;
+    std::memcpy(o, &entry, sizeof entry);
+    o += entry >> 24;
+    starts &= starts - 1;
+  }
+  out = o;
+  return all != 0;
+}
+
 template <Source source>
 QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsigned char* end,
                                             unsigned char*& out) {
@@ -207,8 +230,17 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     }
     // Shift_JIS reads every byte as the scalar code does but where a lead's code is missing
     // with an ASCII byte after it: the run stops there.
-    const int stopped = source == Source::kSjis ? Emit<4, true>(starts, places, table, o)
-                                                : Emit<2, false>(starts, places, table, o);
+    // A block with a stop (rare) is written again, stopping there.
+    unsigned char* const blockOut = o;
+    int stopped = -1;
+    if (source == Source::kSjis) {
+      if (!EmitMarked(starts, places, table, o)) {
+        o = blockOut;
+        stopped = Emit<4, true>(starts, places, table, o);
+      }
+    } else {
+      Emit<2, false>(starts, places, table, o);
+    }
     if (stopped >= 0) {
       out = o;
       return p + stopped;
