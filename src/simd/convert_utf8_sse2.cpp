@@ -34,11 +34,16 @@ enum class Source { kSjis, kEuc };
 
 // The runs look characters up in tables of their own, laid out so that a character's place
 // is two bytes of the text side by side: 256 * row + column (Shift_JIS) or 256 * row +
-// 2 * column (EUC-JP). Each entry holds the character's UTF-8 bytes in memory order and their
-// count in the top byte.
+// 2 * column (EUC-JP), where a pair's column is its two bytes xor'd (one operation a vector;
+// a row has one lead, so that this only orders its columns anew). Each entry holds the
+// character's UTF-8 bytes in memory order and their count in the top byte. The third byte's
+// top bit is set in every character's entry (after a shorter character it is written over),
+// so that the walk tells a block without stops by one AND a character.
+constexpr std::uint32_t kMark = 0x80u << 16;
+
 constexpr std::uint32_t Entry(std::uint32_t u) {
-  if (u < 0x80) return u | 1u << 24;
-  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
+  if (u < 0x80) return u | kMark | 1u << 24;
+  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | kMark | 2u << 24;
   return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
          3u << 24;
 }
@@ -51,9 +56,9 @@ constexpr std::uint32_t CodeEntry(int pointer) {
 
 // Shift_JIS: row 0 holds the bytes that are characters alone, as the scalar code reads them
 // (ASCII; 0x80 is U+0080; 0xA1..0xDF half-width katakana; the rest U+FFFD); rows 1..60 the
-// leads 0x81..0x9F, 0xE0..0xFC, by the byte after them. A lead that no mapped code follows is
-// U+FFFD with that byte, unless the byte is ASCII, read again as itself: the run stops there
-// (kStop) and leaves it to the scalar code.
+// leads 0x81..0x9F, 0xE0..0xFC, by the byte after them (xor the lead). A lead that no mapped code
+// follows is U+FFFD with that byte, unless the byte is ASCII, read again as itself: the run stops
+// there (kStop) and leaves it to the scalar code.
 constexpr std::uint32_t kStop = 0;
 constexpr int kSjisRows = 61;
 
@@ -70,21 +75,22 @@ constexpr SjisTable MakeSjisTable() {
     table.entries[c] = Entry(u);
   }
   for (int row = 1; row < kSjisRows; ++row) {
+    const std::uint32_t lead = static_cast<std::uint32_t>(row) + (row < 32 ? 0x80 : 0xC0);
     for (std::uint32_t trail = 0; trail < 256; ++trail) {
       const bool column = (trail >= 0x40 && trail <= 0xFC && trail != 0x7F);
       const int pointer =
           (row - 1) * cp932::kColumns + static_cast<int>(trail) - (trail < 0x7F ? 0x40 : 0x41);
       const bool mapped = column && cp932::sjisToUnicode[pointer] != 0;
-      table.entries[row * 256 + trail] = mapped         ? CodeEntry(pointer)
-                                         : trail < 0x80 ? kStop
-                                                        : Entry(0xFFFD);
+      table.entries[row * 256 + (lead ^ trail)] = mapped         ? CodeEntry(pointer)
+                                                  : trail < 0x80 ? kStop
+                                                                 : Entry(0xFFFD);
     }
   }
   return table;
 }
 
-// EUC-JP: row 0 holds ASCII; rows 1..94 the leads 0xA1..0xFE, by the byte after them less
-// 0x7F (0x22..0x7F). Places of 16 bits hold 256 * row + 2 * column.
+// EUC-JP: row 0 holds ASCII; rows 1..94 the leads 0xA1..0xFE, by the byte after them xor the
+// lead (0x00..0x5F). Places of 16 bits hold 256 * row + 2 * column.
 constexpr int kEucRows = 95;
 
 struct EucTable {
@@ -96,8 +102,8 @@ constexpr EucTable MakeEucTable() {
   for (std::uint32_t c = 0; c < 128; ++c) table.entries[c] = Entry(c);
   // JIS X 0208's 94 rows of 94 are the Windows-31J table's first entries, in order.
   for (int row = 1; row < kEucRows; ++row) {
-    for (int column = 0x22; column < 0x80; ++column) {
-      table.entries[row * 128 + column] = CodeEntry((row - 1) * 94 + column - 0x22);
+    for (int trail = 0xA1; trail < 0xFF; ++trail) {
+      table.entries[row * 128 + ((0xA0 + row) ^ trail)] = CodeEntry((row - 1) * 94 + trail - 0xA1);
     }
   }
   return table;
@@ -120,18 +126,17 @@ QUILLET_SSE2 inline __m128i Places(__m128i v, __m128i next, std::uint16_t* place
   __m128i row;
   if (source == Source::kSjis) {
     // Rows 1..31 for 0x81..0x9F, 32..60 for 0xE0..0xFC; a lead's column is the next byte,
-    // any other byte's itself.
-    const __m128i upper = InRange(v, 0xE0, 0xFC);
-    lead = _mm_or_si128(InRange(v, 0x81, 0x9F), upper);
-    row = _mm_and_si128(lead,
-                        _mm_sub_epi8(_mm_sub_epi8(v, Set(0x80)), _mm_and_si128(upper, Set(0x40))));
-    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, _mm_xor_si128(v, next))), row, places);
+    // any other byte's itself. Flipping bit 5 makes the leads one range, 0xA1..0xDC, in their
+    // order, so that one compare finds them and one subtraction gives their rows.
+    const __m128i shifted = _mm_add_epi8(_mm_xor_si128(v, Set(0x20)), Set(0x100 - 0x21));
+    lead = _mm_cmplt_epi8(shifted, Set(0x80 + kSjisRows - 1));
+    row = _mm_and_si128(lead, _mm_sub_epi8(shifted, Set(0x7F)));
+    StorePlaces(_mm_xor_si128(v, _mm_and_si128(lead, next)), row, places);
   } else {
     // Row 0 for ASCII (the subtraction saturates) with the byte as its column.
     lead = InRange(v, 0xA1, 0xFE);
     row = _mm_subs_epu8(v, Set(0xA0));
-    const __m128i trail = _mm_sub_epi8(next, Set(0x7F));
-    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), _mm_xor_si128(v, trail)));
+    const __m128i column = _mm_xor_si128(v, _mm_and_si128(High(v), next));
     StorePlaces(_mm_add_epi8(column, column), row, places);
   }
   return lead;
@@ -160,6 +165,25 @@ QUILLET_SSE2 inline int Emit(std::uint64_t starts, const std::uint16_t* places,
   }
   out = o;
   return stopped;
+}
+
+// Writes the characters as Emit does, without stopping: returns whether every entry was a
+// character's (a stop entry lacks the mark), and otherwise what it wrote is to be written again.
+QUILLET_SSE2 inline bool EmitMarked(std::uint64_t starts, const std::uint16_t* places,
+                                    const unsigned char* table, unsigned char*& out) {
+  unsigned char* o = out;
+  std::uint32_t all = kMark;
+  while (starts != 0) {
+    const std::size_t i = LowestBit(starts);
+    std::uint32_t entry;
+    std::memcpy(&entry, table + std::size_t{4} * places[i], sizeof entry);
+    all &= entry;
+    std::memcpy(o, &entry, sizeof entry);
+    o += entry >> 24;
+    starts &= starts - 1;
+  }
+  out = o;
+  return all != 0;
 }
 
 template <Source source>
@@ -206,8 +230,17 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
     }
     // Shift_JIS reads every byte as the scalar code does but where a lead's code is missing
     // with an ASCII byte after it: the run stops there.
-    const int stopped = source == Source::kSjis ? Emit<4, true>(starts, places, table, o)
-                                                : Emit<2, false>(starts, places, table, o);
+    // A block with a stop (rare) is written again, stopping there.
+    unsigned char* const blockOut = o;
+    int stopped = -1;
+    if (source == Source::kSjis) {
+      if (!EmitMarked(starts, places, table, o)) {
+        o = blockOut;
+        stopped = Emit<4, true>(starts, places, table, o);
+      }
+    } else {
+      Emit<2, false>(starts, places, table, o);
+    }
     if (stopped >= 0) {
       out = o;
       return p + stopped;
@@ -222,6 +255,21 @@ QUILLET_SSE2 const unsigned char* ToUtf8Run(const unsigned char* p, const unsign
   }
   out = o;
   return p + carry;
+}
+
+// 0xFF in byte i of vector i / 16 where bit i of bits is set: the mask's bytes spread eight
+// times over at once, rather than each 16 bits on its own.
+QUILLET_SSE2 inline void ByteMasks(std::uint64_t bits, __m128i masks[4]) {
+  const __m128i select = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  __m128i spread = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&bits));
+  spread = _mm_unpacklo_epi8(spread, spread);
+  const __m128i low = _mm_unpacklo_epi16(spread, spread);
+  const __m128i high = _mm_unpackhi_epi16(spread, spread);
+  masks[0] = _mm_unpacklo_epi32(low, low);
+  masks[1] = _mm_unpackhi_epi32(low, low);
+  masks[2] = _mm_unpacklo_epi32(high, high);
+  masks[3] = _mm_unpackhi_epi32(high, high);
+  for (int k = 0; k < 4; ++k) masks[k] = _mm_cmpeq_epi8(_mm_and_si128(masks[k], select), select);
 }
 
 // ISO-2022-JP: ASCII text (below 0x80 but ESC, SO and SI) and JIS X 0208 pairs, changing between
@@ -286,13 +334,14 @@ QUILLET_SSE2 const unsigned char* JisRun(const unsigned char* p, const unsigned 
     const std::uint64_t stops =
         (text & special) | (inPairs & ~(leads | trails)) | (leads & ~nextGraphic);
     const int usable = stops != 0 ? static_cast<int>(LowestBit(stops)) : 64;
+    __m128i leadMasks[4];
+    ByteMasks(leads, leadMasks);
     for (int k = 0; k < 4; ++k) {
       // A pair 0x21..0x7E is placed as EUC-JP's with the top bits set: row v - 0x20, column
-      // the next byte + 1; text is row 0.
-      const __m128i lead = ByteMask(static_cast<unsigned>(leads >> (16 * k)) & 0xFFFF);
+      // its two bytes xor'd, as the top bits cancel; text is row 0.
+      const __m128i lead = leadMasks[k];
       const __m128i row = _mm_and_si128(lead, _mm_sub_epi8(v[k], Set(0x20)));
-      const __m128i trail = _mm_add_epi8(Load(p + 16 * k + 1), Set(1));
-      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, _mm_xor_si128(v[k], trail)));
+      __m128i column = _mm_xor_si128(v[k], _mm_and_si128(lead, Load(p + 16 * k + 1)));
       column = _mm_add_epi8(column, column);
       StorePlaces(column, row, places + 16 * k);
     }
