@@ -59,13 +59,9 @@ const unsigned char* Utf8ToEucRunSse2(const unsigned char* p, const unsigned cha
 #if defined(__x86_64__)
 // 64-byte masks need 64-bit registers: the 32-bit build stops at AVX2.
 #define QUILLET_SIMD_AVX512 1
-const char* FindMarkAvx512(const char* p, const char* end, unsigned char mark);
-const char* FindWordEndAvx512(const char* p, const char* end);
-const char* FindLineEndAvx512(const char* p, const char* end, bool& zero);
 // Needs AVX-512 VBMI besides.
 std::size_t DecodeBase64RunAvx512Vbmi(const unsigned char* in, std::size_t size, unsigned char* out,
                                       std::size_t room);
-std::size_t CopyAsciiRunAvx512(const unsigned char* in, std::size_t size, unsigned char* out);
 // Need AVX-512 VBMI2 besides.
 const unsigned char* SjisToUtf8RunVbmi2(const unsigned char* p, const unsigned char* end,
                                         unsigned char*& o, const std::uint32_t* packed);
