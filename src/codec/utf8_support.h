@@ -106,6 +106,17 @@ inline unsigned char* PutMostlyThree(unsigned char* o, std::uint32_t u) {
   return o + 3;
 }
 
+// The UTF-8 bytes of u (below U+10000, no surrogate) in a word, the first in the low byte, and
+// their count: the tables that hold characters ready to store are made of these.
+constexpr std::uint32_t BmpLength(std::uint32_t u) {
+  return u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+}
+constexpr std::uint32_t BmpBytes(std::uint32_t u) {
+  if (u < 0x80) return u;
+  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8;
+  return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16;
+}
+
 inline unsigned char* PutReplacement(unsigned char* o) {
   o[0] = 0xEF;
   o[1] = 0xBF;

@@ -81,9 +81,7 @@ inline bool IsKana(unsigned c) {
 // A character's entry in the packed table (jtext/packed_utf8.h).
 constexpr std::uint32_t Packed(std::uint32_t u) {
   if (u == 0) u = utf8::kReplacement;
-  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | 2u << 24;
-  return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
-         3u << 24;
+  return utf8::BmpBytes(u) | utf8::BmpLength(u) << 24;
 }
 
 constexpr PackedTable MakePackedTable() {

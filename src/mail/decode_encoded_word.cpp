@@ -163,16 +163,6 @@ std::uint64_t LeadingBytes(std::size_t n) {
   return mask;
 }
 
-// Fills word for the word at p whose encoded text [payload, close) ends at its closing "?=".
-void SetWord(EncodedWordScanner::Word& word, const char* p, const char* payload, const char* close,
-             Encoding encoding, bool q) {
-  word.payload = payload;
-  word.payloadSize = static_cast<std::size_t>(close - payload);
-  word.encoding = encoding;
-  word.length = static_cast<std::size_t>(close + 2 - p);
-  word.q = q;
-}
-
 }  // namespace
 
 const EncodedWordScanner::KnownHead* EncodedWordScanner::knownHead(const char* first,

@@ -88,11 +88,8 @@ class EncodedWordScanner {
     if (close == nullptr) return false;
     stopFrom_ = first;
     stop_ = close;
-    word.payload = first;
-    word.payloadSize = static_cast<std::size_t>(close - first);
-    word.length = static_cast<std::size_t>(close + 2 - p);
-    word.q = false;
-    word.encoding = Encoding::kIso2022Jp;  // a word without fields names no charset
+    // A word without fields names no charset.
+    SetWord(word, p, first, close, Encoding::kIso2022Jp, false);
     return true;
   }
   void decode(const Word& word, int target, std::string& out);
@@ -129,6 +126,16 @@ class EncodedWordScanner {
   };
   static constexpr unsigned kKnownNames = 16;
   KnownName known_[kKnownNames];
+  // Fills word for the word at p whose encoded text [payload, close) ends at its closing "?=".
+  static void SetWord(Word& word, const char* p, const char* payload, const char* close,
+                      Encoding encoding, bool q) {
+    word.payload = payload;
+    word.payloadSize = static_cast<std::size_t>(close - payload);
+    word.encoding = encoding;
+    word.length = static_cast<std::size_t>(close + 2 - p);
+    word.q = q;
+  }
+
   // The starts of words read last, each from its first field up to the "?" after its
   // one-letter encoding ("ISO-2022-JP?B?"), with what they select: a word that starts with one
   // of them has its fields, its letter and its encoding known from two compared words, and its

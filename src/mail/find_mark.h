@@ -91,6 +91,25 @@ inline const char* FindFarWordEnd(const char* p, const char* end) {
   return vector != nullptr ? vector(p, end) : FindWordEnd(p, end);
 }
 
+// FindMark for "=" among the eight bytes at block, from `from` on (at most block + 9), with no
+// load beyond them: the first byte there of 0x00..0x03 or "=", or null. Each byte is tested on
+// its own, as the bytes before from must not move a mark.
+inline const char* MarkAfter(const char* block, const char* from) {
+  const auto skip = static_cast<unsigned>(from - block);
+  if (skip >= 8) return nullptr;
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::uint64_t bytes;
+  std::memcpy(&bytes, block, sizeof bytes);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  const std::uint64_t later = ~std::uint64_t{0} >> (8 * skip);
+#else
+  const std::uint64_t later = ~std::uint64_t{0} << (8 * skip);
+#endif
+  const std::uint64_t marks =
+      (ZeroBytes(bytes & (kOnes * 0xFC)) | ZeroBytes(bytes ^ (kOnes * '='))) & later;
+  return marks != 0 ? block + convert::BytesBeforeMark(marks) : nullptr;
+}
+
 // The closing "?" of an encoded word whose first field starts at first, when it is the first
 // "?" or byte of 0x00..0x03 (the separators among them) of the eight bytes there: a word of no
 // fields, as each of "=?=?=?=" is. Otherwise null. Reads [first, first + 9), which must lie in

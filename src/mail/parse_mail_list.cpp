@@ -63,24 +63,6 @@ std::size_t CopyAscii(const char* from, std::size_t size, char* to) {
   return i;
 }
 
-// The first byte at or after from that is 0x00..0x03 or "=" among the eight at block, or null
-// (from at most block + 9).
-const char* MarkAfter(const char* block, const char* from) {
-  const auto skip = static_cast<unsigned>(from - block);
-  if (skip >= 8) return nullptr;
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  std::uint64_t bytes;
-  std::memcpy(&bytes, block, sizeof bytes);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  const std::uint64_t later = ~std::uint64_t{0} >> (8 * skip);
-#else
-  const std::uint64_t later = ~std::uint64_t{0} << (8 * skip);
-#endif
-  const std::uint64_t marks =
-      (ZeroBytes(bytes & (kOnes * 0xFC)) | ZeroBytes(bytes ^ (kOnes * '='))) & later;
-  return marks != 0 ? block + convert::BytesBeforeMark(marks) : nullptr;
-}
-
 // One pass over a list, its target fixed: text around words stored as it came, or cleaned
 // into valid UTF-8.
 template <bool kUtf8>

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codec/utf8_support.h"
 #include "jtext/cp932_table.h"
 #include "simd/kernels.h"
 #include "simd/pair_marks.h"
@@ -53,12 +54,6 @@ struct SjisEntries {
   alignas(64) std::uint32_t entries[kPackedCodes + cp932::kRows * cp932::kColumns];
 };
 
-constexpr std::uint32_t Utf8Bytes(std::uint32_t u) {
-  if (u < 0x80) return u;
-  if (u < 0x800) return (0xC0 | u >> 6) | (0x80 | (u & 0x3F)) << 8;
-  return (0xE0 | u >> 12) | (0x80 | (u >> 6 & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16;
-}
-
 constexpr SjisEntries MakeSjisEntries() {
   SjisEntries table{};
   for (std::uint32_t c = 0; c < kPackedCodes; ++c) table.entries[c] = c;
@@ -68,7 +63,8 @@ constexpr SjisEntries MakeSjisEntries() {
     const std::uint32_t trail =
         static_cast<std::uint32_t>(column < 0x3F ? 0x40 + column : 0x41 + column);
     table.entries[kPackedCodes + i] =
-        u != 0 ? Utf8Bytes(u) : Utf8Bytes(0xFFFD) | (trail < 0x80 ? trail << 24 : 0);
+        u != 0 ? utf8::BmpBytes(u)
+               : utf8::BmpBytes(utf8::kReplacement) | (trail < 0x80 ? trail << 24 : 0);
   }
   return table;
 }

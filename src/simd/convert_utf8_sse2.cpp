@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codec/utf8_support.h"
 #include "jtext/cp932_table.h"
 #include "simd/kernels.h"
 #include "simd/pair_marks.h"
@@ -42,10 +43,7 @@ enum class Source { kSjis, kEuc };
 constexpr std::uint32_t kMark = 0x80u << 16;
 
 constexpr std::uint32_t Entry(std::uint32_t u) {
-  if (u < 0x80) return u | kMark | 1u << 24;
-  if (u < 0x800) return (0xC0 | (u >> 6)) | (0x80 | (u & 0x3F)) << 8 | kMark | 2u << 24;
-  return (0xE0 | (u >> 12)) | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0x80 | (u & 0x3F)) << 16 |
-         3u << 24;
+  return utf8::BmpBytes(u) | (utf8::BmpLength(u) < 3 ? kMark : 0) | utf8::BmpLength(u) << 24;
 }
 
 // The Windows-31J character of a code of the table (U+FFFD where it has none).
